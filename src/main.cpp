@@ -1,0 +1,32 @@
+// Starts Tarvelok.
+#include <QApplication>
+#include <QLabel>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Qt aborts with a long diagnostic when no display can be opened; say it in one line instead.
+bool displayAvailable()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return true;
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (!displayAvailable()) {
+        std::fputs("tarvelok: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                   "start it from a desktop session.\n",
+                   stderr);
+        return EXIT_FAILURE;
+    }
+    QApplication app(argc, argv);
+    QLabel window(QStringLiteral("Тарвелок"));
+    window.show();
+    return app.exec();
+}

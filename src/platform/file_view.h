@@ -1,0 +1,24 @@
+// The rows of a file view (File1, File2) as the naming engine and the rename pass read them.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+class FileView {
+public:
+    virtual ~FileView() = default;
+
+    /// The folder being listed, without a trailing separator except for the root "/".
+    virtual QString path() const = 0;
+    virtual qsizetype count() const = 0;
+    /// The display name of a row; "" at or past the end, which callers use as "no such row".
+    virtual QString name(qsizetype row) const = 0;
+    /// The name's bytes as stored on disk (they may not be valid UTF-8); empty past the end.
+    virtual QByteArray nameBytes(qsizetype row) const = 0;
+    /// Re-reads the folder.
+    virtual void refresh() = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,68 @@
+// The new-name list model.
+#include "name_list_model.h"
+
+namespace platform {
+
+NameListModel::NameListModel(QObject* parent)
+    : QAbstractListModel(parent)
+{
+}
+
+QString NameListModel::item(qsizetype row) const
+{
+    return row >= 0 && row < m_items.size() ? m_items.at(row) : QString();
+}
+
+void NameListModel::setItem(qsizetype row, const QString& text)
+{
+    if (row < 0 || row >= m_items.size() || m_items.at(row) == text)
+        return;
+    m_items[row] = text;
+    const QModelIndex changed = index(int(row));
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
+void NameListModel::addItem(const QString& text) { addItems(QStringList{text}); }
+
+void NameListModel::addItems(const QStringList& texts)
+{
+    if (texts.isEmpty())
+        return;
+    beginInsertRows({}, int(m_items.size()), int(m_items.size() + texts.size() - 1));
+    m_items.append(texts);
+    endInsertRows();
+}
+
+void NameListModel::clear()
+{
+    beginResetModel();
+    m_items.clear();
+    endResetModel();
+    setListIndex(-1);
+}
+
+void NameListModel::setListIndex(qsizetype row)
+{
+    if (row < -1 || row >= m_items.size())
+        row = -1;
+    if (row == m_listIndex)
+        return;
+    m_listIndex = row;
+    emit listIndexChanged(row);
+}
+
+int NameListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_items.size());
+}
+
+QVariant NameListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_items.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return m_items.at(index.row());
+    return {};
+}
+
+} // namespace platform

@@ -1,0 +1,19 @@
+// The classic runtime's string conventions that the user-visible texts depend on.
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+/// Number to text the classic way: one blank before a non-negative number (" 12"), "-" before a
+/// negative one ("-3").
+QString numberText(qint64 number);
+
+/// Drops leading and trailing blanks (U+0020 only; tabs and other white space stay).
+QString trimBlanks(const QString& text);
+
+/// Upper-cases with the full Unicode mapping, Cyrillic included. The mapping does not depend on
+/// the locale the program starts in, so case-insensitive matches are the same for every user.
+QString upperCase(const QString& text);
+
+} // namespace platform
