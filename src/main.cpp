@@ -1,15 +1,14 @@
 // Starts Tarvelok.
-#include <QApplication>
-#include <QLabel>
+#include "main_window/frm_rename.h"
 
+#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
 // Qt aborts with a long diagnostic when no display can be opened; say it in one line instead.
-bool displayAvailable()
-{
+bool displayAvailable() {
     if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         return true;
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
@@ -17,8 +16,7 @@ bool displayAvailable()
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     if (!displayAvailable()) {
         std::fputs("tarvelok: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                    "start it from a desktop session.\n",
@@ -26,7 +24,7 @@ int main(int argc, char* argv[])
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
-    QLabel window(QStringLiteral("Тарвелок"));
+    mainwindow::frmRename window;
     window.show();
     return app.exec();
 }

@@ -1,0 +1,409 @@
+// The main window.
+#include "frm_rename.h"
+
+#include "about_window/form2.h"
+#include "platform/classic_font.h"
+#include "platform/drive_view.h"
+#include "platform/file_list_view.h"
+#include "platform/folder_view.h"
+#include "platform/icons.h"
+#include "platform/posix_file_renamer.h"
+#include "platform/progress_bar.h"
+#include "platform/qt_dialogs.h"
+#include "platform/status_bar.h"
+#include "platform/twips.h"
+#include "selection/file_selection.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScreen>
+#include <algorithm>
+#include <iterator>
+
+using namespace Qt::StringLiterals;
+
+namespace mainwindow {
+
+namespace {
+
+// Every control's place on the window, in twips relative to its container, with its tab index.
+struct Placement {
+    QStringView name;
+    int left;
+    int top;
+    int width;
+    int height;
+    int tabIndex;
+};
+
+constexpr Placement kLayout[] = {
+    {u"sbr1", 0, 5715, 5880, 315, 28},         {u"fra1", 0, 0, 5895, 5655, 0},
+    {u"lbl1", 120, 120, 5595, 255, 11},        {u"fraDir", 60, 480, 2775, 3435, 10},
+    {u"drvDir", 120, 300, 2520, 315, 1},       {u"Dir", 120, 720, 2520, 2565, 2},
+    {u"fraMask", 60, 3960, 2775, 855, 9},      {u"cboMask", 120, 300, 2535, 315, 3},
+    {u"fraFile1", 2880, 480, 2955, 4335, 8},   {u"File1", 120, 300, 2715, 3795, 6},
+    {u"cmdAbout", 60, 4920, 650, 650, 7},      {u"cmdOK", 4380, 4920, 650, 650, 4},
+    {u"cmdExit(0)", 5160, 4920, 650, 650, 5},  {u"fra2", 0, 0, 5955, 5595, 12},
+    {u"fraName", 60, 240, 2475, 795, 16},      {u"txtName", 120, 300, 2235, 315, 17},
+    {u"fraDop", 2640, 240, 1095, 795, 18},     {u"cboDop", 120, 300, 855, 315, 26},
+    {u"fraEnd", 3960, 240, 1875, 795, 19},     {u"cboEnd", 120, 300, 1635, 315, 20},
+    {u"FraFile2", 60, 1200, 2835, 3615, 21},   {u"File2", 120, 300, 2595, 3210, 22},
+    {u"fraNew", 3000, 1200, 2835, 3615, 23},   {u"lstNew", 120, 300, 2595, 3180, 24},
+    {u"prb1", 120, 5100, 2535, 375, 27},       {u"cmdBack", 2820, 4920, 650, 650, 15},
+    {u"cmdLook", 3600, 4920, 650, 650, 25},    {u"cmdRename", 4380, 4920, 650, 650, 13},
+    {u"cmdExit(1)", 5160, 4920, 650, 650, 14},
+};
+
+constexpr int kClientWidth = 5880;
+constexpr int kClientHeight = 6030;
+constexpr qreal kFramePointSize = 9.75;
+constexpr int kPictureSize = 32;
+
+const Placement& placementOf(QStringView name) {
+    const auto* row = std::find_if(std::begin(kLayout), std::end(kLayout),
+                                   [name](const Placement& p) { return p.name == name; });
+    Q_ASSERT(row != std::end(kLayout));
+    return *row;
+}
+
+/// Names the control and puts it where the layout table says.
+template <class Widget> Widget* placed(Widget* widget, const QString& name) {
+    using platform::toPixels;
+    const Placement& p = placementOf(name);
+    widget->setObjectName(name);
+    widget->setGeometry(toPixels(p.left), toPixels(p.top), toPixels(p.width), toPixels(p.height));
+    return widget;
+}
+
+/// A combo box as the classic one behaves: no completion that would type ahead of the user, no
+/// list items added by pressing Enter, and no current item until one is chosen.
+QComboBox* comboBox(QWidget* parent, bool editable, const QStringList& items,
+                    const QString& initialText) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(editable);
+    combo->addItems(items);
+    if (editable) {
+        combo->setCompleter(nullptr);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+    }
+    combo->setCurrentIndex(-1);
+    if (editable)
+        combo->setEditText(initialText);
+    return combo;
+}
+
+} // namespace
+
+frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint)
+    , m_dialogs(dialogs)
+    , m_renamer(renamer) {
+    if (!m_dialogs) {
+        m_ownDialogs = std::make_unique<platform::QtDialogs>(this);
+        m_dialogs = m_ownDialogs.get();
+    }
+    if (!m_renamer) {
+        m_ownRenamer = std::make_unique<platform::PosixFileRenamer>();
+        m_renamer = m_ownRenamer.get();
+    }
+
+    setObjectName(u"frmRename"_s);
+    setWindowTitle(u"Тарвелок"_s);
+    setWindowIcon(platform::windowIcon());
+    setFixedSize(platform::toPixels(kClientWidth), platform::toPixels(kClientHeight));
+
+    createControls();
+    orderTabStops();
+    connectHandlers();
+
+    if (const QScreen* screen = this->screen()) {
+        QRect centred = rect();
+        centred.moveCenter(screen->availableGeometry().center());
+        move(centred.topLeft());
+    }
+
+    Form_Load();
+}
+
+frmRename::~frmRename() {
+    if (m_hourglass)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void frmRename::createControls() {
+    sbr1 = placed(new platform::StatusBar(this), u"sbr1"_s);
+    fra1 = placed(new QWidget(this), u"fra1"_s);
+    fra2 = placed(new QWidget(this), u"fra2"_s);
+    createSelectionPage();
+    createNamingPage();
+    fra2->hide();
+}
+
+QPushButton* frmRename::createButton(QWidget* page, const QString& name, const QString& tooltip,
+                                     const QIcon& icon) {
+    auto* button = placed(new QPushButton(page), name);
+    button->setFont(platform::classicFont(kFramePointSize));
+    button->setIcon(icon);
+    button->setIconSize({kPictureSize, kPictureSize});
+    button->setToolTip(tooltip);
+    // The picture is all a sighted user gets; a screen reader gets the tooltip's words.
+    button->setAccessibleName(tooltip);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+QGroupBox* frmRename::createFrame(QWidget* page, const QString& name, const QString& caption) {
+    auto* frame = placed(new QGroupBox(caption, page), name);
+    frame->setFont(platform::classicFont(kFramePointSize));
+    return frame;
+}
+
+void frmRename::createSelectionPage() {
+    using platform::Picture;
+    const QFont controlFont = platform::dialogFont();
+
+    cmdAbout = createButton(fra1, u"cmdAbout"_s, u"О программе"_s,
+                            platform::pictureIcon(Picture::Question));
+
+    QGroupBox* fraDir = createFrame(fra1, u"fraDir"_s, u"Директория"_s);
+    drvDir = placed(new platform::DriveView(fraDir), u"drvDir"_s);
+    Dir = placed(new platform::FolderView(fraDir), u"Dir"_s);
+
+    QGroupBox* fraMask = createFrame(fra1, u"fraMask"_s, u"Маска"_s);
+    cboMask = placed(comboBox(fraMask, true,
+                              {u"*.*"_s, u"*.txt"_s, u"*.mp3"_s, u"*.wav"_s, u"*.jpg"_s, u"*.bmp"_s,
+                               u"*.htm"_s, u"*.html"_s},
+                              u"cboMask"_s),
+                     u"cboMask"_s);
+
+    QGroupBox* fraFile1 = createFrame(fra1, u"fraFile1"_s, u"Файлы"_s);
+    File1 = placed(new platform::FileListView(fraFile1), u"File1"_s);
+
+    cmdOK = createButton(fra1, u"cmdOK"_s, u"Далее"_s, platform::pictureIcon(Picture::ArrowRight));
+    cmdExit[0] =
+        createButton(fra1, u"cmdExit(0)"_s, u"Выход"_s, platform::pictureIcon(Picture::Door));
+
+    lbl1 = placed(new QLabel(u"Выберите файлы для переименования"_s, fra1), u"lbl1"_s);
+    lbl1->setFont(platform::classicFont(kFramePointSize));
+    lbl1->setAlignment(Qt::AlignCenter);
+
+    for (QWidget* control : {static_cast<QWidget*>(drvDir), static_cast<QWidget*>(Dir),
+                             static_cast<QWidget*>(cboMask), static_cast<QWidget*>(File1)})
+        control->setFont(controlFont);
+    drvDir->setAccessibleName(u"Диск"_s);
+    Dir->setAccessibleName(fraDir->title());
+    cboMask->setAccessibleName(fraMask->title());
+    File1->setAccessibleName(fraFile1->title());
+}
+
+void frmRename::createNamingPage() {
+    using platform::Picture;
+    const QFont controlFont = platform::dialogFont();
+
+    prb1 = placed(new platform::ProgressBar(fra2), u"prb1"_s);
+    cmdLook = createButton(fra2, u"cmdLook"_s, u"Просмотреть"_s,
+                           platform::pictureIcon(Picture::Magnifier));
+
+    QGroupBox* fraNew = createFrame(fra2, u"fraNew"_s, u"Переименованные"_s);
+    lstNew = placed(new QListView(fraNew), u"lstNew"_s);
+    lstNew->setModel(&m_newNames);
+    lstNew->setUniformItemSizes(true);
+    lstNew->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstNew->setEditTriggers(QAbstractItemView::NoEditTriggers);
+
+    QGroupBox* FraFile2 = createFrame(fra2, u"FraFile2"_s, u"Текущие файлы"_s);
+    File2 = placed(new platform::FileListView(FraFile2), u"File2"_s);
+
+    QGroupBox* fraEnd = createFrame(fra2, u"fraEnd"_s, u"Окончание"_s);
+    cboEnd = placed(comboBox(fraEnd, true,
+                             {u".txt"_s, u".mp3"_s, u".wav"_s, u".bmp"_s, u".jpg"_s, u".htm"_s,
+                              u".html"_s, u".*"_s},
+                             u"cboEnd"_s),
+                    u"cboEnd"_s);
+
+    QGroupBox* fraDop = createFrame(fra2, u"fraDop"_s, u"Добавка"_s);
+    cboDop = placed(comboBox(fraDop, false, {u"-"_s, u"1"_s, u"01"_s}, {}), u"cboDop"_s);
+
+    QGroupBox* fraName = createFrame(fra2, u"fraName"_s, u"Имя"_s);
+    txtName = placed(new QLineEdit(u"*"_s, fraName), u"txtName"_s);
+
+    cmdBack =
+        createButton(fra2, u"cmdBack"_s, u"Назад"_s, platform::pictureIcon(Picture::ArrowLeft));
+    cmdExit[1] =
+        createButton(fra2, u"cmdExit(1)"_s, u"Выход"_s, platform::pictureIcon(Picture::Door));
+    cmdRename = createButton(fra2, u"cmdRename"_s, u"Переименовать"_s, platform::renameIcon());
+    cmdRename->setEnabled(false);
+
+    for (QWidget* control : {static_cast<QWidget*>(lstNew), static_cast<QWidget*>(File2),
+                             static_cast<QWidget*>(cboEnd), static_cast<QWidget*>(cboDop),
+                             static_cast<QWidget*>(txtName), static_cast<QWidget*>(prb1)})
+        control->setFont(controlFont);
+    lstNew->setAccessibleName(fraNew->title());
+    File2->setAccessibleName(FraFile2->title());
+    cboEnd->setAccessibleName(fraEnd->title());
+    cboDop->setAccessibleName(fraDop->title());
+    txtName->setAccessibleName(fraName->title());
+    prb1->setAccessibleName(u"Ход работы"_s);
+}
+
+void frmRename::orderTabStops() {
+    std::vector<Placement> byTabIndex(std::begin(kLayout), std::end(kLayout));
+    std::sort(byTabIndex.begin(), byTabIndex.end(),
+              [](const Placement& a, const Placement& b) { return a.tabIndex < b.tabIndex; });
+    QWidget* previous = nullptr;
+    for (const Placement& p : byTabIndex) {
+        auto* control = findChild<QWidget*>(p.name.toString());
+        if (!control || control->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
+void frmRename::connectHandlers() {
+    m_selection = new selection::FileSelection(
+        *drvDir, *Dir, *cboMask, *File1, *File2,
+        [this](const QString& text) { sbr1->setPanelText(3, text); }, this);
+
+    connect(cmdOK, &QPushButton::clicked, this, &frmRename::cmdOK_Click);
+    connect(cmdBack, &QPushButton::clicked, this, &frmRename::cmdBack_Click);
+    connect(cmdAbout, &QPushButton::clicked, this, &frmRename::cmdAbout_Click);
+    connect(cmdLook, &QPushButton::clicked, this, &frmRename::cmdLook_Click);
+    connect(cmdRename, &QPushButton::clicked, this, &frmRename::cmdRename_Click);
+    for (int index : {0, 1})
+        connect(cmdExit[index], &QPushButton::clicked, this,
+                [this, index] { cmdExit_Click(index); });
+
+    connect(txtName, &QLineEdit::textChanged, this, &frmRename::txtName_Change);
+    txtName->installEventFilter(this);
+    connect(cboEnd, &QComboBox::editTextChanged, this, &frmRename::cboEnd_Change);
+    connect(cboEnd, &QComboBox::currentIndexChanged, this, &frmRename::cboEnd_Click);
+    connect(cboDop, &QComboBox::currentTextChanged, this, &frmRename::cboDop_Change);
+    connect(cboDop, &QComboBox::currentIndexChanged, this, &frmRename::cboDop_Click);
+
+    // The repeat being asked about is highlighted, and scrolled into view, before its input box.
+    connect(&m_newNames, &platform::NameListModel::listIndexChanged, lstNew, [this](qsizetype row) {
+        const QModelIndex index = m_newNames.index(int(row));
+        lstNew->setCurrentIndex(index);
+        if (index.isValid())
+            lstNew->scrollTo(index);
+    });
+}
+
+bool frmRename::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtName && event->type() == QEvent::MouseButtonPress)
+        txtName_Click();
+    return QWidget::eventFilter(watched, event);
+}
+
+QString frmRename::baseName() const {
+    return txtName->text();
+}
+
+QString frmRename::addition() const {
+    return cboDop->currentText();
+}
+
+QString frmRename::ending() const {
+    return cboEnd->currentText();
+}
+
+void frmRename::setEnding(const QString& text) {
+    cboEnd->setEditText(text);
+}
+
+QPointF frmRename::windowPosition() const {
+    const QPoint corner = frameGeometry().topLeft();
+    return {platform::toTwips(corner.x()), platform::toTwips(corner.y())};
+}
+
+void frmRename::setRenameEnabled(bool enabled) {
+    cmdRename->setEnabled(enabled);
+}
+
+void frmRename::setHourglass(bool busy) {
+    if (busy == m_hourglass)
+        return;
+    m_hourglass = busy;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void frmRename::Form_Load() {
+    cboMask->setCurrentIndex(0);
+    cboEnd->setCurrentIndex(7);
+    cboDop->setCurrentIndex(0);
+    m_selection->writeFoundFiles();
+}
+
+void frmRename::cmdOK_Click() {
+    if (File1->name(0).isEmpty())
+        return;
+    fra1->setVisible(false);
+    fra2->setVisible(true);
+    m_newNames.clear();
+}
+
+void frmRename::cmdBack_Click() {
+    fra1->setVisible(true);
+    fra2->setVisible(false);
+    cmdRename->setEnabled(false);
+}
+
+void frmRename::cmdExit_Click(int /*index*/) {
+    close();
+}
+
+void frmRename::cmdAbout_Click() {
+    about::Form2 about(this);
+    about.exec();
+}
+
+void frmRename::cmdLook_Click() {
+    setHourglass(true);
+    naming::BuildNewNames({*File2, *this, m_newNames, *prb1, *m_dialogs});
+    cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
+    setHourglass(false);
+}
+
+void frmRename::cmdRename_Click() {
+    renaming::cmdRename_Click({*File1, *File2, m_newNames, *prb1, *m_dialogs, *m_renamer, *this});
+}
+
+void frmRename::txtName_Change() {
+    cmdRename->setEnabled(false);
+}
+
+void frmRename::txtName_Click() {
+    cmdRename->setEnabled(false);
+}
+
+void frmRename::cboEnd_Change() {
+    cmdRename->setEnabled(false);
+}
+
+void frmRename::cboEnd_Click() {
+    cmdRename->setEnabled(false);
+}
+
+void frmRename::cboDop_Change() {
+    cmdRename->setEnabled(false);
+}
+
+void frmRename::cboDop_Click() {
+    cmdRename->setEnabled(false);
+}
+
+} // namespace mainwindow

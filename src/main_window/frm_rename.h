@@ -1,0 +1,111 @@
+// The main window: the selection page and the naming page, their controls and their handlers.
+#pragma once
+
+#include "naming/build_new_names.h"
+#include "platform/name_list_model.h"
+#include "rename/rename_pass.h"
+
+#include <QWidget>
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPushButton;
+
+namespace platform {
+class Dialogs;
+class DriveView;
+class FileListView;
+class FileRenamer;
+class FolderView;
+class ProgressBar;
+class StatusBar;
+} // namespace platform
+
+namespace selection {
+class FileSelection;
+}
+
+namespace mainwindow {
+
+class frmRename final : public QWidget, public naming::NamingPage, public renaming::RenameWindow {
+    Q_OBJECT
+
+public:
+    /// Without `dialogs` or `renamer` the window uses Qt's dialogs and renames on the real disk;
+    /// tests hand in their own, which must outlive the window.
+    explicit frmRename(platform::Dialogs* dialogs = nullptr,
+                       platform::FileRenamer* renamer = nullptr, QWidget* parent = nullptr);
+    ~frmRename() override;
+
+    QString baseName() const override;
+    QString addition() const override;
+    QString ending() const override;
+    void setEnding(const QString& text) override;
+    QPointF windowPosition() const override;
+
+    void setRenameEnabled(bool enabled) override;
+    void setHourglass(bool busy) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void createSelectionPage();
+    void createNamingPage();
+    QPushButton* createButton(QWidget* page, const QString& name, const QString& tooltip,
+                              const QIcon& icon);
+    QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
+    void orderTabStops();
+    void connectHandlers();
+
+    void Form_Load();
+    void cmdOK_Click();
+    void cmdBack_Click();
+    void cmdExit_Click(int index);
+    void cmdAbout_Click();
+    void cmdLook_Click();
+    void cmdRename_Click();
+    void txtName_Change();
+    void txtName_Click();
+    void cboEnd_Change();
+    void cboEnd_Click();
+    void cboDop_Change();
+    void cboDop_Click();
+
+    std::unique_ptr<platform::Dialogs> m_ownDialogs;
+    std::unique_ptr<platform::FileRenamer> m_ownRenamer;
+    platform::Dialogs* m_dialogs = nullptr;
+    platform::FileRenamer* m_renamer = nullptr;
+    platform::NameListModel m_newNames;
+    selection::FileSelection* m_selection = nullptr;
+    bool m_hourglass = false;
+
+    // The controls, named as everyone who works on the window calls them.
+    platform::StatusBar* sbr1 = nullptr;
+    QWidget* fra1 = nullptr;
+    QWidget* fra2 = nullptr;
+    QLabel* lbl1 = nullptr;
+    platform::DriveView* drvDir = nullptr;
+    platform::FolderView* Dir = nullptr;
+    QComboBox* cboMask = nullptr;
+    platform::FileListView* File1 = nullptr;
+    QPushButton* cmdAbout = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdExit[2] = {nullptr, nullptr};
+    QLineEdit* txtName = nullptr;
+    QComboBox* cboDop = nullptr;
+    QComboBox* cboEnd = nullptr;
+    platform::FileListView* File2 = nullptr;
+    QListView* lstNew = nullptr;
+    platform::ProgressBar* prb1 = nullptr;
+    QPushButton* cmdBack = nullptr;
+    QPushButton* cmdLook = nullptr;
+    QPushButton* cmdRename = nullptr;
+};
+
+} // namespace mainwindow
