@@ -28,8 +28,6 @@ class TestBuildNewNames : public QObject {
     Q_OBJECT
 
 private slots:
-    void nameParts_data();
-    void nameParts();
     void numberText_data();
     void numberText();
     void newNames_data();
@@ -40,31 +38,9 @@ private slots:
     void progress();
     void repeats_data();
     void repeats();
+    void repeatsAfterGeneration();
     void beyond16BitCounts();
 };
-
-void TestBuildNewNames::nameParts_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("stem");
-    QTest::addColumn<QString>("ending");
-
-    QTest::newRow("one dot") << u"a.txt"_s << u"a"_s << u".txt"_s;
-    QTest::newRow("last dot wins") << u"x.tar.gz"_s << u"x.tar"_s << u".gz"_s;
-    QTest::newRow("no dot") << u"readme"_s << u"readme"_s << QString();
-    QTest::newRow("leading dot") << u".profile"_s << QString() << u".profile"_s;
-    QTest::newRow("trailing dot") << u"name."_s << u"name"_s << u"."_s;
-    QTest::newRow("cyrillic") << u"отчёт.дoc"_s << u"отчёт"_s << u".дoc"_s;
-    QTest::newRow("outside the BMP") << u"😀.png"_s << u"😀"_s << u".png"_s;
-}
-
-void TestBuildNewNames::nameParts() {
-    QFETCH(QString, name);
-    QFETCH(QString, stem);
-    QFETCH(QString, ending);
-    QCOMPARE(naming::stem(name), stem);
-    QCOMPARE(naming::ownEnding(name), ending);
-    QCOMPARE(naming::endingLength(name), ending.size());
-}
 
 void TestBuildNewNames::numberText_data() {
     QTest::addColumn<QString>("addition");
@@ -155,6 +131,9 @@ void TestBuildNewNames::newNames_data() {
     QTest::newRow("one file, fixed name")
         << u"report"_s << u"-"_s << u".txt"_s << QStringList{u"x.doc"_s} << QStringList()
         << QStringList{u"report.txt"_s};
+    QTest::newRow("stems outside ASCII")
+        << u"*"_s << u"1"_s << u".*"_s << QStringList{u"отчёт.док"_s, u"😀.png"_s} << QStringList()
+        << QStringList{u"отчёт1.док"_s, u"😀2.png"_s};
     QTest::newRow("cyrillic") << u"Фото"_s << u"01"_s << u".JPG"_s << QStringList{u"а.jpg"_s}
                               << QStringList() << QStringList{u"Фото01.JPG"_s};
     QTest::newRow("no files") << u"*"_s << u"1"_s << u".*"_s << QStringList() << QStringList()
@@ -326,6 +305,24 @@ void TestBuildNewNames::repeats() {
     for (const DialogCall& call : std::as_const(preview.dialogs.calls))
         QCOMPARE(call, (DialogCall{DialogCall::Input, kAskPrompt, kAskTitle, call.defaultText,
                                    QPointF(180, -800)}));
+}
+
+void TestBuildNewNames::repeatsAfterGeneration() {
+    Preview preview;
+    preview.File2.names = QStringList{u"a.jpg"_s, u"b.jpg"_s};
+    preview.page.txtName = u"photo"_s;
+    preview.page.cboEnd = u"*"_s;
+    preview.dialogs.answers = QStringList{u"photo2.jpg"_s};
+
+    naming::BuildNewNames(preview.context());
+
+    QCOMPARE(preview.page.endingWrites, QStringList{u".*"_s});
+    QCOMPARE(preview.dialogs.inputDefaults(), QStringList{u"photo.jpg"_s});
+    QCOMPARE(preview.dialogs.messages(), QStringList());
+    QCOMPARE(preview.lstNew.items(), (QStringList{u"photo2.jpg"_s, u"photo.jpg"_s}));
+    QCOMPARE(preview.lstNew.listIndex(), 0);
+    QCOMPARE(preview.prb1.maximums, QList<qint64>{2});
+    QCOMPARE(preview.prb1.values, (QList<qint64>{1, 2, 1, 0}));
 }
 
 void TestBuildNewNames::beyond16BitCounts() {
