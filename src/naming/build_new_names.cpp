@@ -32,13 +32,12 @@ void BuildNewNames(const NamingContext& context) {
 
     const qsizetype count = context.File2.count();
     context.prb1.setMaximum(count);
-    const NamingRule rule(parameters, count);
-    QStringList names;
-    names.reserve(count);
-    for (qsizetype number = 1; number <= count; ++number) {
-        context.prb1.setValue(number);
-        names.append(rule.newName(context.File2.name(number - 1), number));
-    }
+    QStringList current;
+    current.reserve(count);
+    for (qsizetype row = 0; row < count; ++row)
+        current.append(context.File2.name(row));
+    const QStringList names =
+        newNames(current, parameters, [&](qsizetype number) { context.prb1.setValue(number); });
     // One model change for the whole list, however long.
     context.lstNew.addItems(names);
 

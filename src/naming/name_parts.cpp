@@ -5,16 +5,16 @@ using namespace Qt::StringLiterals;
 
 namespace naming {
 
-qsizetype endingLength(const QString& name) {
+qsizetype endingLength(QStringView name) {
     const qsizetype dot = name.lastIndexOf(u'.');
     return dot < 0 ? 0 : name.size() - dot;
 }
 
-QString stem(const QString& name) {
+QStringView stem(QStringView name) {
     return name.first(name.size() - endingLength(name));
 }
 
-QString ownEnding(const QString& name) {
+QStringView ownEnding(QStringView name) {
     return name.last(endingLength(name));
 }
 

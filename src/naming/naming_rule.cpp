@@ -19,20 +19,21 @@ NamingRule::NamingRule(const NamingParameters& parameters, qsizetype count)
     , m_keepEnding(m_ending == u".*"_s) {}
 
 QString NamingRule::newName(const QString& current, qsizetype number) const {
-    const qsizetype ending = endingLength(current);
-    const QStringView base =
-        m_keepStem ? QStringView(current).first(current.size() - ending) : QStringView(m_baseName);
-    const QStringView end =
-        m_keepEnding ? QStringView(current).last(ending) : QStringView(m_ending);
+    const QStringView base = m_keepStem ? stem(current) : QStringView(m_baseName);
+    const QStringView end = m_keepEnding ? ownEnding(current) : QStringView(m_ending);
     return base % numberText(m_addition, number, m_count) % end;
 }
 
-QStringList newNames(const QStringList& current, const NamingParameters& parameters) {
+QStringList newNames(const QStringList& current, const NamingParameters& parameters,
+                     const std::function<void(qsizetype number)>& beforeName) {
     const NamingRule rule(parameters, current.size());
     QStringList names;
     names.reserve(current.size());
-    for (qsizetype row = 0; row < current.size(); ++row)
-        names.append(rule.newName(current.at(row), row + 1));
+    for (qsizetype number = 1; number <= current.size(); ++number) {
+        if (beforeName)
+            beforeName(number);
+        names.append(rule.newName(current.at(number - 1), number));
+    }
     return names;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace naming {
 
@@ -32,6 +33,8 @@ private:
 };
 
 /// One new name per current name, in the same order; repeats are left for the user to settle.
-QStringList newNames(const QStringList& current, const NamingParameters& parameters);
+/// `beforeName`, when given, is called with each running number before that name is built.
+QStringList newNames(const QStringList& current, const NamingParameters& parameters,
+                     const std::function<void(qsizetype number)>& beforeName = {});
 
 } // namespace naming
