@@ -24,6 +24,7 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
+    mainwindow::useClassicStyle();
     mainwindow::frmRename window;
     window.show();
     return app.exec();

@@ -14,10 +14,10 @@
 #include "platform/twips.h"
 #include "selection/file_selection.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -99,6 +99,10 @@ QComboBox* comboBox(QWidget* parent, bool editable, const QStringList& items,
 }
 
 } // namespace
+
+void useClassicStyle() {
+    QApplication::setStyle(u"Windows"_s);
+}
 
 frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |

@@ -31,6 +31,10 @@ class FileSelection;
 
 namespace mainwindow {
 
+/// Gives the application the classic widget style. The windows are laid out to the twip for
+/// classic controls; a style with roomier metrics would cut off combo-box text and frame captions.
+void useClassicStyle();
+
 class frmRename final : public QWidget, public naming::NamingPage, public renaming::RenameWindow {
     Q_OBJECT
 

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -49,8 +50,10 @@ QString StatusBar::panelText(int panel) const {
 }
 
 void StatusBar::setPanelText(int panel, const QString& text) {
-    if (panel == kTextPanel)
-        m_panels.at(kTextPanel - 1)->setText(text);
+    if (panel != kTextPanel)
+        return;
+    m_panels.at(kTextPanel - 1)->setText(text);
+    placePanels();
 }
 
 void StatusBar::resizeEvent(QResizeEvent* event) {
@@ -63,16 +66,20 @@ void StatusBar::showClock() {
     const QDateTime now = QDateTime::currentDateTime();
     const QString time = locale.toString(now.time(), QLocale::ShortFormat);
     const QString date = locale.toString(now.date(), QLocale::ShortFormat);
-    if (m_panels.at(kTimePanel - 1)->text() != time)
-        m_panels.at(kTimePanel - 1)->setText(time);
-    if (m_panels.at(kDatePanel - 1)->text() != date)
-        m_panels.at(kDatePanel - 1)->setText(date);
+    if (m_panels.at(kTimePanel - 1)->text() == time && m_panels.at(kDatePanel - 1)->text() == date)
+        return;
+    m_panels.at(kTimePanel - 1)->setText(time);
+    m_panels.at(kDatePanel - 1)->setText(date);
+    placePanels();
 }
 
 void StatusBar::placePanels() {
     int left = 0;
     for (int i = 0; i < kPanelCount; ++i) {
-        int width = toPixels(kPanelWidths[i]);
+        // The designed width is the least a panel gets: a long date format widens its panel
+        // rather than losing its year.
+        int width =
+            std::max(toPixels(kPanelWidths[i]), m_panels.at(i)->sizeHint().width() + kPanelGap);
         if (i == kPanelCount - 1)
             width = std::max(0, std::min(width, this->width() - left));
         m_panels.at(i)->setGeometry(left, kPanelGap, width - kPanelGap, height() - kPanelGap);

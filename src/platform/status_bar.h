@@ -16,7 +16,8 @@ public:
     explicit StatusBar(QWidget* parent = nullptr);
 
     static constexpr int kPanelCount = 3;
-    /// Panel widths in twips; the last panel is cut off where the bar ends.
+    /// Least panel widths in twips; a panel grows to fit its text, and the last one is cut off
+    /// where the bar ends.
     static constexpr int kPanelWidths[kPanelCount] = {1005, 1005, 4005};
 
     QString panelText(int panel) const;

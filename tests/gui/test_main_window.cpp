@@ -99,6 +99,7 @@ private:
 void TestMainWindow::initTestCase() {
     // Closing the window ends the program; here the next test still needs the event loop.
     QApplication::setQuitOnLastWindowClosed(false);
+    mainwindow::useClassicStyle();
     m_startFolder = QDir::currentPath();
 }
 
@@ -524,7 +525,7 @@ void TestMainWindow::screenshots() {
 
     replaceText(control<QComboBox>(u"cboMask"_s)->lineEdit(), u"*.mp3"_s);
     goToNamingPage();
-    replaceText(control<QLineEdit>(u"txtName"_s), u"Песня "_s);
+    control<QLineEdit>(u"txtName"_s)->setText(u"Песня "_s);
     QTest::keyClick(control<QComboBox>(u"cboDop"_s), Qt::Key_End);
     click(u"cmdLook"_s);
     control<QListView>(u"lstNew"_s)->setCurrentIndex({});
