@@ -1,0 +1,159 @@
+// The About window: its centring arithmetic, and its opening, focus and closing over the real
+// main window.
+#include "about_window/form2.h"
+#include "fake_dialogs.h"
+#include "gui_support.h"
+#include "main_window/frm_rename.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using namespace Qt::StringLiterals;
+
+class TestAboutWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void centringOffset_data();
+    void centringOffset();
+    void centredPosition_data();
+    void centredPosition();
+    void texts_data();
+    void texts();
+    void opensCentredOverTheMainWindowEachTime();
+
+private:
+    QString m_startFolder;
+};
+
+void TestAboutWindow::initTestCase() {
+    QApplication::setQuitOnLastWindowClosed(false);
+    mainwindow::useClassicStyle();
+}
+
+void TestAboutWindow::cleanup() {
+    QStringList leftOver;
+    for (const QWidget* window : QApplication::topLevelWidgets())
+        leftOver.append(QString::fromLatin1(window->metaObject()->className()));
+    QCOMPARE(leftOver, QStringList());
+}
+
+void TestAboutWindow::centringOffset_data() {
+    QTest::addColumn<double>("difference");
+    QTest::addColumn<int>("offset");
+
+    QTest::newRow("7 twips: half a twip dropped") << 7.0 << 3;
+    QTest::newRow("-7 twips: dropped toward zero") << -7.0 << -3;
+    QTest::newRow("2.5 rounds down to the even 2") << 2.5 << 1;
+    QTest::newRow("3.5 rounds up to the even 4") << 3.5 << 2;
+    QTest::newRow("-2.5 rounds to -2") << -2.5 << -1;
+    QTest::newRow("-3.5 rounds to -4") << -3.5 << -2;
+    QTest::newRow("0.5 rounds to 0") << 0.5 << 0;
+    QTest::newRow("2.6 rounds to 3") << 2.6 << 1;
+    QTest::newRow("a main window's worth") << 2355.0 << 1177;
+}
+
+void TestAboutWindow::centringOffset() {
+    QFETCH(double, difference);
+    QFETCH(int, offset);
+    QCOMPARE(about::centringOffset(difference), offset);
+}
+
+void TestAboutWindow::centredPosition_data() {
+    QTest::addColumn<QRectF>("mainWindow");
+    QTest::addColumn<QSizeF>("aboutWindow");
+    QTest::addColumn<QPointF>("corner");
+
+    QTest::newRow("smaller, odd differences")
+        << QRectF(1800, 1350, 5880, 6030) << QSizeF(3360, 3675) << QPointF(3060, 2527);
+    QTest::newRow("larger: a negative offset, not clamped")
+        << QRectF(0, 0, 3000, 3000) << QSizeF(3007, 3007) << QPointF(-3, -3);
+    QTest::newRow("main window partly off the screen")
+        << QRectF(-2000, -500, 5880, 6030) << QSizeF(3360, 3675) << QPointF(-740, 677);
+}
+
+void TestAboutWindow::centredPosition() {
+    QFETCH(QRectF, mainWindow);
+    QFETCH(QSizeF, aboutWindow);
+    QFETCH(QPointF, corner);
+    QCOMPARE(about::centredPosition(mainWindow, aboutWindow), corner);
+}
+
+void TestAboutWindow::texts_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Frame1") << u"Frame1"_s << u"ПРОГРАММА"_s;
+    QTest::newRow("Label1") << u"Label1"_s << u"ТАРВЕЛОК В.1.00"_s;
+    QTest::newRow("Label3") << u"Label3"_s << u"18.10.2002"_s;
+    QTest::newRow("Frame3") << u"Frame3"_s << u"НАПИСАНА НА"_s;
+    QTest::newRow("Label6") << u"Label6"_s << u"C++ / Qt 6"_s;
+    QTest::newRow("Frame2") << u"Frame2"_s << u"АВТОР"_s;
+    QTest::newRow("Command1") << u"Command1"_s << u"OK"_s;
+}
+
+void TestAboutWindow::texts() {
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QWidget owner;
+    about::Form2 form(&owner);
+    QCOMPARE(form.windowTitle(), u"О ПРОГРАММЕ"_s);
+    QObject* control = form.findChild<QObject*>(name);
+    QVERIFY(control);
+    if (auto* frame = qobject_cast<QGroupBox*>(control))
+        QCOMPARE(frame->title(), text);
+    else if (auto* label = qobject_cast<QLabel*>(control))
+        QCOMPARE(label->text(), text);
+    else
+        QCOMPARE(qobject_cast<QPushButton*>(control)->text(), text);
+}
+
+void TestAboutWindow::opensCentredOverTheMainWindowEachTime() {
+    QTemporaryDir folder;
+    const QString start = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(folder.path()));
+    FakeDialogs dialogs;
+    {
+        mainwindow::frmRename window(&dialogs);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* cmdAbout = window.findChild<QPushButton*>(u"cmdAbout"_s);
+
+        for (const QPoint& mainCorner : {QPoint(120, 90), QPoint(400, 10)}) {
+            window.move(mainCorner);
+            QCOMPARE(window.frameGeometry().topLeft(), mainCorner);
+            // Client areas of 392 x 402 and 224 x 245 pixels in like frames: 2520 and 2355
+            // twips to spare, so offsets of 1260 and 1177 twips, that is 84 and 78.47 pixels.
+            const QPoint expected = mainCorner + QPoint(84, 78);
+
+            QPoint opened;
+            QString focus;
+            bool survivedEscape = false;
+            ModalAnswerer answer({[&](QWidget* modal) {
+                opened = modal->frameGeometry().topLeft();
+                focus = modal->focusWidget() ? modal->focusWidget()->objectName() : QString();
+                QTest::keyClick(modal->focusWidget(), Qt::Key_Escape);
+                survivedEscape = modal->isVisible();
+                QTest::keyClick(modal->focusWidget(), Qt::Key_Space);
+            }});
+            QTest::mouseClick(cmdAbout, Qt::LeftButton);
+
+            QVERIFY(answer.done());
+            QCOMPARE(opened, expected);
+            QCOMPARE(focus, u"Command1"_s);
+            QVERIFY(survivedEscape);
+            QVERIFY(window.findChild<about::Form2*>() == nullptr);
+            QVERIFY(window.findChild<QWidget*>(u"fra1"_s)->isVisible());
+        }
+        QVERIFY(dialogs.calls.isEmpty());
+    }
+    QDir::setCurrent(start);
+}
+
+QTEST_MAIN(TestAboutWindow)
+#include "test_about_window.moc"
