@@ -140,8 +140,9 @@ int PosixFileRenamer::renameOwnFile(const QByteArray& from, const QByteArray& to
     // must stay. A plain rename would do nothing in both cases. Moving the file aside first tells
     // them apart: afterwards the target name is free only if it was the file's own name.
     for (int attempt = 0; attempt < 16; ++attempt) {
+        // Not a hidden name: should the program stop in between, the user still sees the file.
         const QByteArray aside =
-            ".tarvelok-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+            "tarvelok-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         const int asideError = moveNoReplace(from, aside);
         if (asideError == EEXIST)
             continue;
