@@ -237,9 +237,17 @@ void TestMainWindow::combosKeepTypedTextAsTyped_data() {
 void TestMainWindow::combosKeepTypedTextAsTyped() {
     QFETCH(QString, combo);
     QFETCH(QString, typed);
-    openWindow(&m_dialogs);
+    writeFile(folder(), u"a.txt"_s);
+    frmRename& window = openWindow(&m_dialogs);
+    if (combo == u"cboEnd"_s)
+        goToNamingPage();
     auto* box = control<QComboBox>(combo);
     const int items = box->count();
+    // Completion only runs ahead of the user in a box that has the keyboard focus.
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    QVERIFY(box->lineEdit()->hasFocus());
 
     replaceText(box->lineEdit(), typed);
     QTest::keyClick(box->lineEdit(), Qt::Key_Return);
