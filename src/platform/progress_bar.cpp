@@ -37,7 +37,8 @@ void ProgressBar::setMaximum(qint64 maximum) {
 void ProgressBar::setValue(qint64 value) {
     m_value = value;
     if (m_sinceRepaint.isValid() && !m_sinceRepaint.hasExpired(kRepaintIntervalMs)) {
-        m_catchUp.start();
+        if (!m_catchUp.isActive())
+            m_catchUp.start();
         return;
     }
     showValue();
