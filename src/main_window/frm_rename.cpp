@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -275,9 +276,9 @@ void frmRename::orderTabStops() {
 }
 
 void frmRename::connectHandlers() {
-    m_selection = new selection::FileSelection(
+    m_selection = std::make_unique<selection::FileSelection>(
         *drvDir, *Dir, *cboMask, *File1, *File2,
-        [this](const QString& text) { sbr1->setPanelText(3, text); }, this);
+        [this](const QString& text) { sbr1->setPanelText(3, text); });
 
     connect(cmdOK, &QPushButton::clicked, this, &frmRename::cmdOK_Click);
     connect(cmdBack, &QPushButton::clicked, this, &frmRename::cmdBack_Click);

@@ -86,7 +86,8 @@ private:
     platform::Dialogs* m_dialogs = nullptr;
     platform::FileRenamer* m_renamer = nullptr;
     platform::NameListModel m_newNames;
-    selection::FileSelection* m_selection = nullptr;
+    // Goes before the views it is wired to, which the QWidget base deletes last.
+    std::unique_ptr<selection::FileSelection> m_selection;
     bool m_hourglass = false;
 
     // The controls, named as everyone who works on the window calls them.
