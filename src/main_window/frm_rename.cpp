@@ -358,13 +358,22 @@ void frmRename::cmdOK_Click() {
         return;
     fra1->setVisible(false);
     fra2->setVisible(true);
+    keepFocusOnThePage();
     m_newNames.clear();
 }
 
 void frmRename::cmdBack_Click() {
     fra1->setVisible(true);
     fra2->setVisible(false);
+    keepFocusOnThePage();
     cmdRename->setEnabled(false);
+}
+
+void frmRename::keepFocusOnThePage() {
+    // Qt leaves the focus on a control of the page just hidden, where keys would still press it;
+    // it moves on to the next stop in tab order instead, as the classic runtime does.
+    if (const QWidget* focus = focusWidget(); focus && !focus->isVisible())
+        focusNextChild();
 }
 
 void frmRename::cmdExit_Click(int /*index*/) {

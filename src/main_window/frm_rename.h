@@ -66,6 +66,7 @@ private:
     QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
     void orderTabStops();
     void connectHandlers();
+    void keepFocusOnThePage();
 
     void Form_Load();
     void cmdOK_Click();

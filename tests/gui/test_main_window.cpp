@@ -169,6 +169,9 @@ void TestMainWindow::startsOnTheSelectionPage() {
     QCOMPARE(control<platform::FileListView>(u"File1"_s)->count(), 2);
     QCOMPARE(control<platform::FileListView>(u"File2"_s)->count(), 2);
     QVERIFY(m_dialogs.script.calls.isEmpty());
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QCOMPARE(QApplication::focusWidget()->objectName(), u"drvDir"_s);
 
     // A fixed window of the designed client size, without minimise and maximise buttons.
     const QSize client(platform::toPixels(5880), platform::toPixels(6030));
@@ -277,8 +280,11 @@ void TestMainWindow::tabOrder() {
     frmRename& window = openWindow(&m_dialogs);
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    if (namingPage)
+    if (namingPage) {
         goToNamingPage();
+        // The focus left the hidden page with it.
+        QVERIFY(QApplication::focusWidget()->isVisible());
+    }
 
     control<QWidget>(stops.first())->setFocus(Qt::TabFocusReason);
     QStringList visited;
