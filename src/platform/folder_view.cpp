@@ -56,24 +56,24 @@ FolderView::FolderView(QWidget* parent)
     // Activation is a double-click or Enter, as the style defines it.
     connect(this, &QAbstractItemView::activated, this, [this](const QModelIndex& index) {
         if (!setPath(index.data(FolderListModel::PathRole).toString()))
-            show(path()); // the folder has gone: drop it from the list if this one still opens
+            list(path()); // the folder has gone: drop it from the list if this one still opens
     });
     const QString start = cleanFolderPath(QDir::currentPath());
-    if (!show(start))
+    if (!list(start))
         m_model->show(start, {});
 }
 
 bool FolderView::setPath(const QString& path) {
     const QString folder = cleanFolderPath(path);
     const bool differs = folder != m_model->folder();
-    if (!show(folder))
+    if (!list(folder))
         return false;
     if (differs)
         emit changed();
     return true;
 }
 
-bool FolderView::show(const QString& folder) {
+bool FolderView::list(const QString& folder) {
     const std::optional<QList<ListedName>> subfolders = listSubfolders(folder);
     if (!subfolders)
         return false;

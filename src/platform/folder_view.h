@@ -26,7 +26,7 @@ signals:
     void changed();
 
 private:
-    bool show(const QString& path);
+    bool list(const QString& path);
 
     FolderListModel* m_model;
 };
