@@ -65,7 +65,7 @@ Kind kindOf(DIR* dir, const dirent* entry) {
 struct Candidate {
     QByteArray bytes;
     QString name;
-    QString folded;
+    std::string key;
 };
 
 // Reads every visible entry of `kind` that `accept` takes, sorted; empty optional on any error.
@@ -96,16 +96,17 @@ std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, 
         Candidate candidate;
         candidate.bytes = QByteArray(entry->d_name);
         candidate.name = QFile::decodeName(candidate.bytes);
-        candidate.folded = candidate.name.toCaseFolded();
-        if (!accept(candidate))
+        const QString folded = candidate.name.toCaseFolded();
+        if (!accept(candidate, folded))
             continue;
         if (type != DT_REG && type != DT_DIR && kindOf(dir.get(), entry) != wanted)
             continue;
+        candidate.key = naturalSortKey(folded);
         found.push_back(std::move(candidate));
     }
 
     std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
-        return naturalLess(a.folded, a.name, a.bytes, b.folded, b.name, b.bytes);
+        return naturalLess(a.key, a.name, a.bytes, b.key, b.name, b.bytes);
     });
     QList<ListedName> names;
     names.reserve(qsizetype(found.size()));
@@ -117,13 +118,13 @@ std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, 
 } // namespace
 
 std::optional<QList<ListedName>> listFiles(const QString& folder, const FileMask& mask) {
-    return readFolder(folder, Kind::File, [&mask](const Candidate& candidate) {
-        return mask.matchesFolded(candidate.folded);
+    return readFolder(folder, Kind::File, [&mask](const Candidate&, const QString& folded) {
+        return mask.matchesFolded(folded);
     });
 }
 
 std::optional<QList<ListedName>> listSubfolders(const QString& folder) {
-    return readFolder(folder, Kind::Folder, [](const Candidate& candidate) {
+    return readFolder(folder, Kind::Folder, [](const Candidate& candidate, const QString&) {
         return QFile::encodeName(candidate.name) == candidate.bytes;
     });
 }

@@ -2,6 +2,8 @@
 // nothing under some locales (C.UTF-8 among them), and the order must not depend on the locale.
 #include "natural_order.h"
 
+#include <QStringView>
+
 namespace platform {
 
 namespace {
@@ -10,59 +12,67 @@ bool isDigit(QChar c) {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
 }
 
-// UTF-16 code units reordered so that comparing them gives code point order (surrogates last).
-int codePointRank(QChar c) {
-    const int unit = c.unicode();
-    if (unit >= 0xD800 && unit < 0xE000)
-        return unit + 0x2000;
-    if (unit >= 0xE000)
-        return unit - 0x800;
-    return unit;
-}
-
-int sign(qsizetype value) {
-    return value < 0 ? -1 : (value > 0 ? 1 : 0);
+void appendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(char(code));
+    } else if (code < 0x800) {
+        out.push_back(char(0xC0 | (code >> 6)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(char(0xE0 | (code >> 12)));
+        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(char(0xF0 | (code >> 18)));
+        out.push_back(char(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(char(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(char(0x80 | (code & 0x3F)));
+    }
 }
 
 } // namespace
 
-int compareNaturalFolded(QStringView a, QStringView b) {
+std::string naturalSortKey(QStringView folded) {
+    // UTF-8 bytes compare in code point order. A digit run becomes '0', the number of its
+    // significant digits, then those digits: a longer number sorts later whatever its digits,
+    // and the leading '0' compares with any other character as every digit would.
+    std::string key;
+    key.reserve(size_t(folded.size()) + 4);
     qsizetype i = 0;
-    qsizetype j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (isDigit(a.at(i)) && isDigit(b.at(j))) {
-            while (i < a.size() && a.at(i) == u'0')
+    while (i < folded.size()) {
+        const QChar c = folded.at(i);
+        if (isDigit(c)) {
+            while (i < folded.size() && folded.at(i) == u'0')
                 ++i;
-            while (j < b.size() && b.at(j) == u'0')
-                ++j;
-            qsizetype endA = i;
-            qsizetype endB = j;
-            while (endA < a.size() && isDigit(a.at(endA)))
-                ++endA;
-            while (endB < b.size() && isDigit(b.at(endB)))
-                ++endB;
-            // Without leading zeros the longer run is the larger number, whatever its length.
-            if (endA - i != endB - j)
-                return sign((endA - i) - (endB - j));
-            for (; i < endA; ++i, ++j) {
-                if (a.at(i) != b.at(j))
-                    return a.at(i) < b.at(j) ? -1 : 1;
-            }
+            const qsizetype begin = i;
+            while (i < folded.size() && isDigit(folded.at(i)))
+                ++i;
+            // A file name has at most 255 bytes, so the count fits one byte; longer runs in
+            // text that is no file name still sort sensibly by saturating.
+            key.push_back('0');
+            key.push_back(char(std::min<qsizetype>(i - begin, 255)));
+            for (qsizetype d = begin; d < i; ++d)
+                key.push_back(char(folded.at(d).unicode()));
             continue;
         }
-        if (a.at(i) != b.at(j))
-            return codePointRank(a.at(i)) < codePointRank(b.at(j)) ? -1 : 1;
+        if (c.isHighSurrogate() && i + 1 < folded.size() && folded.at(i + 1).isLowSurrogate()) {
+            appendUtf8(key, QChar::surrogateToUcs4(c, folded.at(i + 1)));
+            i += 2;
+            continue;
+        }
+        appendUtf8(key, c.unicode());
         ++i;
-        ++j;
     }
-    return sign((a.size() - i) - (b.size() - j));
+    return key;
 }
 
-bool naturalLess(const QString& foldedA, const QString& nameA, const QByteArray& bytesA,
-                 const QString& foldedB, const QString& nameB, const QByteArray& bytesB) {
-    if (const int natural = compareNaturalFolded(foldedA, foldedB))
+bool naturalLess(const std::string& keyA, const QString& nameA, const QByteArray& bytesA,
+                 const std::string& keyB, const QString& nameB, const QByteArray& bytesB) {
+    if (const int natural = keyA.compare(keyB))
         return natural < 0;
-    if (const int folded = QStringView(foldedA).compare(foldedB))
+    // Equal keys are rare (names differing in case or leading zeros only): fold again here
+    // rather than keep a folded copy of every name.
+    if (const int folded = QStringView(nameA.toCaseFolded()).compare(nameB.toCaseFolded()))
         return folded < 0;
     if (const int text = QStringView(nameA).compare(nameB))
         return text < 0;
@@ -70,7 +80,8 @@ bool naturalLess(const QString& foldedA, const QString& nameA, const QByteArray&
 }
 
 bool naturalLess(const QString& a, const QString& b) {
-    return naturalLess(a.toCaseFolded(), a, a.toUtf8(), b.toCaseFolded(), b, b.toUtf8());
+    return naturalLess(naturalSortKey(a.toCaseFolded()), a, a.toUtf8(),
+                       naturalSortKey(b.toCaseFolded()), b, b.toUtf8());
 }
 
 } // namespace platform

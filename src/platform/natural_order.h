@@ -3,19 +3,21 @@
 
 #include <QByteArray>
 #include <QString>
+#include <string>
 
 namespace platform {
 
-/// Compares two case-folded names: runs of ASCII digits by their value, everything else by code
-/// point. Names that differ only in leading zeros compare equal here. The result does not depend
-/// on the locale, so every view lists a folder in the same order under every locale.
-int compareNaturalFolded(QStringView a, QStringView b);
+/// A byte string whose plain order is the natural order of case-folded names: runs of ASCII
+/// digits by their value, everything else by code point. Names that differ only in letter case
+/// or in leading zeros get the same key. Sorting by keys compares bytes instead of walking two
+/// names per comparison, and does not depend on the locale.
+std::string naturalSortKey(QStringView foldedName);
 
-/// A total order on names for the views: natural and case-insensitive first; names equal under
-/// that ("a01"/"a1", "A"/"a") are ordered by their folded text, then their text, then their bytes,
-/// so two listings of one folder always agree row by row.
-bool naturalLess(const QString& foldedA, const QString& nameA, const QByteArray& bytesA,
-                 const QString& foldedB, const QString& nameB, const QByteArray& bytesB);
+/// The total order of the views: by naturalSortKey of the folded names; names with equal keys
+/// ("a01"/"a1", "A"/"a") by their folded text, then their text, then their bytes, so two listings
+/// of one folder always agree row by row.
+bool naturalLess(const std::string& keyA, const QString& nameA, const QByteArray& bytesA,
+                 const std::string& keyB, const QString& nameB, const QByteArray& bytesB);
 
 /// Convenience for two plain names.
 bool naturalLess(const QString& a, const QString& b);
