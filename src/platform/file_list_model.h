@@ -16,17 +16,18 @@ public:
 
     /// The folder, cleaned and absolute: no trailing separator except for the root "/".
     QString path() const { return m_path; }
-    /// Re-lists at once; a folder that cannot be read lists empty.
+    /// Re-lists: the rows read after this write are those of the folder as it is then. A folder
+    /// that cannot be read lists empty.
     void setPath(const QString& path);
     QString pattern() const { return m_pattern; }
-    /// Re-lists at once.
+    /// Re-lists, as setPath does.
     void setPattern(const QString& pattern);
     /// Re-reads the folder: one model reset, whatever the number of rows.
     void refresh();
     /// Whether the last listing could read the folder.
-    bool isReadable() const { return m_readable; }
+    bool isReadable() const;
 
-    qsizetype count() const { return m_names.size(); }
+    qsizetype count() const;
     /// "" at or past the end.
     QString name(qsizetype row) const;
     /// Empty at or past the end.
@@ -36,10 +37,16 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
+    // The folder is read when its rows are first needed after a write, not at the write: the
+    // folder steps write Path and then Pattern, and a hidden view is not read until it is used,
+    // so a large folder is read once per change instead of once per write.
+    void ensureListed() const;
+
     QString m_path;
     QString m_pattern;
-    QList<ListedName> m_names;
-    bool m_readable = false;
+    mutable QList<ListedName> m_names;
+    mutable bool m_readable = false;
+    mutable bool m_stale = true;
 };
 
 /// `path` made absolute and clean ("/a/b/" and "/a/./b" give "/a/b"); "" stays "".
