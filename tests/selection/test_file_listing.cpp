@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +29,48 @@ QStringList names(const QList<platform::ListedName>& listed) {
     for (const platform::ListedName& entry : listed)
         out.append(entry.name);
     return out;
+}
+
+// The natural order written out literally, one character at a time: the reference that the
+// byte keys must agree with.
+int referenceCompare(QStringView a, QStringView b) {
+    const auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            qsizetype endA = i;
+            qsizetype endB = j;
+            while (endA < a.size() && isDigit(a[endA]))
+                ++endA;
+            while (endB < b.size() && isDigit(b[endB]))
+                ++endB;
+            QStringView numberA = a.sliced(i, endA - i);
+            QStringView numberB = b.sliced(j, endB - j);
+            while (numberA.startsWith(u'0'))
+                numberA = numberA.sliced(1);
+            while (numberB.startsWith(u'0'))
+                numberB = numberB.sliced(1);
+            if (numberA.size() != numberB.size())
+                return numberA.size() < numberB.size() ? -1 : 1;
+            if (const int digits = numberA.compare(numberB))
+                return digits;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        const char32_t x = QStringView(a.sliced(i)).toUcs4().front();
+        const char32_t y = QStringView(b.sliced(j)).toUcs4().front();
+        if (x != y)
+            return x < y ? -1 : 1;
+        i += x > 0xFFFF ? 2 : 1;
+        j += y > 0xFFFF ? 2 : 1;
+    }
+    return (i < a.size()) - (j < b.size());
+}
+
+int sign(int value) {
+    return (value > 0) - (value < 0);
 }
 
 QStringList modelNames(const platform::FileListModel& model) {
@@ -99,6 +142,27 @@ private slots:
         QFETCH(QString, second);
         QVERIFY(platform::naturalLess(first, second));
         QVERIFY(!platform::naturalLess(second, first));
+    }
+
+    void naturalKeysAgreeWithTheReference() {
+        const QStringList pieces{u"a"_s,  u"B"_s, u"0"_s,      u"00"_s,    u"1"_s, u"9"_s,
+                                 u"10"_s, u"."_s, u"_"_s,      u" "_s,     u"я"_s, u"Я"_s,
+                                 u"é"_s,  u"😀"_s, u"\uFFFD"_s, u"\uE000"_s};
+        QRandomGenerator random(7);
+        const auto randomName = [&] {
+            QString name;
+            for (int n = random.bounded(7); n > 0; --n)
+                name += pieces.at(random.bounded(int(pieces.size())));
+            return name.toCaseFolded();
+        };
+        for (int round = 0; round < 20000; ++round) {
+            const QString a = randomName();
+            const QString b = randomName();
+            const int byKey =
+                sign(platform::naturalSortKey(a).compare(platform::naturalSortKey(b)));
+            if (byKey != sign(referenceCompare(a, b)))
+                QFAIL(qPrintable(u"\"%1\" against \"%2\""_s.arg(a, b)));
+        }
     }
 
     void listingKeepsFilesOnly() {
