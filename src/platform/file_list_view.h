@@ -16,10 +16,10 @@ public:
     explicit FileListView(QWidget* parent = nullptr);
 
     QString path() const override { return m_model->path(); }
-    /// Re-lists at once; an unreadable folder lists empty.
+    /// Re-lists (FileListModel::setPath); an unreadable folder lists empty.
     void setPath(const QString& path) { m_model->setPath(path); }
     QString pattern() const { return m_model->pattern(); }
-    /// Re-lists at once.
+    /// Re-lists.
     void setPattern(const QString& pattern) { m_model->setPattern(pattern); }
     qsizetype count() const override { return m_model->count(); }
     QString name(qsizetype row) const override { return m_model->name(row); }

@@ -37,8 +37,8 @@ FileSelection::FileSelection(platform::DriveView& drvDir, platform::FolderView& 
     });
     connect(&cboMask, &QComboBox::editTextChanged, this, [this] { cboMask_Change(); });
     connect(&cboMask, &QComboBox::activated, this, [this] {
-        // A choice that changed the text has just run the mask steps through Change; running them
-        // again would only read a large folder twice more.
+        // A choice that changed the text has just run these very steps through Change; running
+        // them again would only read a large folder once more.
         const QString mask = m_cboMask.currentText();
         if (m_File1.pattern() == mask && m_File2.pattern() == mask)
             return;
