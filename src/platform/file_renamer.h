@@ -15,6 +15,10 @@ public:
     /// denied access. `oldName` is the on-disk byte name, so names that are not UTF-8 survive.
     [[nodiscard]] virtual bool rename(const QString& folder, const QByteArray& oldName,
                                       const QString& newName) = 0;
+
+    /// Lets go of whatever a run of renames kept open (such as the folder); the next rename opens
+    /// it afresh, so a folder replaced between two passes is never renamed in by its old handle.
+    virtual void releaseFolder() {}
 };
 
 } // namespace platform

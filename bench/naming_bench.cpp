@@ -1,0 +1,140 @@
+// The preview engine at 1,000 to 100,000 files, beside the floor of building and hashing names.
+#include "naming/build_new_names.h"
+#include "platform/dialogs.h"
+#include "platform/file_view.h"
+#include "platform/name_list_model.h"
+#include "platform/progress.h"
+
+#include <QHash>
+#include <QStringBuilder>
+#include <QStringList>
+#include <benchmark/benchmark.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class ListFileView final : public platform::FileView {
+public:
+    explicit ListFileView(QStringList names)
+        : m_names(std::move(names)) {}
+    QString path() const override { return u"/bench"_s; }
+    qsizetype count() const override { return m_names.size(); }
+    QString name(qsizetype row) const override {
+        return row >= 0 && row < m_names.size() ? m_names.at(row) : QString();
+    }
+    QByteArray nameBytes(qsizetype row) const override { return name(row).toUtf8(); }
+    void refresh() override {}
+
+private:
+    QStringList m_names;
+};
+
+class Page final : public naming::NamingPage {
+public:
+    Page(QString baseName, QString addition, QString ending)
+        : m_baseName(std::move(baseName))
+        , m_addition(std::move(addition))
+        , m_ending(std::move(ending)) {}
+    QString baseName() const override { return m_baseName; }
+    QString addition() const override { return m_addition; }
+    QString ending() const override { return m_ending; }
+    void setEnding(const QString& text) override { m_ending = text; }
+    QPointF windowPosition() const override { return {0, 0}; }
+
+private:
+    QString m_baseName;
+    QString m_addition;
+    QString m_ending;
+};
+
+class NullProgress final : public platform::Progress {
+public:
+    void setMaximum(qint64 maximum) override { benchmark::DoNotOptimize(maximum); }
+    void setValue(qint64 value) override { benchmark::DoNotOptimize(value); }
+};
+
+/// Answers every fifth prompt first with a name that is taken, then with a unique one.
+class ScriptedDialogs final : public platform::Dialogs {
+public:
+    qsizetype prompts = 0;
+
+    void message(const QString&, const QString&) override {}
+    QString input(const QString&, const QString&, const QString& defaultText, QPointF) override {
+        ++prompts;
+        if (prompts % 5 == 0)
+            return u"f1.txt"_s;
+        return defaultText % u" ("_s % QString::number(prompts) % u')';
+    }
+};
+
+QStringList cameraNames(qsizetype count) {
+    QStringList names;
+    names.reserve(count);
+    for (qsizetype i = 0; i < count; ++i)
+        names.append(u"IMG_"_s % QString::number(i) % u".JPG"_s);
+    return names;
+}
+
+/// Pairs of files with one stem and two endings: a fixed ending makes every pair a repeat.
+QStringList pairedNames(qsizetype count) {
+    QStringList names;
+    names.reserve(count);
+    for (qsizetype i = 0; i < count; ++i)
+        names.append(u"f"_s % QString::number(i / 2) % (i % 2 ? u".png"_s : u".jpg"_s));
+    return names;
+}
+
+void runPreview(benchmark::State& state, const QStringList& files, Page page) {
+    const ListFileView File2(files);
+    platform::NameListModel lstNew;
+    NullProgress prb1;
+    qsizetype prompts = 0;
+    for (auto _ : state) {
+        ScriptedDialogs dialogs;
+        naming::BuildNewNames({File2, page, lstNew, prb1, dialogs});
+        prompts = dialogs.prompts;
+        benchmark::DoNotOptimize(lstNew.count());
+    }
+    if (lstNew.count() != files.size())
+        state.SkipWithError("the preview did not complete");
+    state.counters["prompts"] = double(prompts);
+    state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+void BM_Preview_NoRepeats(benchmark::State& state) {
+    runPreview(state, cameraNames(state.range(0)), Page(u"photo"_s, u"01"_s, u".jpg"_s));
+}
+
+void BM_Preview_ManyRepeats(benchmark::State& state) {
+    runPreview(state, pairedNames(state.range(0)), Page(u"*"_s, u"-"_s, u".txt"_s));
+}
+
+// The floor: building the same number of names, and putting them in a hash once.
+void BM_Baseline_BuildNames(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cameraNames(state.range(0)));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_Baseline_HashNames(benchmark::State& state) {
+    const QStringList names = cameraNames(state.range(0));
+    for (auto _ : state) {
+        QHash<QString, qsizetype> hash;
+        hash.reserve(names.size());
+        for (qsizetype row = 0; row < names.size(); ++row)
+            hash.insert(names.at(row), row);
+        benchmark::DoNotOptimize(hash.size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+} // namespace
+
+#define SIZES Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_Preview_NoRepeats)->SIZES;
+BENCHMARK(BM_Preview_ManyRepeats)->SIZES;
+BENCHMARK(BM_Baseline_BuildNames)->SIZES;
+BENCHMARK(BM_Baseline_HashNames)->SIZES;
+
+BENCHMARK_MAIN();

@@ -1,0 +1,211 @@
+// The whole rename pass over a real folder, beside a bare renameat2 loop doing the same renames.
+#include "folder_rows.h"
+#include "platform/dialogs.h"
+#include "platform/name_list_model.h"
+#include "platform/posix_file_renamer.h"
+#include "platform/progress.h"
+#include "rename/rename_pass.h"
+#include "rename/swap_pre_pass.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+class QuietDialogs final : public platform::Dialogs {
+public:
+    int messages = 0;
+    void message(const QString&, const QString&) override { ++messages; }
+    QString input(const QString&, const QString&, const QString&, QPointF) override { return {}; }
+};
+
+class QuietProgress final : public platform::Progress {
+public:
+    void setMaximum(qint64) override {}
+    void setValue(qint64 value) override { benchmark::DoNotOptimize(value); }
+};
+
+class QuietWindow final : public renaming::RenameWindow {
+public:
+    void setRenameEnabled(bool) override {}
+    void setHourglass(bool) override {}
+};
+
+/// Photos as a camera names them, and the names the pass gives them; both sort the same way, so
+/// row k of the folder's listing is file k under either set of names.
+QStringList names(const char* pattern, qsizetype count) {
+    QStringList list;
+    list.reserve(count);
+    for (qsizetype k = 0; k < count; ++k)
+        list.append(QString::asprintf(pattern, int(k)));
+    return list;
+}
+
+QStringList cameraNames(qsizetype count) {
+    return names("IMG_%06d.JPG", count);
+}
+QStringList givenNames(qsizetype count) {
+    return names("Отпуск %06d.jpg", count);
+}
+
+/// A folder of empty files under the camera names, one per size, shared by the pass and the bare
+/// loop so that both work on the same directory. Every run renames there and back again, so the
+/// folder is as it was after each run.
+struct Folder {
+    QTemporaryDir dir;
+    QStringList cameraNames;
+    QStringList givenNames;
+    bool valid = false;
+};
+
+const Folder& folderOf(qsizetype count) {
+    static std::map<qsizetype, std::unique_ptr<Folder>> folders;
+    std::unique_ptr<Folder>& folder = folders[count];
+    if (!folder) {
+        folder = std::make_unique<Folder>();
+        folder->cameraNames = cameraNames(count);
+        folder->givenNames = givenNames(count);
+        folder->valid = folder->dir.isValid();
+        for (const QString& name : std::as_const(folder->cameraNames)) {
+            const int fd = ::open(QFile::encodeName(folder->dir.filePath(name)).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+            folder->valid = folder->valid && fd >= 0 && ::close(fd) == 0;
+        }
+    }
+    return *folder;
+}
+
+void BM_RenamePass(benchmark::State& state) {
+    const Folder& folder = folderOf(state.range(0));
+    if (!folder.valid) {
+        state.SkipWithError("cannot make the folder");
+        return;
+    }
+    QuietDialogs dialogs;
+    QuietProgress prb1;
+    QuietWindow window;
+    platform::PosixFileRenamer renamer;
+    FolderRows File1(folder.dir.path());
+    FolderRows File2(folder.dir.path());
+    platform::NameListModel lstNew;
+    const renaming::RenameContext context{File1, File2, lstNew, prb1, dialogs, renamer, window};
+    for (auto _ : state) {
+        // Filling the list is the preview's work, not the pass's.
+        state.PauseTiming();
+        lstNew.addItems(folder.givenNames);
+        state.ResumeTiming();
+        renaming::cmdRename_Click(context);
+        state.PauseTiming();
+        lstNew.addItems(folder.cameraNames);
+        state.ResumeTiming();
+        renaming::cmdRename_Click(context);
+    }
+    if (dialogs.messages != 0 || File2.count() != folder.cameraNames.size())
+        state.SkipWithError("a rename failed");
+}
+
+void BM_BareRenameat2(benchmark::State& state) {
+    const Folder& folder = folderOf(state.range(0));
+    if (!folder.valid) {
+        state.SkipWithError("cannot make the folder");
+        return;
+    }
+    std::vector<QByteArray> camera;
+    std::vector<QByteArray> given;
+    for (const QString& name : folder.cameraNames)
+        camera.push_back(QFile::encodeName(name));
+    for (const QString& name : folder.givenNames)
+        given.push_back(QFile::encodeName(name));
+    const int fd = ::open(QFile::encodeName(folder.dir.path()).constData(), O_PATH | O_DIRECTORY);
+    bool failed = false;
+    for (auto _ : state) {
+        for (size_t k = 0; k < camera.size(); ++k)
+            failed |= ::renameat2(fd, camera[k].constData(), fd, given[k].constData(),
+                                  RENAME_NOREPLACE) != 0;
+        for (size_t k = 0; k < camera.size(); ++k)
+            failed |= ::renameat2(fd, given[k].constData(), fd, camera[k].constData(),
+                                  RENAME_NOREPLACE) != 0;
+    }
+    ::close(fd);
+    if (failed)
+        state.SkipWithError("a rename failed");
+}
+
+void BM_SwapPrePass(benchmark::State& state) {
+    const qsizetype count = state.range(0);
+    const QStringList current = cameraNames(count);
+    // Every tenth new name is some file's current name in other letter case, so rows exchange.
+    QStringList newNames = givenNames(count);
+    for (qsizetype k = 0; k < count; k += 10)
+        newNames[k] = current.at((k * 7919) % count).toLower();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(renaming::swapPrePass(newNames, current));
+}
+
+// Alternated, so that both see the same load of a shared machine; the ratio takes the fastest
+// repetition of each.
+BENCHMARK(BM_BareRenameat2)
+    ->Arg(10'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5);
+BENCHMARK(BM_RenamePass)->Arg(10'000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
+BENCHMARK(BM_BareRenameat2)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(3);
+BENCHMARK(BM_RenamePass)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(3);
+BENCHMARK(BM_SwapPrePass)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// Prints the usual table, then each pass's time over its bare loop's.
+class RatioReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                const auto [time, fresh] =
+                    m_times.try_emplace(run.run_name.function_name + '/' + run.run_name.args,
+                                        run.GetAdjustedRealTime());
+                if (!fresh)
+                    time->second = std::min(time->second, run.GetAdjustedRealTime());
+            }
+    }
+
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        for (const char* size : {"10000", "100000"}) {
+            const auto pass = m_times.find(std::string("BM_RenamePass/") + size);
+            const auto bare = m_times.find(std::string("BM_BareRenameat2/") + size);
+            if (pass != m_times.end() && bare != m_times.end())
+                std::printf("rename pass / bare renameat2 loop, %6s files: %.2fx\n", size,
+                            pass->second / bare->second);
+        }
+    }
+
+private:
+    std::map<std::string, double> m_times;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,47 @@
+// The preview: new names from the current names and the naming parameters.
+#include "build_new_names.h"
+
+#include "naming/naming_checks.h"
+#include "naming/naming_rule.h"
+#include "naming/resolve_duplicate_names.h"
+#include "platform/dialogs.h"
+#include "platform/file_view.h"
+#include "platform/name_list_model.h"
+#include "platform/progress.h"
+
+using namespace Qt::StringLiterals;
+
+namespace naming {
+
+void BuildNewNames(const NamingContext& context) {
+    context.lstNew.clear();
+
+    const QString ending = context.page.ending();
+    const QString dotted = endingWithDot(ending);
+    if (dotted != ending)
+        context.page.setEnding(dotted);
+
+    // Read after the write: the ending's Change handler has run by now.
+    const NamingParameters parameters{context.page.baseName(), context.page.addition(),
+                                      context.page.ending()};
+    const QString warning = namingWarning(parameters, !context.File2.name(1).isEmpty());
+    if (!warning.isEmpty()) {
+        context.dialogs.message(warning, u"ВНИМАНИЕ !!!"_s);
+        return;
+    }
+
+    const qsizetype count = context.File2.count();
+    context.prb1.setMaximum(count);
+    QStringList current;
+    current.reserve(count);
+    for (qsizetype row = 0; row < count; ++row)
+        current.append(context.File2.name(row));
+    const QStringList names =
+        newNames(current, parameters, [&](qsizetype number) { context.prb1.setValue(number); });
+    // One model change for the whole list, however long.
+    context.lstNew.addItems(names);
+
+    ResolveDuplicateNames(context);
+}
+
+} // namespace naming

@@ -1,0 +1,40 @@
+// The naming parameters and the rule that turns one current file name into its new name.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace naming {
+
+/// The naming page's texts: txtName, cboDop and cboEnd, as they are after the ending's dot rule.
+struct NamingParameters {
+    QString baseName;
+    QString addition;
+    QString ending;
+};
+
+/// Builds new names for the files of one preview. The keep markers are decided once, on the
+/// trimmed texts; the base name itself is used exactly as typed, blanks included.
+class NamingRule {
+public:
+    NamingRule(const NamingParameters& parameters, qsizetype count);
+
+    /// The new name for `current`, the file with running number `number` (1 to count).
+    QString newName(const QString& current, qsizetype number) const;
+
+private:
+    QString m_baseName;
+    QString m_addition;
+    QString m_ending;
+    qsizetype m_count;
+    bool m_keepStem;
+    bool m_keepEnding;
+};
+
+/// One new name per current name, in the same order; repeats are left for the user to settle.
+/// `beforeName`, when given, is called with each running number before that name is built.
+QStringList newNames(const QStringList& current, const NamingParameters& parameters,
+                     const std::function<void(qsizetype number)>& beforeName = {});
+
+} // namespace naming
