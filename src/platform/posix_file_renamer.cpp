@@ -44,7 +44,9 @@ bool PosixFileRenamer::rename(const QString& folder, const QByteArray& oldName,
     if (const int error = openFolder(folder))
         return fail(error);
 
-    if (oldName == target) {
+    // A name that is not valid UTF-8 is shown, and so previewed, with replacement marks; a new
+    // name equal to that shown form keeps the file's real name instead of writing the marks.
+    if (oldName == target || QFile::decodeName(oldName) == newName) {
         // The file keeps its name: nothing to do, unless it has gone.
         struct stat status;
         if (::fstatat(m_folderFd, oldName.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)

@@ -22,7 +22,8 @@ public:
 
     /// Renames within `folder`, kept open between calls while the folder stays the same. A new
     /// name that is empty, "." or "..", or holds "/" or NUL is refused, as is an old name that is
-    /// no plain name. Renaming to the very same name succeeds without touching the file; a
+    /// no plain name. Renaming to the very same name (or to the shown form of a name that is not
+    /// UTF-8) succeeds without touching the file; a
     /// change of letter case alone works also where the file system ignores case.
     [[nodiscard]] bool rename(const QString& folder, const QByteArray& oldName,
                               const QString& newName) override;

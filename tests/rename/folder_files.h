@@ -41,6 +41,30 @@ inline bool makeFiles(const QString& folder, const QByteArrayList& names) {
     return true;
 }
 
+inline FolderFiles folderFiles(const QString& folder);
+
+/// A file's content, read by its byte path so that names which are not UTF-8 work too.
+inline QByteArray readFile(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return "<unreadable>";
+    QByteArray content;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0)
+        content.append(buffer, got);
+    ::close(fd);
+    return got < 0 ? QByteArray("<unreadable>") : content;
+}
+
+/// Removes the plain entries of `folder` by their bytes: QTemporaryDir cannot see names that
+/// are not UTF-8, and would leave them behind.
+inline void removeFiles(const QString& folder) {
+    const QByteArray base = QFile::encodeName(folder) + '/';
+    for (const QByteArray& name : folderFiles(folder).keys())
+        ::unlink((base + name).constData());
+}
+
 inline FolderFiles folderFiles(const QString& folder) {
     FolderFiles files;
     const QByteArray base = QFile::encodeName(folder) + '/';
@@ -61,8 +85,7 @@ inline FolderFiles folderFiles(const QString& folder) {
             const ssize_t size = ::readlink((base + name).constData(), target.data(), 4096);
             files.insert(name, "-> " + target.left(size < 0 ? 0 : size));
         } else {
-            QFile file(QFile::decodeName(base + name));
-            files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : "<unreadable>");
+            files.insert(name, readFile(base + name));
         }
     }
     ::closedir(dir);

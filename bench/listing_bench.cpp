@@ -1,0 +1,132 @@
+// Listing a folder of 100,000 files for a file view, beside a bare readdir plus sort.
+#include "platform/file_list_model.h"
+#include "platform/file_list_view.h"
+#include "platform/file_mask.h"
+#include "platform/folder_lister.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int fileCount = 100000;
+
+// 100,000 files: half photos in mixed case, the rest documents and names without an ending.
+const QTemporaryDir& folder() {
+    static const QTemporaryDir dir = [] {
+        QTemporaryDir made;
+        const QByteArray base = QFile::encodeName(made.path()) + '/';
+        for (int i = 0; i < fileCount; ++i) {
+            QByteArray name;
+            switch (i % 4) {
+            case 0:
+                name = "IMG_" + QByteArray::number(i) + ".JPG";
+                break;
+            case 1:
+                name = "photo " + QByteArray::number(i) + ".jpg";
+                break;
+            case 2:
+                name = "Report-" + QByteArray::number(i) + ".txt";
+                break;
+            default:
+                name = "notes" + QByteArray::number(i);
+                break;
+            }
+            const int fd = ::open((base + name).constData(), O_WRONLY | O_CREAT, 0600);
+            if (fd >= 0)
+                ::close(fd);
+        }
+        return made;
+    }();
+    return dir;
+}
+
+void BM_BareReaddirAndSort(benchmark::State& state) {
+    const QByteArray path = QFile::encodeName(folder().path());
+    for (auto _ : state) {
+        std::vector<std::string> names;
+        DIR* dir = opendir(path.constData());
+        while (const dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] != '.')
+                names.emplace_back(entry->d_name);
+        }
+        closedir(dir);
+        std::sort(names.begin(), names.end());
+        benchmark::DoNotOptimize(names.data());
+    }
+}
+
+void listUnder(benchmark::State& state, const QString& pattern) {
+    const platform::FileMask mask(pattern);
+    qsizetype rows = 0;
+    for (auto _ : state) {
+        const auto names = platform::listFiles(folder().path(), mask);
+        rows = names ? names->size() : -1;
+        benchmark::DoNotOptimize(rows);
+    }
+    state.counters["rows"] = double(rows);
+}
+
+void BM_ListAll(benchmark::State& state) {
+    listUnder(state, u"*.*"_s);
+}
+void BM_ListJpg(benchmark::State& state) {
+    listUnder(state, u"*.jpg"_s);
+}
+
+// What a folder change costs both file views: Path and Pattern written to each, then every row
+// of both read (the panel counts File1; the naming page reads File2).
+void BM_FolderStepsBothViews(benchmark::State& state) {
+    platform::FileListModel File1;
+    platform::FileListModel File2;
+    for (auto _ : state) {
+        File1.setPath(folder().path());
+        File1.setPattern(u"*.*"_s);
+        File2.setPath(folder().path());
+        File2.setPattern(u"*.*"_s);
+        benchmark::DoNotOptimize(File1.count() + File2.count());
+    }
+}
+
+// A shown File1 re-pointed at the folder: the listing plus laying out and painting 100,000 rows.
+void BM_ShownFileViewRelists(benchmark::State& state) {
+    platform::FileListView view;
+    view.resize(400, 300);
+    view.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        view.setPath(folder().path());
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(view.count());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_BareReaddirAndSort)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListAll)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListJpg)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FolderStepsBothViews)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShownFileViewRelists)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    folder(); // made once, outside every timing
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

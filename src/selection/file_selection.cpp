@@ -1,0 +1,97 @@
+// The four handlers of the selection page. Writes to the views happen in a fixed order, and a
+// write to the folder or drive view runs its change handler nested, before the write returns.
+#include "file_selection.h"
+
+#include "platform/drive_view.h"
+#include "platform/file_list_view.h"
+#include "platform/folder_view.h"
+#include "platform/text.h"
+
+#include <QComboBox>
+#include <QScopedValueRollback>
+
+using namespace Qt::StringLiterals;
+
+namespace selection {
+
+QString foundFilesText(qsizetype count) {
+    return u"Найдено файлов: "_s + platform::numberText(count);
+}
+
+FileSelection::FileSelection(platform::DriveView& drvDir, platform::FolderView& Dir,
+                             QComboBox& cboMask, platform::FileListView& File1,
+                             platform::FileListView& File2,
+                             std::function<void(const QString&)> writePanel, QObject* parent)
+    : QObject(parent)
+    , m_drvDir(drvDir)
+    , m_Dir(Dir)
+    , m_cboMask(cboMask)
+    , m_File1(File1)
+    , m_File2(File2)
+    , m_writePanel(std::move(writePanel)) {
+    connect(&drvDir, &platform::DriveView::changed, this, [this] { drvDir_Change(); });
+    connect(&Dir, &platform::FolderView::changed, this, [this] {
+        // The drive view remembers each volume's current folder, as the classic runtime does.
+        m_drvDir.noteVisited(m_Dir.path());
+        Dir_Change();
+    });
+    connect(&cboMask, &QComboBox::editTextChanged, this, [this] { cboMask_Change(); });
+    connect(&cboMask, &QComboBox::activated, this, [this] {
+        // A choice that changed the text has just run these very steps through Change; running
+        // them again would only read a large folder once more.
+        const QString mask = m_cboMask.currentText();
+        if (m_File1.pattern() == mask && m_File2.pattern() == mask)
+            return;
+        cboMask_Click();
+    });
+}
+
+void FileSelection::cboMask_Change() {
+    maskSteps();
+}
+
+void FileSelection::cboMask_Click() {
+    maskSteps();
+}
+
+void FileSelection::maskSteps() {
+    m_File1.setPattern(m_cboMask.currentText());
+    m_File2.setPattern(m_cboMask.currentText());
+    writeFoundFiles();
+}
+
+void FileSelection::Dir_Change() {
+    m_File1.setPath(m_Dir.path());
+    m_File1.setPattern(m_cboMask.currentText());
+    m_File2.setPath(m_Dir.path());
+    m_File2.setPattern(m_cboMask.currentText());
+    writeFoundFiles();
+}
+
+void FileSelection::drvDir_Change() {
+    // Each setPath runs Dir_Change to its end before it returns, so step 2 reads the folder that
+    // step 1 reached.
+    if (!m_Dir.setPath(m_drvDir.drive())) {
+        recoverDrive();
+        return;
+    }
+    const QString root = m_drvDir.rootOf(m_Dir.path());
+    if (root.isEmpty() || !m_Dir.setPath(root))
+        recoverDrive();
+}
+
+void FileSelection::recoverDrive() {
+    // Restoring the drive runs the drive steps again, nested. Should they fail as well, the views
+    // stay where they are: a second restore would only start the same round again.
+    if (m_recovering)
+        return;
+    QScopedValueRollback recovering(m_recovering, true);
+    (void)m_drvDir.setDrive(m_Dir.path());
+}
+
+void FileSelection::writeFoundFiles() {
+    if (m_writePanel)
+        m_writePanel(foundFilesText(m_File1.count()));
+}
+
+} // namespace selection
