@@ -138,10 +138,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     Form_Load();
 }
 
-frmRename::~frmRename() {
-    if (m_hourglass)
-        QGuiApplication::restoreOverrideCursor();
-}
+frmRename::~frmRename() = default;
 
 void frmRename::createControls() {
     sbr1 = placed(new platform::StatusBar(this), u"sbr1"_s);
@@ -337,13 +334,12 @@ void frmRename::setRenameEnabled(bool enabled) {
 }
 
 void frmRename::setHourglass(bool busy) {
-    if (busy == m_hourglass)
-        return;
-    m_hourglass = busy;
+    // On this window only: the message and input boxes that a pass opens keep the normal pointer,
+    // since they are waiting for the user, not the other way round.
     if (busy)
-        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        setCursor(Qt::WaitCursor);
     else
-        QGuiApplication::restoreOverrideCursor();
+        unsetCursor();
 }
 
 void frmRename::Form_Load() {
@@ -358,22 +354,17 @@ void frmRename::cmdOK_Click() {
         return;
     fra1->setVisible(false);
     fra2->setVisible(true);
-    keepFocusOnThePage();
     m_newNames.clear();
+    // Qt would leave the focus on the hidden "Далее", where Space still presses it, and the next
+    // stop in tab order is "Выход": the base name is where the user goes on.
+    txtName->setFocus(Qt::OtherFocusReason);
 }
 
 void frmRename::cmdBack_Click() {
     fra1->setVisible(true);
     fra2->setVisible(false);
-    keepFocusOnThePage();
     cmdRename->setEnabled(false);
-}
-
-void frmRename::keepFocusOnThePage() {
-    // Qt leaves the focus on a control of the page just hidden, where keys would still press it;
-    // it moves on to the next stop in tab order instead, as the classic runtime does.
-    if (const QWidget* focus = focusWidget(); focus && !focus->isVisible())
-        focusNextChild();
+    drvDir->setFocus(Qt::OtherFocusReason);
 }
 
 void frmRename::cmdExit_Click(int /*index*/) {

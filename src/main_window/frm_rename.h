@@ -66,7 +66,6 @@ private:
     QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
     void orderTabStops();
     void connectHandlers();
-    void keepFocusOnThePage();
 
     void Form_Load();
     void cmdOK_Click();
@@ -89,7 +88,6 @@ private:
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
-    bool m_hourglass = false;
 
     // The controls, named as everyone who works on the window calls them.
     platform::StatusBar* sbr1 = nullptr;

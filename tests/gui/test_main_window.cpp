@@ -43,8 +43,9 @@ public:
 
 private:
     void noteCursor() {
-        const QCursor* cursor = QGuiApplication::overrideCursor();
-        cursors.append(cursor ? cursor->shape() : Qt::ArrowCursor);
+        for (const QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == u"frmRename"_s)
+                cursors.append(window->cursor().shape());
     }
 };
 
@@ -282,8 +283,11 @@ void TestMainWindow::tabOrder() {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     if (namingPage) {
         goToNamingPage();
-        // The focus left the hidden page with it.
-        QVERIFY(QApplication::focusWidget()->isVisible());
+        // The focus left the hidden page with it, for the base name.
+        QCOMPARE(QApplication::focusWidget(), control<QWidget>(u"txtName"_s));
+        click(u"cmdBack"_s);
+        QCOMPARE(QApplication::focusWidget(), control<QWidget>(u"drvDir"_s));
+        goToNamingPage();
     }
 
     control<QWidget>(stops.first())->setFocus(Qt::TabFocusReason);
@@ -384,9 +388,10 @@ void TestMainWindow::wholeWorkflow() {
     QCOMPARE(prb1->progressValue(), 0);
     QVERIFY(control<QWidget>(u"fra2"_s)->isVisible());
 
-    // The pointer was the hourglass whenever a dialog came up, and is back to normal now.
+    // The window showed the hourglass whenever a dialog came up, and is back to normal now.
     QCOMPARE(m_dialogs.cursors,
              (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::WaitCursor, Qt::WaitCursor}));
+    QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
