@@ -4,17 +4,13 @@
 namespace platform {
 
 NameListModel::NameListModel(QObject* parent)
-    : QAbstractListModel(parent)
-{
-}
+    : QAbstractListModel(parent) {}
 
-QString NameListModel::item(qsizetype row) const
-{
+QString NameListModel::item(qsizetype row) const {
     return row >= 0 && row < m_items.size() ? m_items.at(row) : QString();
 }
 
-void NameListModel::setItem(qsizetype row, const QString& text)
-{
+void NameListModel::setItem(qsizetype row, const QString& text) {
     if (row < 0 || row >= m_items.size() || m_items.at(row) == text)
         return;
     m_items[row] = text;
@@ -22,10 +18,11 @@ void NameListModel::setItem(qsizetype row, const QString& text)
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
-void NameListModel::addItem(const QString& text) { addItems(QStringList{text}); }
+void NameListModel::addItem(const QString& text) {
+    addItems(QStringList{text});
+}
 
-void NameListModel::addItems(const QStringList& texts)
-{
+void NameListModel::addItems(const QStringList& texts) {
     if (texts.isEmpty())
         return;
     beginInsertRows({}, int(m_items.size()), int(m_items.size() + texts.size() - 1));
@@ -33,16 +30,14 @@ void NameListModel::addItems(const QStringList& texts)
     endInsertRows();
 }
 
-void NameListModel::clear()
-{
+void NameListModel::clear() {
     beginResetModel();
     m_items.clear();
     endResetModel();
     setListIndex(-1);
 }
 
-void NameListModel::setListIndex(qsizetype row)
-{
+void NameListModel::setListIndex(qsizetype row) {
     if (row < -1 || row >= m_items.size())
         row = -1;
     if (row == m_listIndex)
@@ -51,13 +46,11 @@ void NameListModel::setListIndex(qsizetype row)
     emit listIndexChanged(row);
 }
 
-int NameListModel::rowCount(const QModelIndex& parent) const
-{
+int NameListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_items.size());
 }
 
-QVariant NameListModel::data(const QModelIndex& index, int role) const
-{
+QVariant NameListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_items.size())
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)

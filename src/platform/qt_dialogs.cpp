@@ -11,8 +11,7 @@
 
 namespace platform {
 
-QRect keepInside(QRect rect, const QRect& area)
-{
+QRect keepInside(QRect rect, const QRect& area) {
     if (rect.right() > area.right())
         rect.moveRight(area.right());
     if (rect.bottom() > area.bottom())
@@ -25,19 +24,15 @@ QRect keepInside(QRect rect, const QRect& area)
 }
 
 QtDialogs::QtDialogs(QWidget* window)
-    : m_window(window)
-{
-}
+    : m_window(window) {}
 
-void QtDialogs::message(const QString& prompt, const QString& title)
-{
+void QtDialogs::message(const QString& prompt, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, m_window);
     box.exec();
 }
 
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText,
-                         QPointF position)
-{
+                         QPointF position) {
     QInputDialog dialog(m_window);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(title);

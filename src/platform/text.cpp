@@ -3,16 +3,14 @@
 
 namespace platform {
 
-QString numberText(qint64 number)
-{
+QString numberText(qint64 number) {
     QString digits = QString::number(number);
     if (number >= 0)
         digits.prepend(QLatin1Char(' '));
     return digits;
 }
 
-QString trimBlanks(const QString& text)
-{
+QString trimBlanks(const QString& text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text.at(begin) == QLatin1Char(' '))
@@ -22,6 +20,8 @@ QString trimBlanks(const QString& text)
     return text.mid(begin, end - begin);
 }
 
-QString upperCase(const QString& text) { return text.toUpper(); }
+QString upperCase(const QString& text) {
+    return text.toUpper();
+}
 
 } // namespace platform

@@ -11,8 +11,7 @@ class TestPlatformCore : public QObject {
     Q_OBJECT
 
 private slots:
-    void numberText_data()
-    {
+    void numberText_data() {
         QTest::addColumn<qint64>("number");
         QTest::addColumn<QString>("text");
         QTest::newRow("zero") << qint64(0) << u" 0"_s;
@@ -20,15 +19,13 @@ private slots:
         QTest::newRow("past 16 bits") << qint64(100000) << u" 100000"_s;
         QTest::newRow("negative") << qint64(-3) << u"-3"_s;
     }
-    void numberText()
-    {
+    void numberText() {
         QFETCH(qint64, number);
         QFETCH(QString, text);
         QCOMPARE(platform::numberText(number), text);
     }
 
-    void trimBlanks_data()
-    {
+    void trimBlanks_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
         QTest::newRow("both sides") << u"  * "_s << u"*"_s;
@@ -37,30 +34,26 @@ private slots:
         QTest::newRow("tabs are not blanks") << u"\t.*\t"_s << u"\t.*\t"_s;
         QTest::newRow("empty") << QString() << QString();
     }
-    void trimBlanks()
-    {
+    void trimBlanks() {
         QFETCH(QString, text);
         QFETCH(QString, trimmed);
         QCOMPARE(platform::trimBlanks(text), trimmed);
     }
 
-    void upperCase_data()
-    {
+    void upperCase_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("upper");
         QTest::newRow("latin") << u"b.txt"_s << u"B.TXT"_s;
         QTest::newRow("cyrillic") << u"фото ёж.jpg"_s << u"ФОТО ЁЖ.JPG"_s;
         QTest::newRow("digits and marks") << u"01-_.~"_s << u"01-_.~"_s;
     }
-    void upperCase()
-    {
+    void upperCase() {
         QFETCH(QString, text);
         QFETCH(QString, upper);
         QCOMPARE(platform::upperCase(text), upper);
     }
 
-    void nameListKeepsOrderAndReadsEmptyPastTheEnd()
-    {
+    void nameListKeepsOrderAndReadsEmptyPastTheEnd() {
         platform::NameListModel list;
         list.addItem(u"b"_s);
         list.addItems({u"c"_s, u"a"_s});
@@ -75,8 +68,7 @@ private slots:
         QCOMPARE(list.data(list.index(1)).toString(), u"z"_s);
     }
 
-    void nameListHighlightFollowsClear()
-    {
+    void nameListHighlightFollowsClear() {
         platform::NameListModel list;
         QSignalSpy highlighted(&list, &platform::NameListModel::listIndexChanged);
         list.addItems({u"a"_s, u"b"_s});
@@ -88,8 +80,7 @@ private slots:
         QCOMPARE(highlighted.count(), 2);
     }
 
-    void manyNamesAreOneInsertion()
-    {
+    void manyNamesAreOneInsertion() {
         platform::NameListModel list;
         QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
         QStringList names;

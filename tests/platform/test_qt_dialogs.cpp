@@ -15,8 +15,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Runs `answer` on the next modal dialog as soon as it is open.
-template <typename Answer> void answerNextDialog(Answer answer)
-{
+template <typename Answer> void answerNextDialog(Answer answer) {
     QTimer::singleShot(0, [answer] {
         QWidget* dialog = QApplication::activeModalWidget();
         QVERIFY(dialog);
@@ -30,24 +29,22 @@ class TestQtDialogs : public QObject {
     Q_OBJECT
 
 private slots:
-    void keepInside_data()
-    {
+    void keepInside_data() {
         QTest::addColumn<QRect>("rect");
         QTest::addColumn<QRect>("placed");
         QTest::newRow("already inside") << QRect(10, 10, 100, 50) << QRect(10, 10, 100, 50);
         QTest::newRow("negative corner") << QRect(-300, -40, 100, 50) << QRect(0, 0, 100, 50);
-        QTest::newRow("past the far corner") << QRect(790, 590, 100, 50) << QRect(700, 550, 100, 50);
+        QTest::newRow("past the far corner")
+            << QRect(790, 590, 100, 50) << QRect(700, 550, 100, 50);
         QTest::newRow("larger than the screen") << QRect(50, 50, 900, 50) << QRect(0, 50, 900, 50);
     }
-    void keepInside()
-    {
+    void keepInside() {
         QFETCH(QRect, rect);
         QFETCH(QRect, placed);
         QCOMPARE(platform::keepInside(rect, QRect(0, 0, 800, 600)), placed);
     }
 
-    void inputReturnsTheTypedTextAndPlacesTheBoxOnScreen()
-    {
+    void inputReturnsTheTypedTextAndPlacesTheBoxOnScreen() {
         QWidget window;
         window.show();
         platform::QtDialogs dialogs(&window);
@@ -61,23 +58,21 @@ private slots:
             static_cast<QDialog*>(dialog)->accept();
         });
         // Far off the screen to the upper left, as a window near the screen's corner gives.
-        const QString answer = dialogs.input(u"Введите индивидуальное имя для файла"_s,
-                                             u"Имя повторяется дважды"_s, u"a.txt"_s,
-                                             QPointF(-5000, -9000));
+        const QString answer =
+            dialogs.input(u"Введите индивидуальное имя для файла"_s, u"Имя повторяется дважды"_s,
+                          u"a.txt"_s, QPointF(-5000, -9000));
         QCOMPARE(answer, u"новое.txt"_s);
         const QRect screen = window.screen()->availableGeometry();
         QVERIFY(screen.contains(shownAt));
     }
 
-    void inputCancelIsEmpty()
-    {
+    void inputCancelIsEmpty() {
         platform::QtDialogs dialogs(nullptr);
         answerNextDialog([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
         QCOMPARE(dialogs.input(u"p"_s, u"t"_s, u"kept"_s, QPointF(0, 0)), QString());
     }
 
-    void messageShowsPromptAndTitle()
-    {
+    void messageShowsPromptAndTitle() {
         platform::QtDialogs dialogs(nullptr);
         QString seenText;
         QString seenTitle;

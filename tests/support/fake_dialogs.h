@@ -22,14 +22,12 @@ public:
     QList<DialogCall> calls;
     QStringList answers; ///< consumed in order by input(); "" means Cancel
 
-    void message(const QString& prompt, const QString& title) override
-    {
+    void message(const QString& prompt, const QString& title) override {
         calls.append({DialogCall::Message, prompt, title, {}, {}});
     }
 
     QString input(const QString& prompt, const QString& title, const QString& defaultText,
-                  QPointF position) override
-    {
+                  QPointF position) override {
         calls.append({DialogCall::Input, prompt, title, defaultText, position});
         if (answers.isEmpty()) {
             QTest::qFail("an input box was shown with no scripted answer left", __FILE__, __LINE__);
@@ -38,8 +36,7 @@ public:
         return answers.takeFirst();
     }
 
-    QStringList messages() const
-    {
+    QStringList messages() const {
         QStringList prompts;
         for (const DialogCall& call : calls)
             if (call.kind == DialogCall::Message)
@@ -47,8 +44,7 @@ public:
         return prompts;
     }
 
-    QStringList inputDefaults() const
-    {
+    QStringList inputDefaults() const {
         QStringList defaults;
         for (const DialogCall& call : calls)
             if (call.kind == DialogCall::Input)

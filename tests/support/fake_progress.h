@@ -12,14 +12,12 @@ public:
     QList<qint64> maximums;
     QList<qint64> values;
 
-    void setMaximum(qint64 newMaximum) override
-    {
+    void setMaximum(qint64 newMaximum) override {
         maximum = newMaximum;
         maximums.append(newMaximum);
     }
 
-    void setValue(qint64 newValue) override
-    {
+    void setValue(qint64 newValue) override {
         value = newValue;
         values.append(newValue);
     }
