@@ -289,9 +289,13 @@ void frmRename::connectHandlers() {
     connect(txtName, &QLineEdit::textChanged, this, &frmRename::txtName_Change);
     txtName->installEventFilter(this);
     connect(cboEnd, &QComboBox::editTextChanged, this, &frmRename::cboEnd_Change);
+    // A choice from code changes the index; the user's choice is reported even when it picks
+    // the item already shown.
     connect(cboEnd, &QComboBox::currentIndexChanged, this, &frmRename::cboEnd_Click);
+    connect(cboEnd, &QComboBox::activated, this, &frmRename::cboEnd_Click);
     connect(cboDop, &QComboBox::currentTextChanged, this, &frmRename::cboDop_Change);
     connect(cboDop, &QComboBox::currentIndexChanged, this, &frmRename::cboDop_Click);
+    connect(cboDop, &QComboBox::activated, this, &frmRename::cboDop_Click);
 
     // The repeat being asked about is highlighted, and scrolled into view, before its input box.
     connect(&m_newNames, &platform::NameListModel::listIndexChanged, lstNew, [this](qsizetype row) {

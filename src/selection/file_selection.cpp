@@ -9,6 +9,8 @@
 
 #include <QComboBox>
 #include <QScopedValueRollback>
+#include <QTimer>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -35,14 +37,18 @@ FileSelection::FileSelection(platform::DriveView& drvDir, platform::FolderView& 
         m_drvDir.noteVisited(m_Dir.path());
         Dir_Change();
     });
-    connect(&cboMask, &QComboBox::editTextChanged, this, [this] { cboMask_Change(); });
+    connect(&cboMask, &QComboBox::editTextChanged, this, [this] {
+        // Noted until the event being handled is done: a choice of another item changes the
+        // text, which runs these steps, and then reports the choice in the same event.
+        m_textJustChanged = true;
+        QTimer::singleShot(0, this, [this] { m_textJustChanged = false; });
+        cboMask_Change();
+    });
     connect(&cboMask, &QComboBox::activated, this, [this] {
-        // A choice that changed the text has just run these very steps through Change; running
-        // them again would only read a large folder once more.
-        const QString mask = m_cboMask.currentText();
-        if (m_File1.pattern() == mask && m_File2.pattern() == mask)
-            return;
-        cboMask_Click();
+        // Running the steps twice for one choice would only read a large folder once more. A
+        // choice of the item already shown changes no text, and re-lists the folder here.
+        if (!std::exchange(m_textJustChanged, false))
+            cboMask_Click();
     });
 }
 

@@ -46,6 +46,7 @@ private:
     platform::FileListView& m_File2;
     std::function<void(const QString&)> m_writePanel;
     bool m_recovering = false;
+    bool m_textJustChanged = false;
 };
 
 } // namespace selection

@@ -9,6 +9,7 @@
 #include "platform/status_bar.h"
 #include "platform/twips.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCursor>
 #include <QGroupBox>
@@ -49,7 +50,14 @@ private:
     }
 };
 
-enum class Edit { TypeName, ClickName, TypeEnding, ChooseEnding, ChooseAddition };
+enum class Edit {
+    TypeName,
+    ClickName,
+    TypeEnding,
+    ChooseEnding,
+    ChooseAddition,
+    ChooseShownAddition,
+};
 
 } // namespace
 
@@ -403,6 +411,7 @@ void TestMainWindow::editsDisableRename_data() {
     QTest::newRow("one character typed into the ending") << Edit::TypeEnding;
     QTest::newRow("an ending chosen from the list") << Edit::ChooseEnding;
     QTest::newRow("an addition chosen from the list") << Edit::ChooseAddition;
+    QTest::newRow("the shown addition chosen again") << Edit::ChooseShownAddition;
 }
 
 void TestMainWindow::editsDisableRename() {
@@ -435,6 +444,11 @@ void TestMainWindow::editsDisableRename() {
     case Edit::ChooseAddition:
         QTest::keyClick(cboDop, Qt::Key_Down);
         QCOMPARE(cboDop->currentText(), u"1"_s);
+        break;
+    case Edit::ChooseShownAddition:
+        cboDop->showPopup();
+        QTest::keyClick(cboDop->view(), Qt::Key_Return);
+        QCOMPARE(cboDop->currentText(), u"-"_s);
         break;
     }
     QVERIFY(!cmdRename->isEnabled());

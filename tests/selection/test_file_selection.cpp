@@ -2,8 +2,10 @@
 #include "platform/drive_view.h"
 #include "platform/file_list_view.h"
 #include "platform/folder_view.h"
+#include "platform/text.h"
 #include "selection/file_selection.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -183,6 +185,21 @@ private slots:
         m_selection->cboMask_Click();
         QCOMPARE(m_log, (QStringList{u"> cboMask_Click a"_s, u"File1 a *.txt"_s, u"File2 a *.txt"_s,
                                      u"panel Найдено файлов:  2"_s, u"< cboMask_Click"_s}));
+    }
+
+    void choosingTheShownItemAgainRelists() {
+        m_cboMask->setCurrentIndex(0);
+        const qsizetype before = m_File1->count();
+        touch(path(u"a/new.txt"_s));
+        m_log.clear();
+
+        m_cboMask->showPopup();
+        QTest::keyClick(m_cboMask->view(), Qt::Key_Return);
+        QCOMPARE(m_log.first(), u"> cboMask_Click a"_s);
+        QCOMPARE(m_log.count(u"> cboMask_Change a"_s), 0);
+        QCOMPARE(m_File1->count(), before + 1);
+        QCOMPARE(names(*m_File2), names(*m_File1));
+        QCOMPARE(lastPanel(), u"Найдено файлов: "_s + platform::numberText(before + 1));
     }
 
     void driveChangeRunsTheFolderStepsNested() {
