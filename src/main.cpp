@@ -24,6 +24,8 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
+    // Lets the desktop match the window to its entry and icon (the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(TARVELOK_APP_ID));
     mainwindow::useClassicStyle();
     mainwindow::frmRename window;
     window.show();
