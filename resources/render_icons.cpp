@@ -1,5 +1,8 @@
 // Renders the program's SVG icon into the PNG sizes of the hicolor icon theme at build time, with
-// the same renderer that draws it in the window, so the launcher and the title bar show one picture.
+// the same renderer that draws it in the window, so the launcher and the title bar show one
+// picture.
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -12,7 +15,8 @@ int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 3 || args.size() % 2 == 1) {
-        std::fputs("usage: render_icons <icon.svg> <size> <out.png> [<size> <out.png> ...]\n", stderr);
+        std::fputs("usage: render_icons <icon.svg> <size> <out.png> [<size> <out.png> ...]\n",
+                   stderr);
         return 2;
     }
     QSvgRenderer renderer(args.at(1));
@@ -33,8 +37,9 @@ int main(int argc, char* argv[]) {
         painter.setRenderHint(QPainter::Antialiasing);
         renderer.render(&painter);
         painter.end();
-        if (!image.save(args.at(i + 1), "PNG")) {
-            std::fprintf(stderr, "render_icons: cannot write %s\n", qPrintable(args.at(i + 1)));
+        const QString out = args.at(i + 1);
+        if (!QDir().mkpath(QFileInfo(out).absolutePath()) || !image.save(out, "PNG")) {
+            std::fprintf(stderr, "render_icons: cannot write %s\n", qPrintable(out));
             return 1;
         }
     }

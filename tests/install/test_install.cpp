@@ -116,9 +116,9 @@ private:
 
 void TestInstall::initTestCase() {
     QVERIFY(m_prefix.isValid());
-    const Run install = run(QStringLiteral(TARVELOK_CMAKE),
-                            {u"--install"_s, QStringLiteral(TARVELOK_BUILD_DIR), u"--prefix"_s,
-                             m_prefix.path()});
+    const Run install =
+        run(QStringLiteral(TARVELOK_CMAKE),
+            {u"--install"_s, QStringLiteral(TARVELOK_BUILD_DIR), u"--prefix"_s, m_prefix.path()});
     QVERIFY2(install.exitCode == 0, qPrintable(install.output));
 }
 
@@ -221,8 +221,8 @@ void TestInstall::metainfoNamesTheProgram() {
     QVERIFY2(info.screenshots.first().endsWith(u"/screenshots/main.png"_s),
              qPrintable(info.screenshots.first()));
     for (const QString& url : info.screenshots) {
-        const QString local = QStringLiteral(TARVELOK_SOURCE_DIR) + u"/docs/screenshots/"_s +
-                              url.section(u'/', -1);
+        const QString local =
+            QStringLiteral(TARVELOK_SOURCE_DIR) + u"/docs/screenshots/"_s + url.section(u'/', -1);
         QVERIFY2(QFileInfo::exists(local), qPrintable(local));
     }
 }
@@ -260,10 +260,10 @@ void TestInstall::debianPackage() {
 
     QTemporaryDir out;
     QVERIFY(out.isValid());
-    const Run pack = run(QStringLiteral(TARVELOK_CPACK),
-                         {u"-G"_s, u"DEB"_s, u"--config"_s,
-                          QStringLiteral(TARVELOK_BUILD_DIR) + u"/CPackConfig.cmake"_s, u"-B"_s,
-                          out.path()});
+    const Run pack =
+        run(QStringLiteral(TARVELOK_CPACK),
+            {u"-G"_s, u"DEB"_s, u"--config"_s,
+             QStringLiteral(TARVELOK_BUILD_DIR) + u"/CPackConfig.cmake"_s, u"-B"_s, out.path()});
     QVERIFY2(pack.exitCode == 0, qPrintable(pack.output));
     const QStringList debs = QDir(out.path()).entryList({u"*.deb"_s}, QDir::Files);
     QCOMPARE(debs.size(), 1);
