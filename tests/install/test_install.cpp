@@ -17,6 +17,23 @@ namespace {
 
 const QString appId = QStringLiteral(TARVELOK_APP_ID);
 
+// Everything the install puts in place, relative to the prefix, with what each is.
+QList<std::pair<QString, QString>> installedPaths() {
+    QList<std::pair<QString, QString>> paths = {
+        {u"binary"_s, u"bin/tarvelok"_s},
+        {u"desktop entry"_s, u"share/applications/%1.desktop"_s.arg(appId)},
+        {u"metainfo"_s, u"share/metainfo/%1.metainfo.xml"_s.arg(appId)},
+        {u"scalable icon"_s, u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId)},
+        {u"manual page"_s, u"share/man/man1/tarvelok.1.gz"_s},
+        {u"copyright"_s, u"share/doc/tarvelok/copyright"_s},
+        {u"changelog"_s, u"share/doc/tarvelok/changelog.gz"_s},
+    };
+    for (int size : {16, 32, 48})
+        paths.append({u"%1x%1 icon"_s.arg(size),
+                      u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(appId)});
+    return paths;
+}
+
 struct Run {
     int exitCode = -1;
     QString output;
@@ -124,17 +141,8 @@ void TestInstall::initTestCase() {
 
 void TestInstall::installedFiles_data() {
     QTest::addColumn<QString>("path");
-
-    QTest::newRow("binary") << u"bin/tarvelok"_s;
-    QTest::newRow("desktop entry") << u"share/applications/%1.desktop"_s.arg(appId);
-    QTest::newRow("metainfo") << u"share/metainfo/%1.metainfo.xml"_s.arg(appId);
-    QTest::newRow("scalable icon") << u"share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId);
-    for (int size : {16, 32, 48})
-        QTest::addRow("%dx%d icon", size, size)
-            << u"share/icons/hicolor/%1x%1/apps/%2.png"_s.arg(size).arg(appId);
-    QTest::newRow("manual page") << u"share/man/man1/tarvelok.1.gz"_s;
-    QTest::newRow("copyright") << u"share/doc/tarvelok/copyright"_s;
-    QTest::newRow("changelog") << u"share/doc/tarvelok/changelog.gz"_s;
+    for (const auto& [what, path] : installedPaths())
+        QTest::newRow(qPrintable(what)) << path;
 }
 
 void TestInstall::installedFiles() {
@@ -274,16 +282,11 @@ void TestInstall::debianPackage() {
     QStringList paths;
     for (const QString& line : contents.output.split(u'\n', Qt::SkipEmptyParts))
         paths.append(line.section(u' ', -1).section(u"./"_s, 1));
-    for (const QString& expected :
-         {u"usr/bin/tarvelok"_s, u"usr/share/applications/%1.desktop"_s.arg(appId),
-          u"usr/share/metainfo/%1.metainfo.xml"_s.arg(appId),
-          u"usr/share/icons/hicolor/scalable/apps/%1.svg"_s.arg(appId),
-          u"usr/share/icons/hicolor/16x16/apps/%1.png"_s.arg(appId),
-          u"usr/share/icons/hicolor/32x32/apps/%1.png"_s.arg(appId),
-          u"usr/share/icons/hicolor/48x48/apps/%1.png"_s.arg(appId),
-          u"usr/share/man/man1/tarvelok.1.gz"_s, u"usr/share/doc/tarvelok/copyright"_s,
-          u"usr/share/doc/tarvelok/changelog.gz"_s})
+    // The package holds everything the install puts in place, under /usr.
+    for (const auto& entry : installedPaths()) {
+        const QString expected = u"usr/"_s + entry.second;
         QVERIFY2(paths.contains(expected), qPrintable(expected + u" not in\n"_s + contents.output));
+    }
 
     // The libraries the binary links, with their versions, and what it loads at run time: the
     // SVG icon engine for its pictures and the theme index for its launcher icon.
