@@ -1,8 +1,8 @@
 // Listing a folder of 100,000 files for a file view, beside a bare readdir plus sort.
-#include "platform/file_list_model.h"
-#include "platform/file_list_view.h"
-#include "platform/file_mask.h"
-#include "platform/folder_lister.h"
+#include "filesystem/file_list_model.h"
+#include "filesystem/file_mask.h"
+#include "filesystem/folder_lister.h"
+#include "widgets/file_list_view.h"
 
 #include <QApplication>
 #include <QFile>
@@ -67,10 +67,10 @@ void BM_BareReaddirAndSort(benchmark::State& state) {
 }
 
 void listUnder(benchmark::State& state, const QString& pattern) {
-    const platform::FileMask mask(pattern);
+    const filesystem::FileMask mask(pattern);
     qsizetype rows = 0;
     for (auto _ : state) {
-        const auto names = platform::listFiles(folder().path(), mask);
+        const auto names = filesystem::listFiles(folder().path(), mask);
         rows = names ? names->size() : -1;
         benchmark::DoNotOptimize(rows);
     }
@@ -87,8 +87,8 @@ void BM_ListJpg(benchmark::State& state) {
 // What a folder change costs both file views: Path and Pattern written to each, then every row
 // of both read (the panel counts File1; the naming page reads File2).
 void BM_FolderStepsBothViews(benchmark::State& state) {
-    platform::FileListModel File1;
-    platform::FileListModel File2;
+    filesystem::FileListModel File1;
+    filesystem::FileListModel File2;
     for (auto _ : state) {
         File1.setPath(folder().path());
         File1.setPattern(u"*.*"_s);
@@ -100,7 +100,7 @@ void BM_FolderStepsBothViews(benchmark::State& state) {
 
 // A shown File1 re-pointed at the folder: the listing plus laying out and painting 100,000 rows.
 void BM_ShownFileViewRelists(benchmark::State& state) {
-    platform::FileListView view;
+    widgets::FileListView view;
     view.resize(400, 300);
     view.show();
     QApplication::processEvents();

@@ -1,6 +1,6 @@
 // The progress bar under a 100,000-row pass: our throttled bar beside a plain QProgressBar, both
 // shown, with nothing else on the thread. Run with QT_QPA_PLATFORM=offscreen or on a display.
-#include "platform/progress_bar.h"
+#include "widgets/progress_bar.h"
 
 #include <QApplication>
 #include <QProgressBar>
@@ -24,7 +24,7 @@ void plainQProgressBar(benchmark::State& state) {
 }
 
 void throttledProgressBar(benchmark::State& state) {
-    platform::ProgressBar bar;
+    widgets::ProgressBar bar;
     bar.resize(169, 25);
     bar.show();
     for (auto _ : state) {

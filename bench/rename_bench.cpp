@@ -1,11 +1,11 @@
 // The whole rename pass over a real folder, beside a bare renameat2 loop doing the same renames.
+#include "filesystem/posix_file_renamer.h"
 #include "folder_rows.h"
 #include "platform/dialogs.h"
 #include "platform/name_list_model.h"
-#include "platform/posix_file_renamer.h"
 #include "platform/progress.h"
-#include "rename/rename_pass.h"
-#include "rename/swap_pre_pass.h"
+#include "renaming/rename_pass.h"
+#include "renaming/swap_pre_pass.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -91,7 +91,7 @@ void BM_RenamePass(benchmark::State& state) {
     QuietDialogs dialogs;
     QuietProgress prb1;
     QuietWindow window;
-    platform::PosixFileRenamer renamer;
+    filesystem::PosixFileRenamer renamer;
     FolderRows File1(folder.dir.path());
     FolderRows File2(folder.dir.path());
     platform::NameListModel lstNew;

@@ -74,7 +74,7 @@ void BM_Workflow(benchmark::State& state) {
 
         QuietDialogs dialogs;
         timer.restart();
-        mainwindow::frmRename window(&dialogs);
+        main_window::frmRename window(&dialogs);
         window.show();
         QApplication::processEvents();
         startMs += milliseconds(timer);

@@ -26,8 +26,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Lets the desktop match the window to its entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(TARVELOK_APP_ID));
-    mainwindow::useClassicStyle();
-    mainwindow::frmRename window;
+    main_window::useClassicStyle();
+    main_window::frmRename window;
     window.show();
     return app.exec();
 }

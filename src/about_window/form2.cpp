@@ -1,9 +1,9 @@
 // The About window.
 #include "form2.h"
 
-#include "platform/classic_font.h"
-#include "platform/icons.h"
 #include "platform/twips.h"
+#include "widgets/classic_font.h"
+#include "widgets/icons.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -13,7 +13,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace about {
+namespace about_window {
 
 namespace {
 
@@ -35,7 +35,7 @@ QRect pixels(int left, int top, int width, int height) {
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, QRect geometry) {
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(name);
-    box->setFont(platform::classicFont(8.25, true));
+    box->setFont(widgets::classicFont(8.25, true));
     box->setGeometry(geometry);
     return box;
 }
@@ -43,7 +43,7 @@ QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, Q
 QLabel* label(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
     auto* line = new QLabel(text, parent);
     line->setObjectName(name);
-    line->setFont(platform::dialogFont());
+    line->setFont(widgets::dialogFont());
     line->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     line->setGeometry(geometry);
     return line;
@@ -69,7 +69,7 @@ Form2::Form2(QWidget* frmRename)
                              Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
     setObjectName(u"Form2"_s);
     setWindowTitle(u"О ПРОГРАММЕ"_s);
-    setWindowIcon(platform::windowIcon());
+    setWindowIcon(widgets::windowIcon());
     setFixedSize(platform::toPixels(3360), platform::toPixels(3675));
 
     QGroupBox* Frame3 = frame(this, u"Frame3"_s, u"НАПИСАНА НА"_s, pixels(120, 1185, 3135, 630));
@@ -86,7 +86,7 @@ Form2::Form2(QWidget* frmRename)
 
     auto* Command1 = new QPushButton(u"OK"_s, this);
     Command1->setObjectName(u"Command1"_s);
-    Command1->setFont(platform::classicFont(12, true));
+    Command1->setFont(widgets::classicFont(12, true));
     Command1->setGeometry(pixels(960, 3255, 1455, 375));
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     // The only control that takes the focus, so Space closes the window straight away.
@@ -127,4 +127,4 @@ void Form2::Command1_Click() {
     accept();
 }
 
-} // namespace about
+} // namespace about_window

@@ -6,7 +6,7 @@
 #include <QRectF>
 #include <QSizeF>
 
-namespace about {
+namespace about_window {
 
 /// Half of `difference` as whole twips: rounded to the nearest integer (a tie to the even
 /// neighbour), then halved with the remainder dropped toward zero. 7 gives 3, -7 gives -3,
@@ -31,4 +31,4 @@ private:
     void Command1_Click();
 };
 
-} // namespace about
+} // namespace about_window

@@ -2,17 +2,17 @@
 #include "frm_rename.h"
 
 #include "about_window/form2.h"
-#include "platform/classic_font.h"
-#include "platform/drive_view.h"
-#include "platform/file_list_view.h"
-#include "platform/folder_view.h"
-#include "platform/icons.h"
-#include "platform/posix_file_renamer.h"
-#include "platform/progress_bar.h"
-#include "platform/qt_dialogs.h"
-#include "platform/status_bar.h"
+#include "filesystem/posix_file_renamer.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
+#include "widgets/classic_font.h"
+#include "widgets/drive_view.h"
+#include "widgets/file_list_view.h"
+#include "widgets/folder_view.h"
+#include "widgets/icons.h"
+#include "widgets/progress_bar.h"
+#include "widgets/qt_dialogs.h"
+#include "widgets/status_bar.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,7 +29,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace mainwindow {
+namespace main_window {
 
 namespace {
 
@@ -112,17 +112,17 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     , m_dialogs(dialogs)
     , m_renamer(renamer) {
     if (!m_dialogs) {
-        m_ownDialogs = std::make_unique<platform::QtDialogs>(this);
+        m_ownDialogs = std::make_unique<widgets::QtDialogs>(this);
         m_dialogs = m_ownDialogs.get();
     }
     if (!m_renamer) {
-        m_ownRenamer = std::make_unique<platform::PosixFileRenamer>();
+        m_ownRenamer = std::make_unique<filesystem::PosixFileRenamer>();
         m_renamer = m_ownRenamer.get();
     }
 
     setObjectName(u"frmRename"_s);
     setWindowTitle(u"Тарвелок"_s);
-    setWindowIcon(platform::windowIcon());
+    setWindowIcon(widgets::windowIcon());
     setFixedSize(platform::toPixels(kClientWidth), platform::toPixels(kClientHeight));
 
     createControls();
@@ -141,7 +141,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
 frmRename::~frmRename() = default;
 
 void frmRename::createControls() {
-    sbr1 = placed(new platform::StatusBar(this), u"sbr1"_s);
+    sbr1 = placed(new widgets::StatusBar(this), u"sbr1"_s);
     fra1 = placed(new QWidget(this), u"fra1"_s);
     fra2 = placed(new QWidget(this), u"fra2"_s);
     createSelectionPage();
@@ -152,7 +152,7 @@ void frmRename::createControls() {
 QPushButton* frmRename::createButton(QWidget* page, const QString& name, const QString& tooltip,
                                      const QIcon& icon) {
     auto* button = placed(new QPushButton(page), name);
-    button->setFont(platform::classicFont(kFramePointSize));
+    button->setFont(widgets::classicFont(kFramePointSize));
     button->setIcon(icon);
     button->setIconSize({kPictureSize, kPictureSize});
     button->setToolTip(tooltip);
@@ -165,20 +165,20 @@ QPushButton* frmRename::createButton(QWidget* page, const QString& name, const Q
 
 QGroupBox* frmRename::createFrame(QWidget* page, const QString& name, const QString& caption) {
     auto* frame = placed(new QGroupBox(caption, page), name);
-    frame->setFont(platform::classicFont(kFramePointSize));
+    frame->setFont(widgets::classicFont(kFramePointSize));
     return frame;
 }
 
 void frmRename::createSelectionPage() {
-    using platform::Picture;
-    const QFont controlFont = platform::dialogFont();
+    using widgets::Picture;
+    const QFont controlFont = widgets::dialogFont();
 
     cmdAbout = createButton(fra1, u"cmdAbout"_s, u"О программе"_s,
-                            platform::pictureIcon(Picture::Question));
+                            widgets::pictureIcon(Picture::Question));
 
     QGroupBox* fraDir = createFrame(fra1, u"fraDir"_s, u"Директория"_s);
-    drvDir = placed(new platform::DriveView(fraDir), u"drvDir"_s);
-    Dir = placed(new platform::FolderView(fraDir), u"Dir"_s);
+    drvDir = placed(new widgets::DriveView(fraDir), u"drvDir"_s);
+    Dir = placed(new widgets::FolderView(fraDir), u"Dir"_s);
 
     QGroupBox* fraMask = createFrame(fra1, u"fraMask"_s, u"Маска"_s);
     cboMask = placed(comboBox(fraMask, true,
@@ -188,14 +188,14 @@ void frmRename::createSelectionPage() {
                      u"cboMask"_s);
 
     QGroupBox* fraFile1 = createFrame(fra1, u"fraFile1"_s, u"Файлы"_s);
-    File1 = placed(new platform::FileListView(fraFile1), u"File1"_s);
+    File1 = placed(new widgets::FileListView(fraFile1), u"File1"_s);
 
-    cmdOK = createButton(fra1, u"cmdOK"_s, u"Далее"_s, platform::pictureIcon(Picture::ArrowRight));
+    cmdOK = createButton(fra1, u"cmdOK"_s, u"Далее"_s, widgets::pictureIcon(Picture::ArrowRight));
     cmdExit[0] =
-        createButton(fra1, u"cmdExit(0)"_s, u"Выход"_s, platform::pictureIcon(Picture::Door));
+        createButton(fra1, u"cmdExit(0)"_s, u"Выход"_s, widgets::pictureIcon(Picture::Door));
 
     lbl1 = placed(new QLabel(u"Выберите файлы для переименования"_s, fra1), u"lbl1"_s);
-    lbl1->setFont(platform::classicFont(kFramePointSize));
+    lbl1->setFont(widgets::classicFont(kFramePointSize));
     lbl1->setAlignment(Qt::AlignCenter);
 
     for (QWidget* control : {static_cast<QWidget*>(drvDir), static_cast<QWidget*>(Dir),
@@ -208,12 +208,12 @@ void frmRename::createSelectionPage() {
 }
 
 void frmRename::createNamingPage() {
-    using platform::Picture;
-    const QFont controlFont = platform::dialogFont();
+    using widgets::Picture;
+    const QFont controlFont = widgets::dialogFont();
 
-    prb1 = placed(new platform::ProgressBar(fra2), u"prb1"_s);
+    prb1 = placed(new widgets::ProgressBar(fra2), u"prb1"_s);
     cmdLook = createButton(fra2, u"cmdLook"_s, u"Просмотреть"_s,
-                           platform::pictureIcon(Picture::Magnifier));
+                           widgets::pictureIcon(Picture::Magnifier));
 
     QGroupBox* fraNew = createFrame(fra2, u"fraNew"_s, u"Переименованные"_s);
     lstNew = placed(new QListView(fraNew), u"lstNew"_s);
@@ -223,7 +223,7 @@ void frmRename::createNamingPage() {
     lstNew->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     QGroupBox* FraFile2 = createFrame(fra2, u"FraFile2"_s, u"Текущие файлы"_s);
-    File2 = placed(new platform::FileListView(FraFile2), u"File2"_s);
+    File2 = placed(new widgets::FileListView(FraFile2), u"File2"_s);
 
     QGroupBox* fraEnd = createFrame(fra2, u"fraEnd"_s, u"Окончание"_s);
     cboEnd = placed(comboBox(fraEnd, true,
@@ -239,10 +239,10 @@ void frmRename::createNamingPage() {
     txtName = placed(new QLineEdit(u"*"_s, fraName), u"txtName"_s);
 
     cmdBack =
-        createButton(fra2, u"cmdBack"_s, u"Назад"_s, platform::pictureIcon(Picture::ArrowLeft));
+        createButton(fra2, u"cmdBack"_s, u"Назад"_s, widgets::pictureIcon(Picture::ArrowLeft));
     cmdExit[1] =
-        createButton(fra2, u"cmdExit(1)"_s, u"Выход"_s, platform::pictureIcon(Picture::Door));
-    cmdRename = createButton(fra2, u"cmdRename"_s, u"Переименовать"_s, platform::renameIcon());
+        createButton(fra2, u"cmdExit(1)"_s, u"Выход"_s, widgets::pictureIcon(Picture::Door));
+    cmdRename = createButton(fra2, u"cmdRename"_s, u"Переименовать"_s, widgets::renameIcon());
     cmdRename->setEnabled(false);
 
     for (QWidget* control : {static_cast<QWidget*>(lstNew), static_cast<QWidget*>(File2),
@@ -376,7 +376,7 @@ void frmRename::cmdExit_Click(int /*index*/) {
 }
 
 void frmRename::cmdAbout_Click() {
-    about::Form2 about(this);
+    about_window::Form2 about(this);
     about.exec();
 }
 
@@ -415,4 +415,4 @@ void frmRename::cboDop_Click() {
     cmdRename->setEnabled(false);
 }
 
-} // namespace mainwindow
+} // namespace main_window

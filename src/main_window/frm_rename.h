@@ -3,7 +3,7 @@
 
 #include "naming/build_new_names.h"
 #include "platform/name_list_model.h"
-#include "rename/rename_pass.h"
+#include "renaming/rename_pass.h"
 
 #include <QWidget>
 #include <memory>
@@ -17,19 +17,22 @@ class QPushButton;
 
 namespace platform {
 class Dialogs;
+class FileRenamer;
+} // namespace platform
+
+namespace widgets {
 class DriveView;
 class FileListView;
-class FileRenamer;
 class FolderView;
 class ProgressBar;
 class StatusBar;
-} // namespace platform
+} // namespace widgets
 
 namespace selection {
 class FileSelection;
 }
 
-namespace mainwindow {
+namespace main_window {
 
 /// Gives the application the classic widget style. The windows are laid out to the twip for
 /// classic controls; a style with roomier metrics would cut off combo-box text and frame captions.
@@ -90,26 +93,26 @@ private:
     std::unique_ptr<selection::FileSelection> m_selection;
 
     // The controls, named as everyone who works on the window calls them.
-    platform::StatusBar* sbr1 = nullptr;
+    widgets::StatusBar* sbr1 = nullptr;
     QWidget* fra1 = nullptr;
     QWidget* fra2 = nullptr;
     QLabel* lbl1 = nullptr;
-    platform::DriveView* drvDir = nullptr;
-    platform::FolderView* Dir = nullptr;
+    widgets::DriveView* drvDir = nullptr;
+    widgets::FolderView* Dir = nullptr;
     QComboBox* cboMask = nullptr;
-    platform::FileListView* File1 = nullptr;
+    widgets::FileListView* File1 = nullptr;
     QPushButton* cmdAbout = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdExit[2] = {nullptr, nullptr};
     QLineEdit* txtName = nullptr;
     QComboBox* cboDop = nullptr;
     QComboBox* cboEnd = nullptr;
-    platform::FileListView* File2 = nullptr;
+    widgets::FileListView* File2 = nullptr;
     QListView* lstNew = nullptr;
-    platform::ProgressBar* prb1 = nullptr;
+    widgets::ProgressBar* prb1 = nullptr;
     QPushButton* cmdBack = nullptr;
     QPushButton* cmdLook = nullptr;
     QPushButton* cmdRename = nullptr;
 };
 
-} // namespace mainwindow
+} // namespace main_window

@@ -1,5 +1,5 @@
 // The new-name list model.
-#include "name_list_model.h"
+#include "platform/name_list_model.h"
 
 namespace platform {
 

@@ -1,5 +1,5 @@
 // The classic runtime's string conventions.
-#include "text.h"
+#include "platform/text.h"
 
 namespace platform {
 

@@ -2,10 +2,10 @@
 // write to the folder or drive view runs its change handler nested, before the write returns.
 #include "file_selection.h"
 
-#include "platform/drive_view.h"
-#include "platform/file_list_view.h"
-#include "platform/folder_view.h"
 #include "platform/text.h"
+#include "widgets/drive_view.h"
+#include "widgets/file_list_view.h"
+#include "widgets/folder_view.h"
 
 #include <QComboBox>
 #include <QScopedValueRollback>
@@ -20,9 +20,9 @@ QString foundFilesText(qsizetype count) {
     return u"Найдено файлов: "_s + platform::numberText(count);
 }
 
-FileSelection::FileSelection(platform::DriveView& drvDir, platform::FolderView& Dir,
-                             QComboBox& cboMask, platform::FileListView& File1,
-                             platform::FileListView& File2,
+FileSelection::FileSelection(widgets::DriveView& drvDir, widgets::FolderView& Dir,
+                             QComboBox& cboMask, widgets::FileListView& File1,
+                             widgets::FileListView& File2,
                              std::function<void(const QString&)> writePanel, QObject* parent)
     : QObject(parent)
     , m_drvDir(drvDir)
@@ -31,8 +31,8 @@ FileSelection::FileSelection(platform::DriveView& drvDir, platform::FolderView& 
     , m_File1(File1)
     , m_File2(File2)
     , m_writePanel(std::move(writePanel)) {
-    connect(&drvDir, &platform::DriveView::changed, this, [this] { drvDir_Change(); });
-    connect(&Dir, &platform::FolderView::changed, this, [this] {
+    connect(&drvDir, &widgets::DriveView::changed, this, [this] { drvDir_Change(); });
+    connect(&Dir, &widgets::FolderView::changed, this, [this] {
         // The drive view remembers each volume's current folder, as the classic runtime does.
         m_drvDir.noteVisited(m_Dir.path());
         Dir_Change();

@@ -6,11 +6,11 @@
 
 class QComboBox;
 
-namespace platform {
+namespace widgets {
 class DriveView;
 class FileListView;
 class FolderView;
-} // namespace platform
+} // namespace widgets
 
 namespace selection {
 
@@ -23,8 +23,8 @@ class FileSelection : public QObject {
 public:
     /// Connects drvDir.changed, Dir.changed and cboMask's edits and choices to the handlers.
     /// `writePanel` writes the found-files panel.
-    FileSelection(platform::DriveView& drvDir, platform::FolderView& Dir, QComboBox& cboMask,
-                  platform::FileListView& File1, platform::FileListView& File2,
+    FileSelection(widgets::DriveView& drvDir, widgets::FolderView& Dir, QComboBox& cboMask,
+                  widgets::FileListView& File1, widgets::FileListView& File2,
                   std::function<void(const QString&)> writePanel, QObject* parent = nullptr);
 
     // Virtual so that a test can record the nesting of the handlers.
@@ -39,11 +39,11 @@ private:
     void maskSteps();
     void recoverDrive();
 
-    platform::DriveView& m_drvDir;
-    platform::FolderView& m_Dir;
+    widgets::DriveView& m_drvDir;
+    widgets::FolderView& m_Dir;
     QComboBox& m_cboMask;
-    platform::FileListView& m_File1;
-    platform::FileListView& m_File2;
+    widgets::FileListView& m_File1;
+    widgets::FileListView& m_File2;
     std::function<void(const QString&)> m_writePanel;
     bool m_recovering = false;
     bool m_textJustChanged = false;

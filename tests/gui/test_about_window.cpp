@@ -33,7 +33,7 @@ private:
 
 void TestAboutWindow::initTestCase() {
     QApplication::setQuitOnLastWindowClosed(false);
-    mainwindow::useClassicStyle();
+    main_window::useClassicStyle();
 }
 
 void TestAboutWindow::cleanup() {
@@ -61,7 +61,7 @@ void TestAboutWindow::centringOffset_data() {
 void TestAboutWindow::centringOffset() {
     QFETCH(double, difference);
     QFETCH(int, offset);
-    QCOMPARE(about::centringOffset(difference), offset);
+    QCOMPARE(about_window::centringOffset(difference), offset);
 }
 
 void TestAboutWindow::centredPosition_data() {
@@ -81,7 +81,7 @@ void TestAboutWindow::centredPosition() {
     QFETCH(QRectF, mainWindow);
     QFETCH(QSizeF, aboutWindow);
     QFETCH(QPointF, corner);
-    QCOMPARE(about::centredPosition(mainWindow, aboutWindow), corner);
+    QCOMPARE(about_window::centredPosition(mainWindow, aboutWindow), corner);
 }
 
 void TestAboutWindow::texts_data() {
@@ -101,7 +101,7 @@ void TestAboutWindow::texts() {
     QFETCH(QString, name);
     QFETCH(QString, text);
     QWidget owner;
-    about::Form2 form(&owner);
+    about_window::Form2 form(&owner);
     QCOMPARE(form.windowTitle(), u"О ПРОГРАММЕ"_s);
     QObject* control = form.findChild<QObject*>(name);
     QVERIFY(control);
@@ -119,7 +119,7 @@ void TestAboutWindow::opensCentredOverTheMainWindowEachTime() {
     QVERIFY(QDir::setCurrent(folder.path()));
     FakeDialogs dialogs;
     {
-        mainwindow::frmRename window(&dialogs);
+        main_window::frmRename window(&dialogs);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* cmdAbout = window.findChild<QPushButton*>(u"cmdAbout"_s);
@@ -147,7 +147,7 @@ void TestAboutWindow::opensCentredOverTheMainWindowEachTime() {
             QCOMPARE(opened, expected);
             QCOMPARE(focus, u"Command1"_s);
             QVERIFY(survivedEscape);
-            QVERIFY(window.findChild<about::Form2*>() == nullptr);
+            QVERIFY(window.findChild<about_window::Form2*>() == nullptr);
             QVERIFY(window.findChild<QWidget*>(u"fra1"_s)->isVisible());
         }
         QVERIFY(dialogs.calls.isEmpty());

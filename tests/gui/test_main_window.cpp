@@ -3,11 +3,11 @@
 #include "fake_dialogs.h"
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
-#include "platform/file_list_view.h"
-#include "platform/icons.h"
-#include "platform/progress_bar.h"
-#include "platform/status_bar.h"
 #include "platform/twips.h"
+#include "widgets/file_list_view.h"
+#include "widgets/icons.h"
+#include "widgets/progress_bar.h"
+#include "widgets/status_bar.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -22,7 +22,7 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using mainwindow::frmRename;
+using main_window::frmRename;
 
 namespace {
 
@@ -108,7 +108,7 @@ private:
 void TestMainWindow::initTestCase() {
     // Closing the window ends the program; here the next test still needs the event loop.
     QApplication::setQuitOnLastWindowClosed(false);
-    mainwindow::useClassicStyle();
+    main_window::useClassicStyle();
     m_startFolder = QDir::currentPath();
 }
 
@@ -174,9 +174,9 @@ void TestMainWindow::startsOnTheSelectionPage() {
     QCOMPARE(control<QComboBox>(u"cboEnd"_s)->currentText(), u".*"_s);
     QCOMPARE(control<QComboBox>(u"cboDop"_s)->currentText(), u"-"_s);
     QCOMPARE(control<QLineEdit>(u"txtName"_s)->text(), u"*"_s);
-    QCOMPARE(control<platform::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  2"_s);
-    QCOMPARE(control<platform::FileListView>(u"File1"_s)->count(), 2);
-    QCOMPARE(control<platform::FileListView>(u"File2"_s)->count(), 2);
+    QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  2"_s);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->count(), 2);
+    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->count(), 2);
     QVERIFY(m_dialogs.script.calls.isEmpty());
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -194,8 +194,8 @@ void TestMainWindow::startsOnTheSelectionPage() {
     auto* cmdRename = control<QPushButton>(u"cmdRename"_s);
     QVERIFY(!cmdRename->isEnabled());
     const QImage disabled = cmdRename->icon().pixmap(32, QIcon::Disabled).toImage();
-    const QImage cross = platform::pictureIcon(platform::Picture::Cross).pixmap(32).toImage();
-    const QImage notepad = platform::pictureIcon(platform::Picture::Notepad).pixmap(32).toImage();
+    const QImage cross = widgets::pictureIcon(widgets::Picture::Cross).pixmap(32).toImage();
+    const QImage notepad = widgets::pictureIcon(widgets::Picture::Notepad).pixmap(32).toImage();
     QCOMPARE(disabled, cross);
     QCOMPARE(cmdRename->icon().pixmap(32).toImage(), notepad);
     QCOMPARE(window.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
@@ -313,7 +313,7 @@ void TestMainWindow::tabOrder() {
 
 void TestMainWindow::nextOnAnEmptyFolderDoesNothing() {
     openWindow(&m_dialogs);
-    QCOMPARE(control<platform::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  0"_s);
+    QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  0"_s);
 
     click(u"cmdOK"_s);
 
@@ -349,7 +349,7 @@ void TestMainWindow::wholeWorkflow() {
     window.move(300, 200);
 
     replaceText(control<QComboBox>(u"cboMask"_s)->lineEdit(), u"*.jpg"_s);
-    QCOMPARE(control<platform::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
+    QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
     goToNamingPage();
     QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());
 
@@ -370,7 +370,7 @@ void TestMainWindow::wholeWorkflow() {
     QCOMPARE(newNames(), (QStringList{u"taken.txt"_s, u"second.jpg"_s, u"photo.jpg"_s}));
     QCOMPARE(control<QListView>(u"lstNew"_s)->currentIndex().row(), 1);
     QVERIFY(control<QPushButton>(u"cmdRename"_s)->isEnabled());
-    auto* prb1 = control<platform::ProgressBar>(u"prb1"_s);
+    auto* prb1 = control<widgets::ProgressBar>(u"prb1"_s);
     QCOMPARE(prb1->progressMaximum(), 3);
     QCOMPARE(prb1->progressValue(), 0);
 
@@ -387,10 +387,10 @@ void TestMainWindow::wholeWorkflow() {
              (QStringList{u"a.jpg=a.jpg"_s, u"photo.jpg=c.jpg"_s, u"second.jpg=b.jpg"_s,
                           u"taken.txt=taken.txt"_s}));
     // Both views show the folder as it now is; the panel keeps the count from before.
-    auto* File2 = control<platform::FileListView>(u"File2"_s);
+    auto* File2 = control<widgets::FileListView>(u"File2"_s);
     QCOMPARE(File2->count(), 3);
-    QCOMPARE(control<platform::FileListView>(u"File1"_s)->count(), 3);
-    QCOMPARE(control<platform::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->count(), 3);
+    QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
     QVERIFY(newNames().isEmpty());
     QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());
     QCOMPARE(prb1->progressValue(), 0);

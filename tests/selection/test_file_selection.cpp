@@ -1,9 +1,9 @@
 // The selection handlers on real folders: order of writes, nesting, the panel and the recovery.
-#include "platform/drive_view.h"
-#include "platform/file_list_view.h"
-#include "platform/folder_view.h"
 #include "platform/text.h"
 #include "selection/file_selection.h"
+#include "widgets/drive_view.h"
+#include "widgets/file_list_view.h"
+#include "widgets/folder_view.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -22,9 +22,9 @@ namespace {
 // Writes "> handler <Dir.Path>" on entry and "< handler" on return, so the log shows the nesting.
 class RecordingSelection : public selection::FileSelection {
 public:
-    RecordingSelection(platform::DriveView& drvDir, platform::FolderView& Dir, QComboBox& cboMask,
-                       platform::FileListView& File1, platform::FileListView& File2,
-                       QStringList& log, std::function<QString(const QString&)> shortPath)
+    RecordingSelection(widgets::DriveView& drvDir, widgets::FolderView& Dir, QComboBox& cboMask,
+                       widgets::FileListView& File1, widgets::FileListView& File2, QStringList& log,
+                       std::function<QString(const QString&)> shortPath)
         : FileSelection(drvDir, Dir, cboMask, File1, File2,
                         [&log](const QString& text) { log.append(u"panel "_s + text); })
         , m_Dir(Dir)
@@ -51,7 +51,7 @@ private:
         m_log.append(u"< "_s + handler);
     }
 
-    platform::FolderView& m_Dir;
+    widgets::FolderView& m_Dir;
     QStringList& m_log;
     std::function<QString(const QString&)> m_shortPath;
 };
@@ -61,7 +61,7 @@ void touch(const QString& path) {
     QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
 }
 
-QStringList names(const platform::FileListView& view) {
+QStringList names(const widgets::FileListView& view) {
     QStringList out;
     for (qsizetype row = 0; row < view.count(); ++row)
         out.append(view.name(row));
@@ -85,15 +85,15 @@ private slots:
               u"a/sub/x.txt"_s, u"a/sub/y.txt"_s, u"b/one.txt"_s, u"b/deep/two.jpg"_s})
             touch(m_dir->filePath(file));
 
-        m_drvDir = std::make_unique<platform::DriveView>(
+        m_drvDir = std::make_unique<widgets::DriveView>(
             QStringList{path(u"a"_s), path(u"b"_s), path(u"missing"_s)});
-        m_Dir = std::make_unique<platform::FolderView>();
+        m_Dir = std::make_unique<widgets::FolderView>();
         m_cboMask = std::make_unique<QComboBox>();
         m_cboMask->setEditable(true);
         m_cboMask->setInsertPolicy(QComboBox::NoInsert);
         m_cboMask->addItems({u"*.*"_s, u"*.txt"_s, u"*.jpg"_s});
-        m_File1 = std::make_unique<platform::FileListView>();
-        m_File2 = std::make_unique<platform::FileListView>();
+        m_File1 = std::make_unique<widgets::FileListView>();
+        m_File2 = std::make_unique<widgets::FileListView>();
         m_selection = std::make_unique<RecordingSelection>(
             *m_drvDir, *m_Dir, *m_cboMask, *m_File1, *m_File2, m_log,
             [this](const QString& full) { return shortPath(full); });
@@ -309,11 +309,11 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<platform::DriveView> m_drvDir;
-    std::unique_ptr<platform::FolderView> m_Dir;
+    std::unique_ptr<widgets::DriveView> m_drvDir;
+    std::unique_ptr<widgets::FolderView> m_Dir;
     std::unique_ptr<QComboBox> m_cboMask;
-    std::unique_ptr<platform::FileListView> m_File1;
-    std::unique_ptr<platform::FileListView> m_File2;
+    std::unique_ptr<widgets::FileListView> m_File1;
+    std::unique_ptr<widgets::FileListView> m_File2;
     std::unique_ptr<RecordingSelection> m_selection;
     QStringList m_log;
 };

@@ -1,0 +1,55 @@
+// The rows of a file view: the files of one folder under one mask, read in a single pass.
+#pragma once
+
+#include "filesystem/folder_lister.h"
+
+#include <QAbstractListModel>
+
+namespace filesystem {
+
+class FileListModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    /// Starts empty, at no folder, under "*.*".
+    explicit FileListModel(QObject* parent = nullptr);
+
+    /// The folder, cleaned and absolute: no trailing separator except for the root "/".
+    QString path() const { return m_path; }
+    /// Re-lists: the rows read after this write are those of the folder as it is then. A folder
+    /// that cannot be read lists empty.
+    void setPath(const QString& path);
+    QString pattern() const { return m_pattern; }
+    /// Re-lists, as setPath does.
+    void setPattern(const QString& pattern);
+    /// Re-reads the folder: one model reset, whatever the number of rows.
+    void refresh();
+    /// Whether the last listing could read the folder.
+    bool isReadable() const;
+
+    qsizetype count() const;
+    /// "" at or past the end.
+    QString name(qsizetype row) const;
+    /// Empty at or past the end.
+    QByteArray nameBytes(qsizetype row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    // The folder is read when its rows are first needed after a write, not at the write: the
+    // folder steps write Path and then Pattern, and a hidden view is not read until it is used,
+    // so a large folder is read once per change instead of once per write.
+    void ensureListed() const;
+
+    QString m_path;
+    QString m_pattern;
+    mutable QList<ListedName> m_names;
+    mutable bool m_readable = false;
+    mutable bool m_stale = true;
+};
+
+/// `path` made absolute and clean ("/a/b/" and "/a/./b" give "/a/b"); "" stays "".
+QString cleanFolderPath(const QString& path);
+
+} // namespace filesystem

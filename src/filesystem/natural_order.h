@@ -1,0 +1,25 @@
+// The order of the file and folder views: natural (file2 before file10) and case-insensitive.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <string>
+
+namespace filesystem {
+
+/// A byte string whose plain order is the natural order of case-folded names: runs of ASCII
+/// digits by their value, everything else by code point. Names that differ only in letter case
+/// or in leading zeros get the same key. Sorting by keys compares bytes instead of walking two
+/// names per comparison, and does not depend on the locale.
+std::string naturalSortKey(QStringView foldedName);
+
+/// The total order of the views: by naturalSortKey of the folded names; names with equal keys
+/// ("a01"/"a1", "A"/"a") by their folded text, then their text, then their bytes, so two listings
+/// of one folder always agree row by row.
+bool naturalLess(const std::string& keyA, const QString& nameA, const QByteArray& bytesA,
+                 const std::string& keyB, const QString& nameB, const QByteArray& bytesB);
+
+/// Convenience for two plain names.
+bool naturalLess(const QString& a, const QString& b);
+
+} // namespace filesystem

@@ -1,0 +1,50 @@
+// The rename pass: swap pre-pass, one rename per row, one message per failure, closing steps.
+#include "renaming/rename_pass.h"
+
+#include "platform/dialogs.h"
+#include "platform/file_renamer.h"
+#include "platform/file_view.h"
+#include "platform/name_list_model.h"
+#include "platform/progress.h"
+#include "renaming/swap_pre_pass.h"
+
+using namespace Qt::StringLiterals;
+
+namespace renaming {
+
+void cmdRename_Click(const RenameContext& context) {
+    context.window.setHourglass(true);
+
+    // The pre-pass compares only with the first lstNew.count() rows of File2.
+    const qsizetype newCount = context.lstNew.count();
+    QStringList currentNames;
+    currentNames.reserve(newCount);
+    for (qsizetype j = 0; j < newCount; ++j)
+        currentNames.append(context.File2.name(j));
+    const QStringList swapped = swapPrePass(context.lstNew.items(), currentNames);
+    for (qsizetype i = 0; i < newCount; ++i) {
+        context.prb1.setValue(i);
+        context.lstNew.setItem(i, swapped.at(i));
+    }
+
+    const qsizetype rows = context.File2.count();
+    for (qsizetype i = 0; i < rows; ++i) {
+        context.prb1.setValue(i);
+        // The old name goes by its bytes on disk, which need not be valid UTF-8.
+        if (!context.renamer.rename(context.File2.path(), context.File2.nameBytes(i),
+                                    context.lstNew.item(i)))
+            context.dialogs.message(u"Файл с именем "_s + context.lstNew.item(i) +
+                                        u" уже существует"_s,
+                                    u"Ошибка !!!"_s);
+    }
+    context.renamer.releaseFolder();
+
+    context.File1.refresh();
+    context.File2.refresh();
+    context.prb1.setValue(0);
+    context.lstNew.clear();
+    context.window.setRenameEnabled(false);
+    context.window.setHourglass(false);
+}
+
+} // namespace renaming

@@ -1,0 +1,18 @@
+// The file view widget.
+#include "widgets/file_list_view.h"
+
+#include <QDir>
+
+namespace widgets {
+
+FileListView::FileListView(QWidget* parent)
+    : QListView(parent)
+    , m_model(new filesystem::FileListModel(this)) {
+    // Every row has one height, so a view of 100,000 names lays out without measuring each.
+    setUniformItemSizes(true);
+    setEditTriggers(NoEditTriggers);
+    setModel(m_model);
+    m_model->setPath(QDir::currentPath());
+}
+
+} // namespace widgets

@@ -1,0 +1,34 @@
+// The folder view (Dir): a classic directory list of the current folder's ancestors and subfolders.
+#pragma once
+
+#include "filesystem/folder_list_model.h"
+
+#include <QListView>
+
+namespace widgets {
+
+class FolderView : public QListView {
+    Q_OBJECT
+
+public:
+    /// Starts at the process's current folder.
+    explicit FolderView(QWidget* parent = nullptr);
+
+    QString path() const { return m_model->folder(); }
+    /// Moves to `path`; false, and nothing changes, when it cannot be opened. Emits changed()
+    /// before returning when the path differs, so the handler has run to its end on return.
+    [[nodiscard]] bool setPath(const QString& path);
+
+    filesystem::FolderListModel* folderModel() const { return m_model; }
+
+signals:
+    /// The path changed, by the user (double-click or Enter on a folder) or by code.
+    void changed();
+
+private:
+    bool list(const QString& path);
+
+    filesystem::FolderListModel* m_model;
+};
+
+} // namespace widgets

@@ -1,0 +1,57 @@
+// The dialogs of the running program.
+#include "widgets/qt_dialogs.h"
+
+#include "platform/twips.h"
+
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
+
+namespace widgets {
+
+QRect keepInside(QRect rect, const QRect& area) {
+    if (rect.right() > area.right())
+        rect.moveRight(area.right());
+    if (rect.bottom() > area.bottom())
+        rect.moveBottom(area.bottom());
+    if (rect.left() < area.left())
+        rect.moveLeft(area.left());
+    if (rect.top() < area.top())
+        rect.moveTop(area.top());
+    return rect;
+}
+
+QtDialogs::QtDialogs(QWidget* window)
+    : m_window(window) {}
+
+void QtDialogs::message(const QString& prompt, const QString& title) {
+    QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, m_window);
+    box.exec();
+}
+
+QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText,
+                         QPointF position) {
+    QInputDialog dialog(m_window);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(defaultText);
+    dialog.adjustSize();
+
+    // The requested corner may lie anywhere, even off every screen: keep the box wholly on the
+    // screen that shows the main window, so it can always be seen and answered.
+    const QScreen* screen = m_window ? m_window->screen() : QGuiApplication::primaryScreen();
+    QRect box(QPoint(platform::toPixels(position.x()), platform::toPixels(position.y())),
+              dialog.size());
+    if (screen)
+        box = keepInside(box, screen->availableGeometry());
+    dialog.move(box.topLeft());
+
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.textValue();
+}
+
+} // namespace widgets

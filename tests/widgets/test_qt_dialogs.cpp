@@ -1,0 +1,94 @@
+// The real dialogs: placement on the screen, and what they return when answered.
+#include "widgets/qt_dialogs.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Runs `answer` on the next modal dialog as soon as it is open.
+template <typename Answer> void answerNextDialog(Answer answer) {
+    QTimer::singleShot(0, [answer] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        answer(dialog);
+    });
+}
+
+} // namespace
+
+class TestQtDialogs : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keepInside_data() {
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QRect>("placed");
+        QTest::newRow("already inside") << QRect(10, 10, 100, 50) << QRect(10, 10, 100, 50);
+        QTest::newRow("negative corner") << QRect(-300, -40, 100, 50) << QRect(0, 0, 100, 50);
+        QTest::newRow("past the far corner")
+            << QRect(790, 590, 100, 50) << QRect(700, 550, 100, 50);
+        QTest::newRow("larger than the screen") << QRect(50, 50, 900, 50) << QRect(0, 50, 900, 50);
+    }
+    void keepInside() {
+        QFETCH(QRect, rect);
+        QFETCH(QRect, placed);
+        QCOMPARE(widgets::keepInside(rect, QRect(0, 0, 800, 600)), placed);
+    }
+
+    void inputReturnsTheTypedTextAndPlacesTheBoxOnScreen() {
+        QWidget window;
+        window.show();
+        widgets::QtDialogs dialogs(&window);
+        QPoint shownAt;
+        answerNextDialog([&shownAt](QWidget* dialog) {
+            shownAt = dialog->pos();
+            auto* edit = dialog->findChild<QLineEdit*>();
+            QVERIFY(edit);
+            QCOMPARE(edit->text(), u"a.txt"_s);
+            edit->setText(u"новое.txt"_s);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        // Far off the screen to the upper left, as a window near the screen's corner gives.
+        const QString answer =
+            dialogs.input(u"Введите индивидуальное имя для файла"_s, u"Имя повторяется дважды"_s,
+                          u"a.txt"_s, QPointF(-5000, -9000));
+        QCOMPARE(answer, u"новое.txt"_s);
+        const QRect screen = window.screen()->availableGeometry();
+        QVERIFY(screen.contains(shownAt));
+    }
+
+    void inputCancelIsEmpty() {
+        widgets::QtDialogs dialogs(nullptr);
+        answerNextDialog([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+        QCOMPARE(dialogs.input(u"p"_s, u"t"_s, u"kept"_s, QPointF(0, 0)), QString());
+    }
+
+    void messageShowsPromptAndTitle() {
+        widgets::QtDialogs dialogs(nullptr);
+        QString seenText;
+        QString seenTitle;
+        answerNextDialog([&](QWidget* dialog) {
+            auto* box = qobject_cast<QMessageBox*>(dialog);
+            QVERIFY(box);
+            seenText = box->text();
+            seenTitle = box->windowTitle();
+            QCOMPARE(box->buttons().size(), 1);
+            box->button(QMessageBox::Ok)->click();
+        });
+        dialogs.message(u"Файлы остались без имени."_s, u"ВНИМАНИЕ !!!"_s);
+        QCOMPARE(seenText, u"Файлы остались без имени."_s);
+        QCOMPARE(seenTitle, u"ВНИМАНИЕ !!!"_s);
+    }
+};
+
+QTEST_MAIN(TestQtDialogs)
+#include "test_qt_dialogs.moc"

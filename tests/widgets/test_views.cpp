@@ -1,0 +1,169 @@
+// The folder view and the drive view on real temporary folders.
+#include "filesystem/folder_list_model.h"
+#include "widgets/drive_view.h"
+#include "widgets/folder_view.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList rows(const widgets::FolderView& view) {
+    QStringList out;
+    const QAbstractItemModel* model = view.model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        out.append(QString(index.data(filesystem::FolderListModel::DepthRole).toInt(), u' ') +
+                   index.data().toString());
+    }
+    return out;
+}
+
+} // namespace
+
+class TestViews : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        for (const QString& folder : {u"a/sub2"_s, u"a/Sub10"_s, u"a/.hidden"_s, u"b"_s})
+            QVERIFY(QDir(m_dir.path()).mkpath(folder));
+        QFile file(m_dir.filePath(u"a/file.txt"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
+    void folderViewShowsAncestorsAndSubfolders() {
+        widgets::FolderView view;
+        QVERIFY(view.setPath(m_dir.filePath(u"a"_s)));
+        const QStringList parts = m_dir.filePath(u"a"_s).split(u'/', Qt::SkipEmptyParts);
+        QStringList expected{u"/"_s};
+        for (qsizetype depth = 0; depth < parts.size(); ++depth)
+            expected.append(QString(depth + 1, u' ') + parts.at(depth));
+        const QString indent(parts.size() + 1, u' ');
+        expected << indent + u"sub2"_s << indent + u"Sub10"_s;
+        QCOMPARE(rows(view), expected);
+        QCOMPARE(view.currentIndex().data(filesystem::FolderListModel::PathRole).toString(),
+                 m_dir.filePath(u"a"_s));
+
+        QVERIFY(view.setPath(u"/"_s));
+        QCOMPARE(view.path(), u"/"_s);
+        QCOMPARE(view.model()->index(0, 0).data().toString(), u"/"_s);
+        QCOMPARE(view.model()
+                     ->index(1, 0)
+                     .data(filesystem::FolderListModel::PathRole)
+                     .toString()
+                     .count(u'/'),
+                 1);
+    }
+
+    void folderViewSetPathRaisesChangedNested() {
+        widgets::FolderView view;
+        QVERIFY(view.setPath(m_dir.path()));
+        QStringList seen;
+        connect(&view, &widgets::FolderView::changed, this, [&] { seen.append(view.path()); });
+
+        QVERIFY(view.setPath(m_dir.filePath(u"a/"_s)));
+        QCOMPARE(seen, QStringList{m_dir.filePath(u"a"_s)}); // ran before setPath returned
+
+        QVERIFY(view.setPath(m_dir.filePath(u"a/sub2/.."_s))); // the same folder: no change
+        QCOMPARE(seen.size(), 1);
+
+        QVERIFY(!view.setPath(m_dir.filePath(u"missing"_s)));
+        QVERIFY(!view.setPath(m_dir.filePath(u"a/file.txt"_s)));
+        QVERIFY(!view.setPath(QString()));
+        QCOMPARE(view.path(), m_dir.filePath(u"a"_s));
+        QCOMPARE(seen.size(), 1);
+    }
+
+    void folderViewOpensWithEnterAndDoubleClick() {
+        widgets::FolderView view;
+        QVERIFY(view.setPath(m_dir.filePath(u"a"_s)));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy changed(&view, &widgets::FolderView::changed);
+
+        const int sub10 = view.model()->rowCount() - 1;
+        view.setCurrentIndex(view.model()->index(sub10, 0));
+        QTest::keyClick(&view, Qt::Key_Return);
+        QCOMPARE(view.path(), m_dir.filePath(u"a/Sub10"_s));
+        QCOMPARE(changed.count(), 1);
+
+        // Up to the parent through its ancestor row.
+        const QModelIndex parent = view.model()->index(view.folderModel()->folderRow() - 1, 0);
+        const QPoint centre = view.visualRect(parent).center();
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, centre);
+        QCOMPARE(view.path(), m_dir.filePath(u"a"_s));
+        QCOMPARE(changed.count(), 2);
+
+        // A subfolder removed after the listing: nothing changes and the row goes away.
+        QVERIFY(QDir(m_dir.filePath(u"a/sub2"_s)).removeRecursively());
+        const int sub2 = view.model()->rowCount() - 2;
+        QCOMPARE(view.model()->index(sub2, 0).data().toString(), u"sub2"_s);
+        view.setCurrentIndex(view.model()->index(sub2, 0));
+        QTest::keyClick(&view, Qt::Key_Enter);
+        QCOMPARE(view.path(), m_dir.filePath(u"a"_s));
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(view.model()->index(view.model()->rowCount() - 1, 0).data().toString(),
+                 u"Sub10"_s);
+    }
+
+    void driveViewSelectsTheVolumeHoldingAPath() {
+        const QString a = m_dir.filePath(u"a"_s);
+        const QString sub = m_dir.filePath(u"a/Sub10"_s);
+        const QString b = m_dir.filePath(u"b"_s);
+        widgets::DriveView drives({a, sub, b});
+        QSignalSpy changed(&drives, &widgets::DriveView::changed);
+
+        QVERIFY(drives.setDrive(sub + u"/deeper/still"_s));
+        QCOMPARE(drives.root(), sub); // the longest mount point wins
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(drives.setDrive(sub));
+        QCOMPARE(changed.count(), 1); // the same volume: no change
+
+        QVERIFY(drives.setDrive(a + u"/sub2"_s));
+        QCOMPARE(drives.root(), a);
+        QCOMPARE(drives.drive(), a); // nothing visited yet: the root
+        QCOMPARE(changed.count(), 2);
+
+        QVERIFY(!drives.setDrive(m_dir.path()));
+        QVERIFY(!drives.setDrive(a + u"x"_s));
+        QCOMPARE(drives.root(), a);
+        QCOMPARE(changed.count(), 2);
+
+        // The user's choice raises changed() as well.
+        drives.setCurrentIndex(2);
+        QCOMPARE(drives.root(), b);
+        QCOMPARE(changed.count(), 3);
+    }
+
+    void driveViewRemembersTheLastFolderVisited() {
+        const QString a = m_dir.filePath(u"a"_s);
+        const QString b = m_dir.filePath(u"b"_s);
+        widgets::DriveView drives({a, b});
+        QSignalSpy changed(&drives, &widgets::DriveView::changed);
+
+        drives.noteVisited(a + u"/sub2"_s);
+        QCOMPARE(drives.root(), a);
+        drives.noteVisited(b);
+        QCOMPARE(drives.root(), b); // follows the folder view without raising changed()
+        QCOMPARE(changed.count(), 0);
+
+        QVERIFY(drives.setDrive(a));
+        QCOMPARE(drives.drive(), a + u"/sub2"_s);
+        drives.noteVisited(m_dir.path()); // on no volume: ignored
+        QCOMPARE(drives.drive(), a + u"/sub2"_s);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_MAIN(TestViews)
+#include "test_views.moc"
