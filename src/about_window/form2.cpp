@@ -65,8 +65,8 @@ QPointF centredPosition(const QRectF& mainWindow, const QSizeF& aboutWindow) {
 }
 
 Form2::Form2(QWidget* frmRename)
-    : QDialog(frmRename, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                             Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+    : QDialog(frmRename, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                             Qt::WindowCloseButtonHint) {
     setObjectName(u"Form2"_s);
     setWindowTitle(u"О ПРОГРАММЕ"_s);
     setWindowIcon(widgets::windowIcon());

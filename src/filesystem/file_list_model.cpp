@@ -42,13 +42,7 @@ void FileListModel::ensureListed() const {
         return;
     m_stale = false;
     std::optional<QList<ListedName>> names = listFiles(m_path, FileMask(m_pattern));
-    m_readable = names.has_value();
     m_names = names ? std::move(*names) : QList<ListedName>();
-}
-
-bool FileListModel::isReadable() const {
-    ensureListed();
-    return m_readable;
 }
 
 qsizetype FileListModel::count() const {

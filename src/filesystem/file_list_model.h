@@ -24,8 +24,6 @@ public:
     void setPattern(const QString& pattern);
     /// Re-reads the folder: one model reset, whatever the number of rows.
     void refresh();
-    /// Whether the last listing could read the folder.
-    bool isReadable() const;
 
     qsizetype count() const;
     /// "" at or past the end.
@@ -45,7 +43,6 @@ private:
     QString m_path;
     QString m_pattern;
     mutable QList<ListedName> m_names;
-    mutable bool m_readable = false;
     mutable bool m_stale = true;
 };
 

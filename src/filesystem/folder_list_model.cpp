@@ -50,12 +50,4 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
     }
 }
 
-QHash<int, QByteArray> FolderListModel::roleNames() const {
-    QHash<int, QByteArray> names = QAbstractListModel::roleNames();
-    names.insert(PathRole, "path");
-    names.insert(DepthRole, "depth");
-    names.insert(IsOpenRole, "isOpen");
-    return names;
-}
-
 } // namespace filesystem

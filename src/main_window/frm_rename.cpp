@@ -83,7 +83,9 @@ template <class Widget> Widget* placed(Widget* widget, const QString& name) {
 }
 
 /// A combo box as the classic one behaves: no completion that would type ahead of the user, no
-/// list items added by pressing Enter, and no current item until one is chosen.
+/// list items added by pressing Enter, and no current item until one is chosen. An editable combo
+/// starts out showing its own name, as classic combos do; Form_Load replaces it with the start-up
+/// item before the window is first shown, so the seed is only seen by code that runs earlier.
 QComboBox* comboBox(QWidget* parent, bool editable, const QStringList& items,
                     const QString& initialText) {
     auto* combo = new QComboBox(parent);
@@ -106,9 +108,8 @@ void useClassicStyle() {
 }
 
 frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , m_dialogs(dialogs)
     , m_renamer(renamer) {
     if (!m_dialogs) {
@@ -198,9 +199,7 @@ void frmRename::createSelectionPage() {
     lbl1->setFont(widgets::classicFont(kFramePointSize));
     lbl1->setAlignment(Qt::AlignCenter);
 
-    for (QWidget* control : {static_cast<QWidget*>(drvDir), static_cast<QWidget*>(Dir),
-                             static_cast<QWidget*>(cboMask), static_cast<QWidget*>(File1)})
-        control->setFont(controlFont);
+    widgets::setFonts(controlFont, drvDir, Dir, cboMask, File1);
     drvDir->setAccessibleName(u"Диск"_s);
     Dir->setAccessibleName(fraDir->title());
     cboMask->setAccessibleName(fraMask->title());
@@ -245,10 +244,7 @@ void frmRename::createNamingPage() {
     cmdRename = createButton(fra2, u"cmdRename"_s, u"Переименовать"_s, widgets::renameIcon());
     cmdRename->setEnabled(false);
 
-    for (QWidget* control : {static_cast<QWidget*>(lstNew), static_cast<QWidget*>(File2),
-                             static_cast<QWidget*>(cboEnd), static_cast<QWidget*>(cboDop),
-                             static_cast<QWidget*>(txtName), static_cast<QWidget*>(prb1)})
-        control->setFont(controlFont);
+    widgets::setFonts(controlFont, lstNew, File2, cboEnd, cboDop, txtName, prb1);
     lstNew->setAccessibleName(fraNew->title());
     File2->setAccessibleName(FraFile2->title());
     cboEnd->setAccessibleName(fraEnd->title());
@@ -333,10 +329,6 @@ QPointF frmRename::windowPosition() const {
     return {platform::toTwips(corner.x()), platform::toTwips(corner.y())};
 }
 
-void frmRename::setRenameEnabled(bool enabled) {
-    cmdRename->setEnabled(enabled);
-}
-
 void frmRename::setHourglass(bool busy) {
     // On this window only: the message and input boxes that a pass opens keep the normal pointer,
     // since they are waiting for the user, not the other way round.
@@ -388,7 +380,10 @@ void frmRename::cmdLook_Click() {
 }
 
 void frmRename::cmdRename_Click() {
-    renaming::cmdRename_Click({*File1, *File2, m_newNames, *prb1, *m_dialogs, *m_renamer, *this});
+    setHourglass(true);
+    renaming::renamePass({*File1, *File2, m_newNames, *prb1, *m_dialogs, *m_renamer});
+    cmdRename->setEnabled(false);
+    setHourglass(false);
 }
 
 void frmRename::txtName_Change() {

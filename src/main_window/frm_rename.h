@@ -38,7 +38,7 @@ namespace main_window {
 /// classic controls; a style with roomier metrics would cut off combo-box text and frame captions.
 void useClassicStyle();
 
-class frmRename final : public QWidget, public naming::NamingPage, public renaming::RenameWindow {
+class frmRename final : public QWidget, public naming::NamingPage {
     Q_OBJECT
 
 public:
@@ -54,9 +54,6 @@ public:
     void setEnding(const QString& text) override;
     QPointF windowPosition() const override;
 
-    void setRenameEnabled(bool enabled) override;
-    void setHourglass(bool busy) override;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -69,6 +66,7 @@ private:
     QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
     void orderTabStops();
     void connectHandlers();
+    void setHourglass(bool busy);
 
     void Form_Load();
     void cmdOK_Click();

@@ -32,12 +32,8 @@ void BuildNewNames(const NamingContext& context) {
 
     const qsizetype count = context.File2.count();
     context.prb1.setMaximum(count);
-    QStringList current;
-    current.reserve(count);
-    for (qsizetype row = 0; row < count; ++row)
-        current.append(context.File2.name(row));
-    const QStringList names =
-        newNames(current, parameters, [&](qsizetype number) { context.prb1.setValue(number); });
+    const QStringList names = newNames(platform::rowNames(context.File2, count), parameters,
+                                       [&](qsizetype number) { context.prb1.setValue(number); });
     // One model change for the whole list, however long.
     context.lstNew.addItems(names);
 

@@ -18,7 +18,7 @@ QStringView ownEnding(QStringView name) {
     return name.last(endingLength(name));
 }
 
-QString numberText(const QString& addition, qsizetype number, qsizetype count) {
+QString additionText(const QString& addition, qsizetype number, qsizetype count) {
     if (addition == u"1"_s)
         return QString::number(number);
     if (addition == u"01"_s) {

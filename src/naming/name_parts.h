@@ -18,6 +18,6 @@ QStringView ownEnding(QStringView name);
 /// The number text of running number `number` (1-based) among `count` files for the addition
 /// "-" (none), "1" (plain decimal) or "01" (zero-padded to the digit count of `count`, at least
 /// two digits). Any other addition gives no number.
-QString numberText(const QString& addition, qsizetype number, qsizetype count);
+QString additionText(const QString& addition, qsizetype number, qsizetype count);
 
 } // namespace naming

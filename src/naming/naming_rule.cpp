@@ -21,7 +21,7 @@ NamingRule::NamingRule(const NamingParameters& parameters, qsizetype count)
 QString NamingRule::newName(const QString& current, qsizetype number) const {
     const QStringView base = m_keepStem ? stem(current) : QStringView(m_baseName);
     const QStringView end = m_keepEnding ? ownEnding(current) : QStringView(m_ending);
-    return base % numberText(m_addition, number, m_count) % end;
+    return base % additionText(m_addition, number, m_count) % end;
 }
 
 QStringList newNames(const QStringList& current, const NamingParameters& parameters,

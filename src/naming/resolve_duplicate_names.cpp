@@ -20,7 +20,7 @@ namespace {
 
 /// Asks for row `row`'s individual name until the answer is held by no other row. Returns false
 /// when the user gave up, after clearing the whole list.
-bool AskIndividualName(const NamingContext& context, DuplicateIndex& index, qsizetype row) {
+bool askIndividualName(const NamingContext& context, DuplicateIndex& index, qsizetype row) {
     platform::NameListModel& lstNew = context.lstNew;
     QString defaultText = lstNew.item(row);
     for (;;) {
@@ -56,7 +56,7 @@ bool ResolveDuplicateNames(const NamingContext& context) {
         context.prb1.setValue(i);
         if (index.repeatsLater(i - 1)) {
             lstNew.setListIndex(i - 1);
-            if (!AskIndividualName(context, index, i - 1))
+            if (!askIndividualName(context, index, i - 1))
                 return false;
         }
     }

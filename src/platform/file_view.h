@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -20,5 +21,8 @@ public:
     /// Re-reads the folder.
     virtual void refresh() = 0;
 };
+
+/// The display names of the first `count` rows (all rows when `count` is -1), in order.
+QStringList rowNames(const FileView& view, qsizetype count = -1);
 
 } // namespace platform

@@ -3,7 +3,7 @@
 
 namespace platform {
 
-QString numberText(qint64 number) {
+QString classicNumberText(qint64 number) {
     QString digits = QString::number(number);
     if (number >= 0)
         digits.prepend(QLatin1Char(' '));

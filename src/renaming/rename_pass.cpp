@@ -12,16 +12,11 @@ using namespace Qt::StringLiterals;
 
 namespace renaming {
 
-void cmdRename_Click(const RenameContext& context) {
-    context.window.setHourglass(true);
-
+void renamePass(const RenameContext& context) {
     // The pre-pass compares only with the first lstNew.count() rows of File2.
     const qsizetype newCount = context.lstNew.count();
-    QStringList currentNames;
-    currentNames.reserve(newCount);
-    for (qsizetype j = 0; j < newCount; ++j)
-        currentNames.append(context.File2.name(j));
-    const QStringList swapped = swapPrePass(context.lstNew.items(), currentNames);
+    const QStringList swapped =
+        swapPrePass(context.lstNew.items(), platform::rowNames(context.File2, newCount));
     for (qsizetype i = 0; i < newCount; ++i) {
         context.prb1.setValue(i);
         context.lstNew.setItem(i, swapped.at(i));
@@ -43,8 +38,6 @@ void cmdRename_Click(const RenameContext& context) {
     context.File2.refresh();
     context.prb1.setValue(0);
     context.lstNew.clear();
-    context.window.setRenameEnabled(false);
-    context.window.setHourglass(false);
 }
 
 } // namespace renaming

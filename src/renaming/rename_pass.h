@@ -11,15 +11,6 @@ class Progress;
 
 namespace renaming {
 
-/// What the pass needs of the main window beyond its lists.
-class RenameWindow {
-public:
-    virtual ~RenameWindow() = default;
-
-    virtual void setRenameEnabled(bool enabled) = 0; ///< cmdRename.Enabled
-    virtual void setHourglass(bool busy) = 0;        ///< MousePointer 11 / 0
-};
-
 struct RenameContext {
     platform::FileView& File1;
     platform::FileView& File2;
@@ -27,10 +18,10 @@ struct RenameContext {
     platform::Progress& prb1;
     platform::Dialogs& dialogs;
     platform::FileRenamer& renamer;
-    RenameWindow& window;
 };
 
-/// Swap pre-pass, one rename per row with one message per failure, then the closing steps.
-void cmdRename_Click(const RenameContext& context);
+/// Swap pre-pass, one rename per row with one message per failure, then the closing steps on the
+/// lists. The caller sets the hourglass around it and disables cmdRename afterwards.
+void renamePass(const RenameContext& context);
 
 } // namespace renaming

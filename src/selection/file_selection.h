@@ -14,7 +14,8 @@ class FolderView;
 
 namespace selection {
 
-/// "Найдено файлов: " + platform::numberText(count): two blanks between the colon and the digits.
+/// "Найдено файлов: " + platform::classicNumberText(count): two blanks between the colon and the
+/// digits.
 QString foundFilesText(qsizetype count);
 
 class FileSelection : public QObject {

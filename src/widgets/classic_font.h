@@ -13,4 +13,9 @@ QFont classicFont(qreal pointSize, bool bold = false);
 /// font of its own (a captioned frame) does not pass that font down to the controls inside it.
 QFont dialogFont();
 
+/// Gives every one of `controls` the same font.
+template <class... Controls> void setFonts(const QFont& font, Controls*... controls) {
+    (controls->setFont(font), ...);
+}
+
 } // namespace widgets

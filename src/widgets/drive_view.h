@@ -27,7 +27,6 @@ public:
     QString root() const;
     /// The mount point of the volume holding `path`; "" when none does.
     QString rootOf(const QString& path) const;
-    QStringList roots() const { return m_roots; }
 
     /// Records `path` as its volume's current folder and shows that volume without raising
     /// changed(): on Linux the folder view walks across volumes, and the drive view follows it.

@@ -26,8 +26,6 @@ public:
     QByteArray nameBytes(qsizetype row) const override { return m_model->nameBytes(row); }
     void refresh() override { m_model->refresh(); }
 
-    filesystem::FileListModel* fileModel() const { return m_model; }
-
 private:
     filesystem::FileListModel* m_model;
 };

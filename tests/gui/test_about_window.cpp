@@ -37,10 +37,7 @@ void TestAboutWindow::initTestCase() {
 }
 
 void TestAboutWindow::cleanup() {
-    QStringList leftOver;
-    for (const QWidget* window : QApplication::topLevelWidgets())
-        leftOver.append(QString::fromLatin1(window->metaObject()->className()));
-    QCOMPARE(leftOver, QStringList());
+    QCOMPARE(openWindows(), QStringList());
 }
 
 void TestAboutWindow::centringOffset_data() {

@@ -1,6 +1,7 @@
 // Drives the real main window on real folders: start-up, page flow, preview, rename and the
 // states of the rename command.
 #include "fake_dialogs.h"
+#include "folder_files.h"
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
 #include "platform/twips.h"
@@ -86,7 +87,6 @@ private slots:
     void exitClosesTheWindow_data();
     void exitClosesTheWindow();
     void realDialogsAnsweredByTheUser();
-    void screenshots();
 
 private:
     frmRename& openWindow(platform::Dialogs* dialogs);
@@ -125,10 +125,7 @@ void TestMainWindow::cleanup() {
     QDir::setCurrent(m_startFolder);
     m_folder.reset();
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-    QStringList leftOver;
-    for (const QWidget* window : QApplication::topLevelWidgets())
-        leftOver.append(QString::fromLatin1(window->metaObject()->className()));
-    QCOMPARE(leftOver, QStringList());
+    QCOMPARE(openWindows(), QStringList());
 }
 
 frmRename& TestMainWindow::openWindow(platform::Dialogs* dialogs) {
@@ -538,39 +535,6 @@ void TestMainWindow::realDialogsAnsweredByTheUser() {
     QCOMPARE(reported, u"Ошибка !!!|Файл с именем taken.txt уже существует"_s);
     QCOMPARE(folderContents(folder()),
              (QStringList{u"a.jpg=a.jpg"_s, u"photo.jpg=b.jpg"_s, u"taken.txt=taken.txt"_s}));
-}
-
-void TestMainWindow::screenshots() {
-    // Run by hand under xvfb-run with TARVELOK_SCREENSHOTS=<folder> to refresh the pictures of
-    // the documentation.
-    const QString target = qEnvironmentVariable("TARVELOK_SCREENSHOTS");
-    if (target.isEmpty())
-        QSKIP("TARVELOK_SCREENSHOTS is not set");
-    QDir(folder()).mkdir(u"Музыка"_s);
-    const QString music = QDir(folder()).filePath(u"Музыка"_s);
-    for (const QString& name : {u"01 - Вступление.mp3"_s, u"02 - Дорога.mp3"_s, u"03 - Река.mp3"_s,
-                                u"04 - Город.mp3"_s, u"05 - Финал.mp3"_s, u"обложка.jpg"_s})
-        writeFile(music, name);
-    QVERIFY(QDir::setCurrent(music));
-    frmRename& window = openWindow(&m_dialogs);
-    QApplication::processEvents();
-    QVERIFY(window.grab().save(QDir(target).filePath(u"main.png"_s)));
-
-    replaceText(control<QComboBox>(u"cboMask"_s)->lineEdit(), u"*.mp3"_s);
-    goToNamingPage();
-    control<QLineEdit>(u"txtName"_s)->setText(u"Песня "_s);
-    QTest::keyClick(control<QComboBox>(u"cboDop"_s), Qt::Key_End);
-    click(u"cmdLook"_s);
-    control<QListView>(u"lstNew"_s)->setCurrentIndex({});
-    QApplication::processEvents();
-    QVERIFY(window.grab().save(QDir(target).filePath(u"naming.png"_s)));
-
-    ModalAnswerer grabAbout({[&](QWidget* about) {
-        QVERIFY(about->grab().save(QDir(target).filePath(u"about.png"_s)));
-        QTest::keyClick(about->focusWidget(), Qt::Key_Space);
-    }});
-    click(u"cmdAbout"_s);
-    QVERIFY(grabAbout.done());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -28,8 +28,8 @@ class TestBuildNewNames : public QObject {
     Q_OBJECT
 
 private slots:
-    void numberText_data();
-    void numberText();
+    void additionText_data();
+    void additionText();
     void newNames_data();
     void newNames();
     void warnings_data();
@@ -42,7 +42,7 @@ private slots:
     void beyond16BitCounts();
 };
 
-void TestBuildNewNames::numberText_data() {
+void TestBuildNewNames::additionText_data() {
     QTest::addColumn<QString>("addition");
     QTest::addColumn<qsizetype>("number");
     QTest::addColumn<qsizetype>("count");
@@ -70,12 +70,12 @@ void TestBuildNewNames::numberText_data() {
     row("-: no number", u"-"_s, 7, 120, QString());
 }
 
-void TestBuildNewNames::numberText() {
+void TestBuildNewNames::additionText() {
     QFETCH(QString, addition);
     QFETCH(qsizetype, number);
     QFETCH(qsizetype, count);
     QFETCH(QString, text);
-    QCOMPARE(naming::numberText(addition, number, count), text);
+    QCOMPARE(naming::additionText(addition, number, count), text);
 }
 
 void TestBuildNewNames::newNames_data() {

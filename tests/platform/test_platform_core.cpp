@@ -2,6 +2,7 @@
 #include "platform/name_list_model.h"
 #include "platform/text.h"
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -11,7 +12,7 @@ class TestPlatformCore : public QObject {
     Q_OBJECT
 
 private slots:
-    void numberText_data() {
+    void classicNumberText_data() {
         QTest::addColumn<qint64>("number");
         QTest::addColumn<QString>("text");
         QTest::newRow("zero") << qint64(0) << u" 0"_s;
@@ -19,10 +20,10 @@ private slots:
         QTest::newRow("past 16 bits") << qint64(100000) << u" 100000"_s;
         QTest::newRow("negative") << qint64(-3) << u"-3"_s;
     }
-    void numberText() {
+    void classicNumberText() {
         QFETCH(qint64, number);
         QFETCH(QString, text);
-        QCOMPARE(platform::numberText(number), text);
+        QCOMPARE(platform::classicNumberText(number), text);
     }
 
     void trimBlanks_data() {
@@ -55,6 +56,8 @@ private slots:
 
     void nameListKeepsOrderAndReadsEmptyPastTheEnd() {
         platform::NameListModel list;
+        const QAbstractItemModelTester tester(
+            &list, QAbstractItemModelTester::FailureReportingMode::QtTest);
         list.addItem(u"b"_s);
         list.addItems({u"c"_s, u"a"_s});
         QCOMPARE(list.items(), (QStringList{u"b"_s, u"c"_s, u"a"_s}));
@@ -70,6 +73,8 @@ private slots:
 
     void nameListHighlightFollowsClear() {
         platform::NameListModel list;
+        const QAbstractItemModelTester tester(
+            &list, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy highlighted(&list, &platform::NameListModel::listIndexChanged);
         list.addItems({u"a"_s, u"b"_s});
         list.setListIndex(1);

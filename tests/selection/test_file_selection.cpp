@@ -1,4 +1,5 @@
 // The selection handlers on real folders: order of writes, nesting, the panel and the recovery.
+#include "folder_files.h"
 #include "platform/text.h"
 #include "selection/file_selection.h"
 #include "widgets/drive_view.h"
@@ -56,16 +57,8 @@ private:
     std::function<QString(const QString&)> m_shortPath;
 };
 
-void touch(const QString& path) {
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-}
-
 QStringList names(const widgets::FileListView& view) {
-    QStringList out;
-    for (qsizetype row = 0; row < view.count(); ++row)
-        out.append(view.name(row));
-    return out;
+    return platform::rowNames(view);
 }
 
 } // namespace
@@ -199,7 +192,7 @@ private slots:
         QCOMPARE(m_log.count(u"> cboMask_Change a"_s), 0);
         QCOMPARE(m_File1->count(), before + 1);
         QCOMPARE(names(*m_File2), names(*m_File1));
-        QCOMPARE(lastPanel(), u"Найдено файлов: "_s + platform::numberText(before + 1));
+        QCOMPARE(lastPanel(), u"Найдено файлов: "_s + platform::classicNumberText(before + 1));
     }
 
     void driveChangeRunsTheFolderStepsNested() {

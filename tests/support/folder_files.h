@@ -43,6 +43,18 @@ inline bool makeFiles(const QString& folder, const QByteArrayList& names) {
 
 inline FolderFiles folderFiles(const QString& folder);
 
+/// Creates an empty file at `path`.
+inline void touch(const QString& path) {
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+}
+
+/// Creates `name` in `folder` with its own name as content, so a test can tell afterwards which
+/// file became which.
+inline void writeFile(const QString& folder, const QString& name) {
+    QVERIFY2(writeFile(folder, name.toUtf8(), name.toUtf8()), qPrintable(name));
+}
+
 /// A file's content, read by its byte path so that names which are not UTF-8 work too.
 inline QByteArray readFile(const QByteArray& path) {
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);

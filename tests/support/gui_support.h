@@ -5,18 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QPointer>
+#include <QStringList>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
-
-/// Writes a file whose content is its own name, so a test can tell afterwards which file became
-/// which.
-inline void writeFile(const QString& folder, const QString& name) {
-    QFile file(QDir(folder).filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(name.toUtf8());
-}
 
 /// The names in `folder`, sorted, with each file's content, as "name=content".
 inline QStringList folderContents(const QString& folder) {
@@ -31,10 +24,21 @@ inline QStringList folderContents(const QString& folder) {
     return entries;
 }
 
+/// The top-level windows still open, by class: a test that leaves one behind has leaked it.
+inline QStringList openWindows() {
+    QStringList windows;
+    for (const QWidget* window : QApplication::topLevelWidgets())
+        windows.append(QString::fromLatin1(window->metaObject()->className()));
+    return windows;
+}
+
+/// The control named `name`. A missing control is a broken test, not a null to click on, so the
+/// test program stops there with the control's name.
 template <class Widget> Widget* child(const QWidget& window, const QString& name) {
     auto* widget = window.findChild<Widget*>(name);
     if (!widget)
-        qWarning("no control named %s", qPrintable(name));
+        qFatal("no control named %s of type %s in %s", qPrintable(name),
+               Widget::staticMetaObject.className(), qPrintable(window.objectName()));
     return widget;
 }
 

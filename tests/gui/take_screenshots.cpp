@@ -1,0 +1,91 @@
+// Refreshes the pictures in docs/screenshots: both pages and the About window over a folder of
+// songs. `make screenshots` runs it under Xvfb with a window manager, so the pictures show the
+// title bar the way a desktop draws it.
+#include "folder_files.h"
+#include "gui_support.h"
+#include "main_window/frm_rename.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+/// The window as the screen shows it, frame included where a window manager draws one.
+bool save(QWidget& window, const QString& file) {
+    QApplication::processEvents();
+    const QRect frame = window.frameGeometry();
+    const QPixmap picture =
+        frame == window.geometry()
+            ? window.grab()
+            : window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (!picture.save(file)) {
+        std::fprintf(stderr, "take_screenshots: cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+/// Gives a window manager a moment to put its frame around `window`.
+void waitForFrame(QWidget& window) {
+    [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(&window);
+    const QDeadlineTimer deadline(3000);
+    while (window.frameGeometry() == window.geometry() && !deadline.hasExpired())
+        QTest::qWait(20);
+    QTest::qWait(200); // the frame's first paint
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: take_screenshots <folder>\n", stderr);
+        return 2;
+    }
+    const QDir target(QString::fromLocal8Bit(argv[1]));
+    main_window::useClassicStyle();
+
+    QTemporaryDir home;
+    const QString music = home.filePath(u"Музыка"_s);
+    if (!home.isValid() || !QDir().mkdir(music))
+        return 1;
+    for (const QString& name : {u"01 - Вступление.mp3"_s, u"02 - Дорога.mp3"_s, u"03 - Река.mp3"_s,
+                                u"04 - Город.mp3"_s, u"05 - Финал.mp3"_s, u"обложка.jpg"_s})
+        writeFile(music, name);
+    QDir::setCurrent(music);
+
+    main_window::frmRename window;
+    window.show();
+    waitForFrame(window);
+    bool saved = save(window, target.filePath(u"main.png"_s));
+
+    QLineEdit* mask = child<QComboBox>(window, u"cboMask"_s)->lineEdit();
+    mask->selectAll();
+    QTest::keyClicks(mask, u"*.mp3"_s);
+    QTest::mouseClick(child<QPushButton>(window, u"cmdOK"_s), Qt::LeftButton);
+    child<QLineEdit>(window, u"txtName"_s)->setText(u"Песня "_s);
+    QTest::keyClick(child<QComboBox>(window, u"cboDop"_s), Qt::Key_End);
+    QTest::mouseClick(child<QPushButton>(window, u"cmdLook"_s), Qt::LeftButton);
+    child<QListView>(window, u"lstNew"_s)->setCurrentIndex({});
+    saved = save(window, target.filePath(u"naming.png"_s)) && saved;
+
+    ModalAnswerer grabAbout({[&](QWidget* about) {
+        waitForFrame(*about);
+        saved = save(*about, target.filePath(u"about.png"_s)) && saved;
+        about->close();
+    }});
+    QTest::mouseClick(child<QPushButton>(window, u"cmdBack"_s), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(window, u"cmdAbout"_s), Qt::LeftButton);
+    return saved && grabAbout.done() ? 0 : 1;
+}
