@@ -5,10 +5,11 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PACKAGES := cmake g++ make qt6-base-dev qt6-svg-dev libqt6svg6 libgl-dev \
             libbenchmark-dev fonts-dejavu-core hicolor-icon-theme \
-            desktop-file-utils appstream dpkg-dev file
+            desktop-file-utils appstream dpkg-dev file clang-format \
+            xvfb openbox
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps configure build run test package format clean
+.PHONY: all deps configure build run test package format check-format dev asan screenshots clean
 
 all: build
 
@@ -43,5 +44,26 @@ package: build
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
+check-format: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# Every warning an error (build-dev/).
+dev: deps
+	cmake --preset dev
+	cmake --build --preset dev -j $(JOBS)
+	ctest --preset dev -j $(JOBS)
+
+# The tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/); the install test
+# is left out, since it checks packaging, not memory.
+asan: deps
+	cmake --preset asan
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+# Refreshes docs/screenshots under Xvfb with a window manager, so the pictures have a title bar.
+screenshots: build
+	xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+	    'openbox --sm-disable >/dev/null 2>&1 & ./$(BUILD)/tests/gui/take_screenshots docs/screenshots'
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-dev build-asan

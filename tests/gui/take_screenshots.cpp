@@ -22,7 +22,10 @@ namespace {
 
 /// The window as the screen shows it, frame included where a window manager draws one.
 bool save(QWidget& window, const QString& file) {
-    QApplication::processEvents();
+    // Shown as the window the user works in, and with the last repaint on the screen, which holds
+    // only what the X server has drawn.
+    window.activateWindow();
+    QTest::qWait(200);
     const QRect frame = window.frameGeometry();
     const QPixmap picture =
         frame == window.geometry()

@@ -1,0 +1,52 @@
+# The engine (naming, renaming) must not reach a widget or the disk, not even through a library it
+# links. Checked at configure time over every target the engine links, directly or indirectly, so
+# a careless target_link_libraries fails the build instead of quietly widening the engine.
+
+# Collects into `out` every target that `target` links, directly or through other targets.
+function(tarvelok_linked_targets target out)
+    set(seen ${${out}})
+    get_target_property(type ${target} TYPE)
+    set(links)
+    if(NOT type STREQUAL "INTERFACE_LIBRARY")
+        get_target_property(direct ${target} LINK_LIBRARIES)
+        if(direct)
+            list(APPEND links ${direct})
+        endif()
+    endif()
+    get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
+    if(interface)
+        list(APPEND links ${interface})
+    endif()
+    foreach(link IN LISTS links)
+        # Generator expressions inside Qt's imported targets name platform libraries only.
+        if(link MATCHES "\\$<" OR NOT TARGET ${link})
+            continue()
+        endif()
+        get_target_property(aliased ${link} ALIASED_TARGET)
+        if(aliased)
+            set(link ${aliased})
+        endif()
+        if(NOT link IN_LIST seen)
+            list(APPEND seen ${link})
+            tarvelok_linked_targets(${link} seen)
+        endif()
+    endforeach()
+    set(${out} ${seen} PARENT_SCOPE)
+endfunction()
+
+# Fails the configuration when `target` links any of the FORBIDDEN targets.
+function(tarvelok_forbid_links target)
+    cmake_parse_arguments(ARG "" "" "FORBIDDEN" ${ARGN})
+    set(linked)
+    tarvelok_linked_targets(${target} linked)
+    foreach(forbidden IN LISTS ARG_FORBIDDEN)
+        get_target_property(aliased ${forbidden} ALIASED_TARGET)
+        if(aliased)
+            set(forbidden ${aliased})
+        endif()
+        if(forbidden IN_LIST linked)
+            message(FATAL_ERROR "${target} links ${forbidden}; the engine may link only the "
+                                "seams in src/platform and Qt Core")
+        endif()
+    endforeach()
+endfunction()
