@@ -5,6 +5,7 @@
 #include "filesystem/posix_file_renamer.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
+#include "widgets/accessibility.h"
 #include "widgets/classic_font.h"
 #include "widgets/drive_view.h"
 #include "widgets/file_list_view.h"
@@ -120,6 +121,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
         m_renamer = m_ownRenamer.get();
     }
 
+    widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
     setWindowTitle(u"Тарвелок"_s);
     setWindowIcon(widgets::windowIcon());
