@@ -206,6 +206,8 @@ void frmRename::createSelectionPage() {
     drvDir->setAccessibleName(u"Диск"_s);
     Dir->setAccessibleName(fraDir->title());
     cboMask->setAccessibleName(fraMask->title());
+    // The edit field takes the focus a screen reader reports; it is the same box to the user.
+    cboMask->lineEdit()->setAccessibleName(fraMask->title());
     File1->setAccessibleName(fraFile1->title());
 }
 
@@ -254,6 +256,7 @@ void frmRename::createNamingPage() {
     lstNew->setAccessibleName(fraNew->title());
     File2->setAccessibleName(FraFile2->title());
     cboEnd->setAccessibleName(fraEnd->title());
+    cboEnd->lineEdit()->setAccessibleName(fraEnd->title());
     cboDop->setAccessibleName(fraDop->title());
     txtName->setAccessibleName(fraName->title());
     prb1->setAccessibleName(u"Ход работы"_s);

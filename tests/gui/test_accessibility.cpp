@@ -197,6 +197,19 @@ void TestAccessibility::controls() {
         QCOMPARE(object->text(QAccessible::Value), value);
     QCOMPARE(labelsOf(object), labelledBy.isEmpty() ? QStringList() : QStringList{labelledBy});
     QVERIFY(!object->state().invisible);
+    // Every child of a combo box, its list and its edit field, is reached from it and back.
+    if (role == QAccessible::ComboBox) {
+        QCOMPARE(object->childCount(),
+                 m_window->findChild<QComboBox*>(control)->isEditable() ? 2 : 1);
+        for (int i = 0; i < object->childCount(); ++i) {
+            QCOMPARE(object->indexOfChild(object->child(i)), i);
+            QCOMPARE(object->child(i)->parent()->object(), object->object());
+        }
+        if (object->childCount() == 2) {
+            QCOMPARE(object->child(1)->role(), QAccessible::EditableText);
+            QCOMPARE(object->child(1)->text(QAccessible::Name), name);
+        }
+    }
 }
 
 void TestAccessibility::clockPanels_data() {
