@@ -1,5 +1,6 @@
 // Reads the windows the way a screen reader does, through Qt's accessibility interfaces: what every
-// control is called, what it holds, and which changes are announced.
+// control is called, what it holds, and what it reads after a change. Qt sends its change
+// announcements only to a running bridge, so test_screen_reader.py hears those over the real bus.
 #include "about_window/form2.h"
 #include "fake_dialogs.h"
 #include "gui_support.h"
@@ -68,8 +69,8 @@ private slots:
 
     void controls_data();
     void controls();
-    void clockPanels_data();
-    void clockPanels();
+    void statusPanels_data();
+    void statusPanels();
     void listRows_data();
     void listRows();
     void changesAreRead_data();
@@ -212,7 +213,7 @@ void TestAccessibility::controls() {
     }
 }
 
-void TestAccessibility::clockPanels_data() {
+void TestAccessibility::statusPanels_data() {
     QTest::addColumn<QString>("panel");
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("pattern");
@@ -223,7 +224,7 @@ void TestAccessibility::clockPanels_data() {
                                  << u"^Найдено файлов:  3$"_s;
 }
 
-void TestAccessibility::clockPanels() {
+void TestAccessibility::statusPanels() {
     QFETCH(QString, panel);
     QFETCH(QString, description);
     QFETCH(QString, pattern);
