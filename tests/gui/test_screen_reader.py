@@ -61,17 +61,29 @@ class Processes:
 
 
 def start_display(processes, work):
-    """Starts Xvfb on a free display number and returns ":<n>"."""
-    read_end, write_end = os.pipe()
-    processes.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                     "-nolisten", "tcp"], pass_fds=(write_end,),
-                    stdout=subprocess.DEVNULL, stderr=open(os.path.join(work, "xvfb.log"), "w"))
-    os.close(write_end)
-    with os.fdopen(read_end) as reader:
-        number = reader.readline().strip()
-    if not number:
-        skip("Xvfb did not start (see its log)")
-    return ":" + number
+    """Starts Xvfb and returns its display, ":<n>".
+
+    The low display numbers are the ones other X servers on the machine take (and that scripts
+    clean up after themselves), so the search starts at a number of this process's own.
+    """
+    log = open(os.path.join(work, "xvfb.log"), "w")
+    first = 100 + os.getpid() % 800
+    for number in range(first, first + 20):
+        read_end, write_end = os.pipe()
+        server = processes.start(["Xvfb", ":%d" % number, "-displayfd", str(write_end),
+                                  "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                                  # Without it the server resets whenever its last client
+                                  # leaves (the bus launcher, a moment after it starts), and
+                                  # refuses whoever connects meanwhile.
+                                  "-noreset"],
+                                 pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
+        os.close(write_end)
+        with os.fdopen(read_end) as reader:
+            ready = reader.readline().strip()  # written once the server accepts connections
+        if ready:
+            return ":" + ready
+        server.wait()  # that number was taken: try the next
+    skip("Xvfb did not start (see its log)")
 
 
 def start_session_bus(processes):
@@ -162,14 +174,16 @@ def run(program, work, processes):
         return None
 
     try:
-        app = wait_for(application, 20, poll)
+        app = wait_for(lambda: application() or tarvelok.poll() is not None, 20, poll)
+        app = app if app is not True else None
     except GLib.Error as error:
         skip("the AT-SPI registry cannot be reached: %s" % error.message)
     if app is None:
         if tarvelok.poll() is not None:
             app_log.flush()
-            fail("the program ended with %s:\n%s" % (
-                tarvelok.returncode, open(app_log.name).read()))
+            fail("the program ended with %s:\n%s\nX server log:\n%s\nX server running: %s" % (
+                tarvelok.returncode, open(app_log.name).read(),
+                open(os.path.join(work, "xvfb.log")).read(), processes.started[0].poll() is None))
         skip("the program did not appear on the AT-SPI bus within 20 s; is the registry "
              "(at-spi2-registryd) running?")
     app.set_cache_mask(Atspi.Cache.NONE)
