@@ -8,6 +8,7 @@
 #include "widgets/progress_bar.h"
 #include "widgets/qt_dialogs.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QComboBox>
 #include <QInputDialog>
@@ -206,6 +207,13 @@ void TestAccessibility::controls() {
             QCOMPARE(object->indexOfChild(object->child(i)), i);
             QCOMPARE(object->child(i)->parent()->object(), object->object());
         }
+        // A screen reader opens and closes the list through the box's action.
+        auto* combo = m_window->findChild<QComboBox*>(control);
+        QVERIFY(object->actionInterface());
+        object->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+        QTRY_VERIFY(combo->view()->isVisible());
+        object->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+        QTRY_VERIFY(!combo->view()->isVisible());
         if (object->childCount() == 2) {
             QCOMPARE(object->child(1)->role(), QAccessible::EditableText);
             QCOMPARE(object->child(1)->text(QAccessible::Name), name);

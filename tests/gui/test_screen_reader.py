@@ -3,9 +3,10 @@
 
 Starts the program in a folder of three files under a private X server (Xvfb), a private D-Bus
 session and the AT-SPI registry, then checks over the bus that the found-files panel reads the
-count, that a mask typed through the accessibility interface changes it and announces the change,
-and that the naming page, the progress bar and the new-name list are read after "Далее" and
-"Просмотреть".
+count; that a mask typed through the accessibility interface changes it and announces the change;
+that "Далее" announces the page switch; that "Просмотреть" fills the new-name list with list
+items and sets the progress bar's range; and that a rename that meets a taken name moves the
+progress bar, announced, and opens a message box that reads its title, prompt and button.
 
 Usage: test_screen_reader.py <path of the tarvelok program>
 Exits 77 (skipped) when the X server, the bus or the registry cannot start.
@@ -344,8 +345,8 @@ def run(program, work, processes):
     check("the progress after the pass", progress.get_current_value(), 0.0)
 
     listener.deregister("object:property-change:accessible-name")
-    print("PASS: the count, the mask, the naming page, the progress and the new names are read "
-          "over AT-SPI", flush=True)
+    print("PASS: the count, the mask, the page switch, the new names, the progress and the "
+          "message box are read over AT-SPI", flush=True)
 
 
 def check(what, actual, expected):
