@@ -16,9 +16,9 @@ namespace widgets {
 
 namespace {
 
-/// Qt's own combo-box interface, but named by its accessible name. The shown text stays readable as
-/// the value and through the text interface, and the drop-down list and the edit field stay its
-/// children, so a screen reader still walks into them as it would into Qt's.
+/// A combo box as Qt's own interface presents it (its role, the drop-down list and the edit field
+/// as children, the actions that open the list), but named by its accessible name. The shown text
+/// is its value and its text, so a screen reader that asks for either still hears "*.*".
 class ComboBoxAccessible final : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
     explicit ComboBoxAccessible(QComboBox* combo)
