@@ -39,6 +39,8 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleTextRole:
         return path == u"/"_s ? path : path.mid(path.lastIndexOf(u'/') + 1);
     case Qt::ToolTipRole:
+    // The indent shows a sighted user where the row sits in the tree; the path tells a listener.
+    case Qt::AccessibleDescriptionRole:
     case PathRole:
         return path;
     case DepthRole:

@@ -5,6 +5,7 @@
 #include "filesystem/posix_file_renamer.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
+#include "widgets/accessibility.h"
 #include "widgets/classic_font.h"
 #include "widgets/drive_view.h"
 #include "widgets/file_list_view.h"
@@ -121,6 +122,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
         m_renamer = m_ownRenamer.get();
     }
 
+    widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
     setWindowTitle(u"Тарвелок"_s);
     setWindowIcon(widgets::windowIcon());
@@ -203,6 +205,8 @@ void frmRename::createSelectionPage() {
     drvDir->setAccessibleName(u"Диск"_s);
     Dir->setAccessibleName(fraDir->title());
     cboMask->setAccessibleName(fraMask->title());
+    // The edit field takes the focus a screen reader reports; it is the same box to the user.
+    cboMask->lineEdit()->setAccessibleName(fraMask->title());
     File1->setAccessibleName(fraFile1->title());
 }
 
@@ -248,6 +252,7 @@ void frmRename::createNamingPage() {
     lstNew->setAccessibleName(fraNew->title());
     File2->setAccessibleName(FraFile2->title());
     cboEnd->setAccessibleName(fraEnd->title());
+    cboEnd->lineEdit()->setAccessibleName(fraEnd->title());
     cboDop->setAccessibleName(fraDop->title());
     txtName->setAccessibleName(fraName->title());
     prb1->setAccessibleName(u"Ход работы"_s);

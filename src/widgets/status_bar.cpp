@@ -23,11 +23,12 @@ constexpr int kPanelGap = 2;
 
 StatusBar::StatusBar(QWidget* parent)
     : QWidget(parent) {
-    const QString names[kPanelCount] = {u"Время"_s, u"Дата"_s, u"Найденные файлы"_s};
+    // A panel is read by what it shows, like any label; what it is for is its description.
+    const QString purposes[kPanelCount] = {u"Время"_s, u"Дата"_s, u"Найденные файлы"_s};
     for (int i = 0; i < kPanelCount; ++i) {
         auto* panel = new QLabel(this);
         panel->setObjectName(u"panel%1"_s.arg(i + 1));
-        panel->setAccessibleName(names[i]);
+        panel->setAccessibleDescription(purposes[i]);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         panel->setIndent(3);

@@ -92,7 +92,7 @@ void TestBars::statusTextPanelIsTheOnlyWritableOne() {
     const QList<QLabel*> panels = bar.findChildren<QLabel*>();
     QCOMPARE(panels.size(), 3);
     for (const QLabel* panel : panels)
-        QVERIFY(!panel->accessibleName().isEmpty());
+        QVERIFY(!panel->accessibleDescription().isEmpty());
 }
 
 void TestBars::statusPanelsKeepTheirDesignedWidths() {

@@ -1,0 +1,363 @@
+#!/usr/bin/python3
+"""Reads the running program over the AT-SPI bus, as a screen reader such as Orca does.
+
+Starts the program in a folder of three files under a private X server (Xvfb), a private D-Bus
+session and the AT-SPI registry, then checks over the bus that the found-files panel reads the
+count; that a mask typed through the accessibility interface changes it and announces the change;
+that "Далее" announces the page switch; that "Просмотреть" fills the new-name list with list
+items and sets the progress bar's range; and that a rename that meets a taken name moves the
+progress bar, announced, and opens a message box that reads its title, prompt and button.
+
+Usage: test_screen_reader.py <path of the tarvelok program>
+Exits 77 (skipped) when the X server, the bus or the registry cannot start.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import warnings
+
+SKIPPED = 77
+LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+FOUND_FILES = "Найденные файлы"
+
+
+def skip(reason):
+    print("SKIP: " + reason, flush=True)
+    sys.exit(SKIPPED)
+
+
+def fail(reason):
+    print("FAIL: " + reason, flush=True)
+    sys.exit(1)
+
+
+class Processes:
+    """The helper processes, each in a process group of its own, ended together."""
+
+    def __init__(self):
+        self.started = []
+
+    def start(self, args, **kwargs):
+        process = subprocess.Popen(args, start_new_session=True, **kwargs)
+        self.started.append(process)
+        return process
+
+    def end(self):
+        for process in reversed(self.started):
+            try:
+                os.killpg(process.pid, signal.SIGTERM)
+            except ProcessLookupError:
+                continue
+        for process in reversed(self.started):
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+
+
+def start_display(processes, work):
+    """Starts Xvfb and returns its display, ":<n>".
+
+    The low display numbers are the ones other X servers on the machine take (and that scripts
+    clean up after themselves), so the search starts at a number of this process's own.
+    """
+    log = open(os.path.join(work, "xvfb.log"), "w")
+    first = 100 + os.getpid() % 800
+    for number in range(first, first + 20):
+        read_end, write_end = os.pipe()
+        server = processes.start(["Xvfb", ":%d" % number, "-displayfd", str(write_end),
+                                  "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                                  # Without it the server resets whenever its last client
+                                  # leaves (the bus launcher, a moment after it starts), and
+                                  # refuses whoever connects meanwhile.
+                                  "-noreset"],
+                                 pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=log)
+        os.close(write_end)
+        with os.fdopen(read_end) as reader:
+            ready = reader.readline().strip()  # written once the server accepts connections
+        if ready:
+            return ":" + ready
+        server.wait()  # that number was taken: try the next
+    skip("Xvfb did not start (see its log)")
+
+
+def start_session_bus(processes):
+    bus = processes.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    address = bus.stdout.readline().strip()
+    if not address:
+        skip("the private D-Bus session bus did not start")
+    return address
+
+
+def wait_for(condition, seconds, poll):
+    """Polls `condition` while letting AT-SPI events arrive; returns its last result."""
+    deadline = time.monotonic() + seconds
+    while True:
+        result = condition()
+        if result or time.monotonic() > deadline:
+            return result
+        poll()
+
+
+def main():
+    if len(sys.argv) != 2:
+        fail("usage: test_screen_reader.py <program>")
+    program = os.path.abspath(sys.argv[1])
+    for tool in ("Xvfb", "dbus-daemon"):
+        if not shutil.which(tool):
+            skip(tool + " is not installed (Debian packages xvfb and dbus)")
+    if not os.access(LAUNCHER, os.X_OK):
+        skip(LAUNCHER + " is not installed (Debian package at-spi2-core)")
+    try:
+        import gi
+        gi.require_version("Atspi", "2.0")
+    except (ImportError, ValueError):
+        skip("the AT-SPI client library is missing (Debian packages python3-gi, gir1.2-atspi-2.0)")
+
+    processes = Processes()
+    with tempfile.TemporaryDirectory() as work:
+        try:
+            run(program, work, processes)
+        finally:
+            processes.end()
+
+
+def run(program, work, processes):
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    os.environ.update({
+        "HOME": work,
+        "XDG_RUNTIME_DIR": runtime,
+        "DISPLAY": start_display(processes, work),
+    })
+    os.environ["DBUS_SESSION_BUS_ADDRESS"] = start_session_bus(processes)
+    processes.start([LAUNCHER, "--launch-immediately"],
+                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    from gi.repository import Atspi, GLib  # the bus addresses must be set first
+
+    # The action and interface getters of this libatspi are marked deprecated in favour of calls
+    # that its Python binding does not offer yet.
+    warnings.filterwarnings("ignore", category=DeprecationWarning)
+
+    context = GLib.MainContext.default()
+
+    def poll():
+        while context.iteration(False):
+            pass
+        time.sleep(0.05)
+
+    folder = os.path.join(work, "files")
+    os.mkdir(folder)
+    for name in ("a.txt", "b.txt", "b.doc"):
+        with open(os.path.join(folder, name), "w") as file:
+            file.write(name)
+
+    environment = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                       LANG="C.UTF-8", LC_ALL="C.UTF-8")
+    app_log = open(os.path.join(work, "tarvelok.log"), "w")
+    tarvelok = processes.start([program], cwd=folder, env=environment,
+                               stdout=app_log, stderr=subprocess.STDOUT)
+
+    def application():
+        desktop = Atspi.get_desktop(0)
+        for i in range(desktop.get_child_count()):
+            child = desktop.get_child_at_index(i)
+            if child is not None and child.get_name() == "tarvelok" and child.get_child_count():
+                return child
+        return None
+
+    try:
+        app = wait_for(lambda: application() or tarvelok.poll() is not None, 20, poll)
+        app = app if app is not True else None
+    except GLib.Error as error:
+        skip("the AT-SPI registry cannot be reached: %s" % error.message)
+    if app is None:
+        if tarvelok.poll() is not None:
+            app_log.flush()
+            fail("the program ended with %s:\n%s\nX server log:\n%s\nX server running: %s" % (
+                tarvelok.returncode, open(app_log.name).read(),
+                open(os.path.join(work, "xvfb.log")).read(), processes.started[0].poll() is None))
+        skip("the program did not appear on the AT-SPI bus within 20 s; is the registry "
+             "(at-spi2-registryd) running?")
+    app.set_cache_mask(Atspi.Cache.NONE)
+
+    heard = []
+
+    def note(event):
+        kind = event.type
+        if kind.startswith("object:state-changed:"):
+            kind += "=%d" % event.detail1  # 1 when the state is gained, 0 when lost
+        try:
+            heard.append((kind, event.source.get_role(), event.source.get_name()))
+        except GLib.Error:
+            pass
+
+    listener = Atspi.EventListener.new(note)
+    for kind in ("object:property-change:accessible-name",
+                 "object:property-change:accessible-value", "object:state-changed:showing"):
+        listener.register(kind)
+
+    def objects(node=None):
+        node = node or app
+        for i in range(node.get_child_count()):
+            child = node.get_child_at_index(i)
+            if child is None:
+                continue
+            yield child
+            yield from objects(child)
+
+    def find(role, name=None, description=None):
+        for node in objects():
+            if node.get_role() != role:
+                continue
+            if name is not None and node.get_name() != name:
+                continue
+            if description is not None and node.get_description() != description:
+                continue
+            return node
+        return None
+
+    def text_of(node):
+        return node.get_text(0, node.get_character_count())
+
+    def press_node(button):
+        for i in range(button.get_n_actions()):
+            if button.get_action_name(i) == "Press":
+                button.do_action(i)
+                return
+        fail('the button "%s" cannot be pressed over the bus' % button.get_name())
+
+    def press(name):
+        button = find(Atspi.Role.PUSH_BUTTON, name)
+        if button is None:
+            fail('no button "%s" on the bus' % name)
+        press_node(button)
+
+    def edit_field(combo):
+        for i in range(combo.get_child_count()):
+            child = combo.get_child_at_index(i)
+            if child is not None and child.get_role() == Atspi.Role.TEXT:
+                return child
+        fail('the combo box "%s" has no text field' % combo.get_name())
+
+    # The count, readable where a sighted user reads it.
+    panel = find(Atspi.Role.LABEL, description=FOUND_FILES)
+    if panel is None:
+        fail("no status panel described as " + FOUND_FILES)
+    if panel.get_parent().get_role() != Atspi.Role.STATUS_BAR:
+        fail("the found-files panel is not in a status bar")
+    check("the count at start", panel.get_name(), "Найдено файлов:  3")
+
+    # The mask box: named by what it is for, holding the mask.
+    mask = find(Atspi.Role.COMBO_BOX, "Маска")
+    if mask is None:
+        fail('no combo box named "Маска"; combo boxes: %s' % [
+            n.get_name() for n in objects() if n.get_role() == Atspi.Role.COMBO_BOX])
+    check("the mask box's text", text_of(mask), "*.*")
+    edit = edit_field(mask)
+
+    # A new mask, typed through the accessibility interface, changes the count and says so.
+    del heard[:]
+    edit.set_text_contents("*.txt")
+    wait_for(lambda: panel.get_name() == "Найдено файлов:  2", 5, poll)
+    check("the count after the mask *.txt", panel.get_name(), "Найдено файлов:  2")
+    wait_for(lambda: ("object:property-change:accessible-name", Atspi.Role.LABEL,
+                      "Найдено файлов:  2") in heard, 5, poll)
+    expect_heard(heard, "object:property-change:accessible-name", Atspi.Role.LABEL,
+                 "Найдено файлов:  2")
+    check("the mask box's text after typing", text_of(mask), "*.txt")
+
+    # "Далее": the selection page goes, the naming page shows, and both are announced. (Without
+    # a window manager the window is never active, so the focus move is not heard here.)
+    del heard[:]
+    press("Далее")
+    hidden = ("object:state-changed:showing=0", Atspi.Role.PUSH_BUTTON, "Далее")
+    shown = ("object:state-changed:showing=1", Atspi.Role.TEXT, "Имя")
+    wait_for(lambda: hidden in heard and shown in heard, 5, poll)
+    expect_heard(heard, *hidden)
+    expect_heard(heard, *shown)
+    for name in ("Добавка", "Окончание"):
+        if find(Atspi.Role.COMBO_BOX, name) is None:
+            fail('no combo box named "%s" on the naming page' % name)
+
+    # The ending ".doc", typed through the bus, then "Просмотреть": the new names are list items.
+    ending = find(Atspi.Role.COMBO_BOX, "Окончание")
+    edit_field(ending).set_text_contents(".doc")
+    wait_for(lambda: text_of(ending) == ".doc", 5, poll)
+    check("the ending box's text", text_of(ending), ".doc")
+    press("Просмотреть")
+    new_names = find(Atspi.Role.LIST, "Переименованные")
+    if new_names is None:
+        fail('no list named "Переименованные"')
+
+    def rows():
+        return [new_names.get_child_at_index(i).get_name()
+                for i in range(new_names.get_child_count())
+                if new_names.get_child_at_index(i).get_role() == Atspi.Role.LIST_ITEM]
+
+    wait_for(lambda: rows() == ["a.doc", "b.doc"], 5, poll)
+    check("the new-name rows", rows(), ["a.doc", "b.doc"])
+    progress = find(Atspi.Role.PROGRESS_BAR, "Ход работы")
+    if progress is None:
+        fail('no progress bar named "Ход работы"')
+    check("the progress bar's range", progress.get_maximum_value(), 2.0)
+
+    # "Переименовать": b.doc is taken, so the pass stops on the second row with a message box; the
+    # bar has moved by then, and the box reads its title, prompt and button.
+    del heard[:]
+    press("Переименовать")
+
+    def alert():
+        for i in range(app.get_child_count()):
+            window = app.get_child_at_index(i)
+            if window is not None and window.get_role() == Atspi.Role.ALERT:
+                return window
+        return None
+
+    box = wait_for(alert, 5, poll)
+    if box is None:
+        fail("no message box appeared on the bus")
+    check("the message box's title", box.get_name(), "Ошибка !!!")
+    texts = [node.get_name() for node in objects(box) if node.get_role() == Atspi.Role.LABEL]
+    if "Файл с именем b.doc уже существует" not in texts:
+        fail("the message box's prompt is not read; its labels: %s" % texts)
+    buttons = [node for node in objects(box) if node.get_role() == Atspi.Role.PUSH_BUTTON]
+    if len(buttons) != 1 or not buttons[0].get_name():
+        fail("the message box should read one named button: %s" % [b.get_name() for b in buttons])
+    check("the progress while the box is open", progress.get_current_value(),
+          1.0)
+    moved = ("object:property-change:accessible-value", Atspi.Role.PROGRESS_BAR, "Ход работы")
+    wait_for(lambda: moved in heard, 5, poll)
+    expect_heard(heard, *moved)
+    press_node(buttons[0])
+    wait_for(lambda: alert() is None, 5, poll)
+    if alert() is not None:
+        fail("the message box did not close when its button was pressed over the bus")
+    wait_for(lambda: progress.get_current_value() == 0.0, 5, poll)
+    check("the progress after the pass", progress.get_current_value(), 0.0)
+
+    listener.deregister("object:property-change:accessible-name")
+    print("PASS: the count, the mask, the page switch, the new names, the progress and the "
+          "message box are read over AT-SPI", flush=True)
+
+
+def check(what, actual, expected):
+    if actual != expected:
+        fail("%s: expected %r, read %r" % (what, expected, actual))
+
+
+def expect_heard(heard, kind, role, name):
+    if (kind, role, name) not in heard:
+        fail("no %s for %r was heard; heard %s" % (kind, name, heard))
+
+
+if __name__ == "__main__":
+    main()
