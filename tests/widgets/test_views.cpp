@@ -161,6 +161,33 @@ private slots:
         QCOMPARE(drives.drive(), a + u"/sub2"_s);
     }
 
+    void driveViewCurrentFolderOpens_data() {
+        QTest::addColumn<QString>("visited");
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QString>("current");
+
+        QTest::newRow("still there") << u"a/sub2/x/y"_s << QString() << u"a/sub2/x/y"_s;
+        QTest::newRow("removed: its parent") << u"a/sub2/x/y"_s << u"a/sub2/x/y"_s << u"a/sub2/x"_s;
+        QTest::newRow("removed with its parent") << u"a/sub2/x/y"_s << u"a/sub2/x"_s << u"a/sub2"_s;
+        QTest::newRow("every folder up to the root removed")
+            << u"a/sub2/x/y"_s << u"a/sub2"_s << u"a"_s;
+    }
+
+    void driveViewCurrentFolderOpens() {
+        QFETCH(QString, visited);
+        QFETCH(QString, removed);
+        QFETCH(QString, current);
+        QVERIFY(QDir(m_dir.path()).mkpath(visited));
+        widgets::DriveView drives({m_dir.filePath(u"a"_s), m_dir.filePath(u"b"_s)});
+        drives.noteVisited(m_dir.filePath(visited));
+        QVERIFY(drives.setDrive(m_dir.filePath(u"b"_s)));
+        if (!removed.isEmpty())
+            QVERIFY(QDir(m_dir.filePath(removed)).removeRecursively());
+
+        QVERIFY(drives.setDrive(m_dir.filePath(u"a"_s)));
+        QCOMPARE(drives.drive(), m_dir.filePath(current));
+    }
+
 private:
     QTemporaryDir m_dir;
 };
