@@ -3,6 +3,7 @@
 
 #include "platform/twips.h"
 #include "widgets/classic_font.h"
+#include "widgets/classic_input.h"
 #include "widgets/icons.h"
 
 #include <QGroupBox>
@@ -89,6 +90,9 @@ Form2::Form2(QWidget* frmRename)
     Command1->setFont(widgets::classicFont(12, true));
     Command1->setGeometry(pixels(960, 3255, 1455, 375));
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    // Neither default nor cancel button; Enter presses it as the focused button, as on the pages.
+    Command1->setAutoDefault(false);
+    widgets::pressOnEnter(*Command1);
     // The only control that takes the focus, so Space closes the window straight away.
     Command1->setFocus();
 

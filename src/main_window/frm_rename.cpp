@@ -2,10 +2,12 @@
 #include "frm_rename.h"
 
 #include "about_window/form2.h"
+#include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
 #include "widgets/classic_font.h"
+#include "widgets/classic_input.h"
 #include "widgets/drive_view.h"
 #include "widgets/file_list_view.h"
 #include "widgets/folder_view.h"
@@ -16,11 +18,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -128,6 +132,8 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     createControls();
     orderTabStops();
     connectHandlers();
+    // A folder or file dragged from a file manager onto the selection page opens its folder.
+    setAcceptDrops(true);
 
     if (const QScreen* screen = this->screen()) {
         QRect centred = rect();
@@ -160,6 +166,7 @@ QPushButton* frmRename::createButton(QWidget* page, const QString& name, const Q
     button->setAccessibleName(tooltip);
     button->setAutoDefault(false);
     button->setDefault(false);
+    widgets::pressOnEnter(*button);
     return button;
 }
 
@@ -201,6 +208,10 @@ void frmRename::createSelectionPage() {
     for (QWidget* control : {static_cast<QWidget*>(drvDir), static_cast<QWidget*>(Dir),
                              static_cast<QWidget*>(cboMask), static_cast<QWidget*>(File1)})
         control->setFont(controlFont);
+    widgets::takeWheelOnlyWithFocus(*drvDir);
+    widgets::takeWheelOnlyWithFocus(*cboMask);
+    // A dropped folder is a place to go, not text to type into the mask.
+    cboMask->lineEdit()->setAcceptDrops(false);
     drvDir->setAccessibleName(u"Диск"_s);
     Dir->setAccessibleName(fraDir->title());
     cboMask->setAccessibleName(fraMask->title());
@@ -234,6 +245,8 @@ void frmRename::createNamingPage() {
 
     QGroupBox* fraDop = createFrame(fra2, u"fraDop"_s, u"Добавка"_s);
     cboDop = placed(comboBox(fraDop, false, {u"-"_s, u"1"_s, u"01"_s}, {}), u"cboDop"_s);
+    widgets::takeWheelOnlyWithFocus(*cboEnd);
+    widgets::takeWheelOnlyWithFocus(*cboDop);
 
     QGroupBox* fraName = createFrame(fra2, u"fraName"_s, u"Имя"_s);
     txtName = placed(new QLineEdit(u"*"_s, fraName), u"txtName"_s);
@@ -304,6 +317,59 @@ void frmRename::connectHandlers() {
         if (index.isValid())
             lstNew->scrollTo(index);
     });
+}
+
+bool frmRename::openFolder(const QString& folder) {
+    // As a folder chosen in the folder view: the drive view follows and the file views re-list.
+    return Dir->setPath(folder);
+}
+
+bool frmRename::focusNextPrevChild(bool next) {
+    // Qt hands the focus of a control being disabled or hidden to the next one in tab order,
+    // which after "Переименовать" is "Выход", where the next Space would end the program.
+    const QWidget* focus = focusWidget();
+    if (!focus || (focus->isEnabled() && focus->isVisible()))
+        return QWidget::focusNextPrevChild(next);
+    QWidget* harmless = nullptr;
+    if (!fra2->isHidden())
+        harmless = cmdLook;
+    else if (!fra1->isHidden())
+        harmless = drvDir;
+    if (harmless && harmless->isEnabled())
+        harmless->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void frmRename::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFolder(event->mimeData()).isEmpty())
+        return;
+    event->acceptProposedAction();
+}
+
+void frmRename::dragMoveEvent(QDragMoveEvent* event) {
+    if (droppedFolder(event->mimeData()).isEmpty())
+        return;
+    event->acceptProposedAction();
+}
+
+void frmRename::dropEvent(QDropEvent* event) {
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty() || !openFolder(folder))
+        return;
+    event->acceptProposedAction();
+}
+
+QString frmRename::droppedFolder(const QMimeData* data) const {
+    // Only the selection page chooses folders; the naming page works on the one chosen.
+    if (!data || fra1->isHidden() || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        if (const std::optional<QString> folder = filesystem::folderToOpen(url.toLocalFile()))
+            return *folder;
+    }
+    return {};
 }
 
 bool frmRename::eventFilter(QObject* watched, QEvent* event) {

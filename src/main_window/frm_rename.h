@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMimeData;
 class QPushButton;
 
 namespace platform {
@@ -57,8 +58,16 @@ public:
     void setRenameEnabled(bool enabled) override;
     void setHourglass(bool busy) override;
 
+    /// Goes to `folder` (clean and absolute) as if the user had chosen it in the folder view;
+    /// false, and nothing changes, when it cannot be opened.
+    bool openFolder(const QString& folder);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -69,6 +78,7 @@ private:
     QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
     void orderTabStops();
     void connectHandlers();
+    QString droppedFolder(const QMimeData* data) const;
 
     void Form_Load();
     void cmdOK_Click();
