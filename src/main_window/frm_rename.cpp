@@ -135,16 +135,36 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     // A folder or file dragged from a file manager onto the selection page opens its folder.
     setAcceptDrops(true);
 
-    if (const QScreen* screen = this->screen()) {
-        QRect centred = rect();
-        centred.moveCenter(screen->availableGeometry().center());
-        move(centred.topLeft());
-    }
+    centreOnScreen();
 
     Form_Load();
 }
 
 frmRename::~frmRename() = default;
+
+void frmRename::centreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // Window positions are those of the outer frame, which move() places as well.
+    QRect outer = frameGeometry();
+    outer.moveCenter(screen->availableGeometry().center());
+    m_centredAt = outer.topLeft();
+    move(m_centredAt);
+}
+
+void frmRename::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The window manager's frame is known only once it has framed the window, which moves the
+    // client area into it: centred by its client area until then, the window is centred once
+    // more by its frame. Where no one draws frames (Wayland, offscreen) this never happens.
+    // A window moved meanwhile stays where it was put.
+    if (!m_centredByFrame && isVisible() && frameGeometry() != geometry()) {
+        m_centredByFrame = true;
+        if (frameGeometry().topLeft() == m_centredAt)
+            centreOnScreen();
+    }
+}
 
 void frmRename::createControls() {
     sbr1 = placed(new widgets::StatusBar(this), u"sbr1"_s);

@@ -65,6 +65,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
+    void moveEvent(QMoveEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -78,6 +79,7 @@ private:
     QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
     void orderTabStops();
     void connectHandlers();
+    void centreOnScreen();
     QString droppedFolder(const QMimeData* data) const;
 
     void Form_Load();
@@ -101,6 +103,8 @@ private:
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
+    QPoint m_centredAt;
+    bool m_centredByFrame = false;
 
     // The controls, named as everyone who works on the window calls them.
     widgets::StatusBar* sbr1 = nullptr;
