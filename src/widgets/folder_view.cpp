@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -23,8 +22,8 @@ constexpr int kIndentShare = 5;
 
 class FolderDelegate : public QStyledItemDelegate {
 public:
-    explicit FolderDelegate(const FolderView* view)
-        : QStyledItemDelegate(const_cast<FolderView*>(view))
+    explicit FolderDelegate(FolderView* view)
+        : QStyledItemDelegate(view)
         , m_view(view) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
