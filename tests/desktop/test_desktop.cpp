@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QRect>
 #include <QStandardPaths>
@@ -234,6 +235,9 @@ void TestDesktop::windowsPlacedByTheirFramesUnderOpenbox() {
 void TestDesktop::runsUnderWayland() {
     if (QStandardPaths::findExecutable(u"weston"_s).isEmpty())
         QSKIP("weston is not installed (package weston)");
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                       u"/platforms/libqwayland-generic.so"_s))
+        QSKIP("Qt has no Wayland platform plugin here (package qt6-wayland)");
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(u"DISPLAY"_s);
     environment.insert(u"HOME"_s, m_home->path());
@@ -258,8 +262,6 @@ void TestDesktop::runsUnderWayland() {
     environment.insert(u"WAYLAND_DISPLAY"_s, socket);
     environment.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
     const Report report = runProbe(environment);
-    if (report.value(u"platform"_s) != u"wayland"_s && !report.contains(u"done"_s))
-        QSKIP("Qt found no Wayland platform plugin (package qt6-wayland)");
     QCOMPARE(report.value(u"platform"_s), u"wayland"_s);
     QVERIFY2(!report.contains(u"unsettled"_s), qPrintable(report.value(u"unsettled"_s)));
     QCOMPARE(report.value(u"naming-page"_s), u"1"_s);
