@@ -29,7 +29,13 @@ private slots:
         m_startFolder = QDir::currentPath();
     }
 
-    void cleanup() { QDir::setCurrent(m_startFolder); }
+    void cleanup() {
+        QDir::setCurrent(m_startFolder);
+        QStringList leftOver;
+        for (const QWidget* window : QApplication::topLevelWidgets())
+            leftOver.append(QString::fromLatin1(window->metaObject()->className()));
+        QCOMPARE(leftOver, QStringList());
+    }
 
     void qtTextsAreRussian() {
         QVERIFY2(main_window::useRussianQtTexts(*QApplication::instance()),
