@@ -1,5 +1,6 @@
 // Starts Tarvelok.
 #include "main_window/frm_rename.h"
+#include "main_window/start_up.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -27,7 +28,12 @@ int main(int argc, char* argv[]) {
     // Lets the desktop match the window to its entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(TARVELOK_APP_ID));
     main_window::useClassicStyle();
+    main_window::useRussianQtTexts(app);
     main_window::frmRename window;
+    if (const QString problem =
+            main_window::openFolderFromArguments(window, QCoreApplication::arguments());
+        !problem.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
     window.show();
     return app.exec();
 }

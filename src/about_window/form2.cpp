@@ -3,6 +3,7 @@
 
 #include "platform/twips.h"
 #include "widgets/classic_font.h"
+#include "widgets/classic_input.h"
 #include "widgets/icons.h"
 
 #include <QGroupBox>
@@ -89,6 +90,9 @@ Form2::Form2(QWidget* frmRename)
     Command1->setFont(widgets::classicFont(12, true));
     Command1->setGeometry(pixels(960, 3255, 1455, 375));
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    // Neither default nor cancel button; Enter presses it as the focused button, as on the pages.
+    Command1->setAutoDefault(false);
+    widgets::pressOnEnter(*Command1);
     // The only control that takes the focus, so Space closes the window straight away.
     Command1->setFocus();
 
@@ -109,18 +113,34 @@ void Form2::Form_Load() {
     QWidget* frmRename = parentWidget();
     if (!frmRename)
         return;
+    // The window is not on the screen yet, so its own title bar and border are not known; it gets
+    // the same decoration as the main window, whose outer measures are known. Should the window
+    // manager frame it otherwise, moveEvent() places it again by its real frame.
+    const QSize decoration = frmRename->frameGeometry().size() - frmRename->size();
+    placeOver(*frmRename, size() + decoration);
+}
+
+void Form2::placeOver(const QWidget& frmRename, QSize outer) {
     using platform::toPixels;
     using platform::toTwips;
-    // The window is not on the screen yet, so its own title bar and border are not known; it gets
-    // the same decoration as the main window, whose outer measures are known.
-    const QRect mainOuter = frmRename->frameGeometry();
-    const QSize decoration = mainOuter.size() - frmRename->size();
-    const QSize outer = size() + decoration;
+    const QRect mainOuter = frmRename.frameGeometry();
     const QPointF corner =
         centredPosition(QRectF(toTwips(mainOuter.x()), toTwips(mainOuter.y()),
                                toTwips(mainOuter.width()), toTwips(mainOuter.height())),
                         QSizeF(toTwips(outer.width()), toTwips(outer.height())));
-    move(toPixels(corner.x()), toPixels(corner.y()));
+    m_placedOuter = outer;
+    m_placedAt = QPoint(toPixels(corner.x()), toPixels(corner.y()));
+    move(m_placedAt);
+}
+
+void Form2::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    const QWidget* frmRename = parentWidget();
+    if (m_framed || !frmRename || !isVisible() || frameGeometry() == geometry())
+        return;
+    m_framed = true;
+    if (frameGeometry().topLeft() == m_placedAt && frameGeometry().size() != m_placedOuter)
+        placeOver(*frmRename, frameGeometry().size());
 }
 
 void Form2::Command1_Click() {

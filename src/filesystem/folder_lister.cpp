@@ -2,12 +2,15 @@
 // drop the names that are not valid UTF-8, and d_type spares a stat call for nearly every entry.
 #include "filesystem/folder_lister.h"
 
+#include "filesystem/file_list_model.h"
 #include "filesystem/file_mask.h"
 #include "filesystem/natural_order.h"
 
+#include <QDir>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -169,6 +172,28 @@ bool canOpenFolder(const QString& folder) {
         return false;
     errno = 0;
     return readdir(dir.get()) != nullptr || errno == 0;
+}
+
+std::optional<QString> folderToOpen(const QString& path, QString* why) {
+    const auto fail = [why](int error) -> std::optional<QString> {
+        if (why)
+            *why = QString::fromLocal8Bit(std::strerror(error));
+        return std::nullopt;
+    };
+    if (path.isEmpty())
+        return fail(ENOENT);
+    QString folder = cleanFolderPath(QDir::current().absoluteFilePath(path));
+    struct stat status {};
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0)
+        return fail(errno);
+    if (!S_ISDIR(status.st_mode)) {
+        const qsizetype slash = folder.lastIndexOf(u'/');
+        folder = slash > 0 ? folder.left(slash) : QStringLiteral("/");
+    }
+    errno = 0;
+    if (!canOpenFolder(folder))
+        return fail(errno != 0 ? errno : EACCES);
+    return folder;
 }
 
 } // namespace filesystem

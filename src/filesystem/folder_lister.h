@@ -28,4 +28,9 @@ std::optional<QList<ListedName>> listSubfolders(const QString& folder);
 /// Whether `folder` can be opened and read as a folder.
 bool canOpenFolder(const QString& folder);
 
+/// The folder that `path` (absolute or relative to the current folder) stands for when a user
+/// hands it over: the path itself when it is a folder, else the folder holding the file it names.
+/// Clean and absolute; empty, with the reason in `why` when given, when that cannot be opened.
+std::optional<QString> folderToOpen(const QString& path, QString* why = nullptr);
+
 } // namespace filesystem

@@ -2,11 +2,13 @@
 #include "frm_rename.h"
 
 #include "about_window/form2.h"
+#include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
 #include "widgets/accessibility.h"
 #include "widgets/classic_font.h"
+#include "widgets/classic_input.h"
 #include "widgets/drive_view.h"
 #include "widgets/file_list_view.h"
 #include "widgets/folder_view.h"
@@ -17,11 +19,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <algorithm>
@@ -131,17 +135,39 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     createControls();
     orderTabStops();
     connectHandlers();
+    // A folder or file dragged from a file manager onto the selection page opens its folder.
+    setAcceptDrops(true);
 
-    if (const QScreen* screen = this->screen()) {
-        QRect centred = rect();
-        centred.moveCenter(screen->availableGeometry().center());
-        move(centred.topLeft());
-    }
+    centreOnScreen();
 
     Form_Load();
 }
 
 frmRename::~frmRename() = default;
+
+void frmRename::centreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    // Window positions are those of the outer frame, which move() places as well.
+    QRect outer = frameGeometry();
+    outer.moveCenter(screen->availableGeometry().center());
+    m_centredAt = outer.topLeft();
+    move(m_centredAt);
+}
+
+void frmRename::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The window manager's frame is known only once it has framed the window, which moves the
+    // client area into it: centred by its client area until then, the window is centred once
+    // more by its frame. Where no one draws frames (Wayland, offscreen) this never happens.
+    // A window moved meanwhile stays where it was put.
+    if (!m_centredByFrame && isVisible() && frameGeometry() != geometry()) {
+        m_centredByFrame = true;
+        if (frameGeometry().topLeft() == m_centredAt)
+            centreOnScreen();
+    }
+}
 
 void frmRename::createControls() {
     sbr1 = placed(new widgets::StatusBar(this), u"sbr1"_s);
@@ -163,6 +189,7 @@ QPushButton* frmRename::createButton(QWidget* page, const QString& name, const Q
     button->setAccessibleName(tooltip);
     button->setAutoDefault(false);
     button->setDefault(false);
+    widgets::pressOnEnter(*button);
     return button;
 }
 
@@ -202,6 +229,10 @@ void frmRename::createSelectionPage() {
     lbl1->setAlignment(Qt::AlignCenter);
 
     widgets::setFonts(controlFont, drvDir, Dir, cboMask, File1);
+    widgets::takeWheelOnlyWithFocus(*drvDir);
+    widgets::takeWheelOnlyWithFocus(*cboMask);
+    // A dropped folder is a place to go, not text to type into the mask.
+    cboMask->lineEdit()->setAcceptDrops(false);
     drvDir->setAccessibleName(u"Диск"_s);
     Dir->setAccessibleName(fraDir->title());
     cboMask->setAccessibleName(fraMask->title());
@@ -237,6 +268,8 @@ void frmRename::createNamingPage() {
 
     QGroupBox* fraDop = createFrame(fra2, u"fraDop"_s, u"Добавка"_s);
     cboDop = placed(comboBox(fraDop, false, {u"-"_s, u"1"_s, u"01"_s}, {}), u"cboDop"_s);
+    widgets::takeWheelOnlyWithFocus(*cboEnd);
+    widgets::takeWheelOnlyWithFocus(*cboDop);
 
     QGroupBox* fraName = createFrame(fra2, u"fraName"_s, u"Имя"_s);
     txtName = placed(new QLineEdit(u"*"_s, fraName), u"txtName"_s);
@@ -305,6 +338,59 @@ void frmRename::connectHandlers() {
         if (index.isValid())
             lstNew->scrollTo(index);
     });
+}
+
+bool frmRename::openFolder(const QString& folder) {
+    // As a folder chosen in the folder view: the drive view follows and the file views re-list.
+    return Dir->setPath(folder);
+}
+
+bool frmRename::focusNextPrevChild(bool next) {
+    // Qt hands the focus of a control being disabled or hidden to the next one in tab order,
+    // which after "Переименовать" is "Выход", where the next Space would end the program.
+    const QWidget* focus = focusWidget();
+    if (!focus || (focus->isEnabled() && focus->isVisible()))
+        return QWidget::focusNextPrevChild(next);
+    QWidget* harmless = nullptr;
+    if (!fra2->isHidden())
+        harmless = cmdLook;
+    else if (!fra1->isHidden())
+        harmless = drvDir;
+    if (harmless && harmless->isEnabled())
+        harmless->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void frmRename::dragEnterEvent(QDragEnterEvent* event) {
+    if (droppedFolder(event->mimeData()).isEmpty())
+        return;
+    event->acceptProposedAction();
+}
+
+void frmRename::dragMoveEvent(QDragMoveEvent* event) {
+    if (droppedFolder(event->mimeData()).isEmpty())
+        return;
+    event->acceptProposedAction();
+}
+
+void frmRename::dropEvent(QDropEvent* event) {
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty() || !openFolder(folder))
+        return;
+    event->acceptProposedAction();
+}
+
+QString frmRename::droppedFolder(const QMimeData* data) const {
+    // Only the selection page chooses folders; the naming page works on the one chosen.
+    if (!data || fra1->isHidden() || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            continue;
+        if (const std::optional<QString> folder = filesystem::folderToOpen(url.toLocalFile()))
+            return *folder;
+    }
+    return {};
 }
 
 bool frmRename::eventFilter(QObject* watched, QEvent* event) {

@@ -13,6 +13,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMimeData;
 class QPushButton;
 
 namespace platform {
@@ -54,8 +55,17 @@ public:
     void setEnding(const QString& text) override;
     QPointF windowPosition() const override;
 
+    /// Goes to `folder` (clean and absolute) as if the user had chosen it in the folder view;
+    /// false, and nothing changes, when it cannot be opened.
+    bool openFolder(const QString& folder);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void moveEvent(QMoveEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -67,6 +77,8 @@ private:
     void orderTabStops();
     void connectHandlers();
     void setHourglass(bool busy);
+    void centreOnScreen();
+    QString droppedFolder(const QMimeData* data) const;
 
     void Form_Load();
     void cmdOK_Click();
@@ -89,6 +101,8 @@ private:
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
+    QPoint m_centredAt;
+    bool m_centredByFrame = false;
 
     // The controls, named as everyone who works on the window calls them.
     widgets::StatusBar* sbr1 = nullptr;

@@ -2,6 +2,7 @@
 #include "widgets/drive_view.h"
 
 #include "filesystem/file_list_model.h"
+#include "filesystem/folder_lister.h"
 #include "filesystem/mount_table.h"
 
 #include <QDir>
@@ -34,7 +35,14 @@ void DriveView::setRoots(const QStringList& roots) {
 
 QString DriveView::drive() const {
     const QString selected = root();
-    return m_currentFolders.value(selected, selected);
+    // The folder remembered may have been removed or locked since; a drive whose folder would not
+    // open could never be chosen again, so its nearest ancestor that opens stands in for it.
+    QString folder = m_currentFolders.value(selected, selected);
+    while (folder.size() > selected.size() && !filesystem::canOpenFolder(folder)) {
+        const qsizetype slash = folder.lastIndexOf(u'/');
+        folder = slash > 0 ? folder.left(slash) : selected;
+    }
+    return folder.size() > selected.size() ? folder : selected;
 }
 
 bool DriveView::setDrive(const QString& path) {

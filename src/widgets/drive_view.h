@@ -17,8 +17,9 @@ public:
     /// better or for tests that use folders as volumes.
     explicit DriveView(const QStringList& roots, QWidget* parent = nullptr);
 
-    /// The selected volume's current folder: the last folder visited on it in this run, else its
-    /// root. FolderView::setPath accepts it.
+    /// The selected volume's current folder: the last folder visited on it in this run if that
+    /// still opens, else its nearest ancestor on the volume that opens, else the volume's root.
+    /// FolderView::setPath accepts it.
     QString drive() const;
     /// Selects the volume holding `path` (a drive text or any full folder path); false when no
     /// volume holds it. Emits changed() before returning when the selected volume changes.

@@ -7,6 +7,8 @@
 
 namespace widgets {
 
+class FolderDelegate;
+
 class FolderView : public QListView {
     Q_OBJECT
 
@@ -20,15 +22,22 @@ public:
     [[nodiscard]] bool setPath(const QString& path);
 
     filesystem::FolderListModel* folderModel() const { return m_model; }
+    /// Where the row's name is drawn, in viewport coordinates; the name is cut short to its width.
+    QRect nameRect(const QModelIndex& index) const;
 
 signals:
     /// The path changed, by the user (double-click or Enter on a folder) or by code.
     void changed();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     bool list(const QString& path);
+    void showFolderAndItsSubfolders();
 
     filesystem::FolderListModel* m_model;
+    FolderDelegate* m_delegate = nullptr;
 };
 
 } // namespace widgets

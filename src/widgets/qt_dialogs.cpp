@@ -42,9 +42,13 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
 
     // The requested corner may lie anywhere, even off every screen: keep the box wholly on the
     // screen that shows the main window, so it can always be seen and answered.
+    // Positions are those of the outer frame, which is not known before the box is shown; the
+    // window manager gives it the main window's title bar and border.
     const QScreen* screen = m_window ? m_window->screen() : QGuiApplication::primaryScreen();
+    const QSize decoration =
+        m_window ? m_window->frameGeometry().size() - m_window->size() : QSize();
     QRect box(QPoint(platform::toPixels(position.x()), platform::toPixels(position.y())),
-              dialog.size());
+              dialog.size() + decoration);
     if (screen)
         box = keepInside(box, screen->availableGeometry());
     dialog.move(box.topLeft());

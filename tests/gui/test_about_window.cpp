@@ -26,6 +26,8 @@ private slots:
     void texts_data();
     void texts();
     void opensCentredOverTheMainWindowEachTime();
+    void keysOnItsButton_data();
+    void keysOnItsButton();
 
 private:
     QString m_startFolder;
@@ -150,6 +152,32 @@ void TestAboutWindow::opensCentredOverTheMainWindowEachTime() {
         QVERIFY(dialogs.calls.isEmpty());
     }
     QDir::setCurrent(start);
+}
+
+void TestAboutWindow::keysOnItsButton_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("Space") << int(Qt::Key_Space) << true;
+    QTest::newRow("Enter") << int(Qt::Key_Return) << true;
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << true;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << false;
+}
+
+void TestAboutWindow::keysOnItsButton() {
+    QFETCH(int, key);
+    QFETCH(bool, closes);
+    QWidget owner;
+    about_window::Form2 form(&owner);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto* Command1 = form.findChild<QPushButton*>(u"Command1"_s);
+    QVERIFY(!Command1->isDefault());
+
+    QTest::keyClick(Command1, Qt::Key(key));
+
+    QCOMPARE(form.isVisible(), !closes);
+    QCOMPARE(form.result(), closes ? int(QDialog::Accepted) : int(QDialog::Rejected));
 }
 
 QTEST_MAIN(TestAboutWindow)

@@ -6,6 +6,7 @@
 #include "main_window/frm_rename.h"
 #include "platform/twips.h"
 #include "widgets/file_list_view.h"
+#include "widgets/folder_view.h"
 #include "widgets/icons.h"
 #include "widgets/progress_bar.h"
 #include "widgets/status_bar.h"
@@ -13,13 +14,18 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCursor>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSpontaneKeyEvent>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -73,6 +79,16 @@ private slots:
     void startsOnTheSelectionPage();
     void pictureButtons_data();
     void pictureButtons();
+    void keysOnAFocusedButton_data();
+    void keysOnAFocusedButton();
+    void enterElsewherePressesNoButton_data();
+    void enterElsewherePressesNoButton();
+    void focusStaysOnTheVisiblePageAfterARename_data();
+    void focusStaysOnTheVisiblePageAfterARename();
+    void wheelTurnsOnlyTheFocusedCombo_data();
+    void wheelTurnsOnlyTheFocusedCombo();
+    void droppedFolderOrFileOpensItsFolder_data();
+    void droppedFolderOrFileOpensItsFolder();
     void combosKeepTypedTextAsTyped_data();
     void combosKeepTypedTextAsTyped();
     void tabOrder_data();
@@ -98,6 +114,7 @@ private:
     void replaceText(QLineEdit* edit, const QString& text);
     void goToNamingPage();
     QStringList newNames();
+    void activate();
 
     QString m_startFolder;
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -148,6 +165,11 @@ void TestMainWindow::replaceText(QLineEdit* edit, const QString& text) {
 void TestMainWindow::goToNamingPage() {
     click(u"cmdOK"_s);
     QVERIFY(control<QWidget>(u"fra2"_s)->isVisible());
+}
+
+void TestMainWindow::activate() {
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
 QStringList TestMainWindow::newNames() {
@@ -227,9 +249,202 @@ void TestMainWindow::pictureButtons() {
     QVERIFY(!button->icon().isNull());
     QCOMPARE(button->iconSize(), QSize(32, 32));
     QCOMPARE(button->size(), QSize(platform::toPixels(650), platform::toPixels(650)));
-    // Enter and Escape trigger no button of the window.
-    QVERIFY(!button->isDefault());
-    QVERIFY(!button->autoDefault());
+}
+
+void TestMainWindow::keysOnAFocusedButton_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("presses");
+
+    QTest::newRow("Enter on Далее") << u"cmdOK"_s << int(Qt::Key_Return) << 1;
+    QTest::newRow("keypad Enter on О программе") << u"cmdAbout"_s << int(Qt::Key_Enter) << 1;
+    QTest::newRow("Space on Выход") << u"cmdExit(0)"_s << int(Qt::Key_Space) << 1;
+    QTest::newRow("Escape on Далее") << u"cmdOK"_s << int(Qt::Key_Escape) << 0;
+    QTest::newRow("Enter on Назад") << u"cmdBack"_s << int(Qt::Key_Return) << 1;
+    QTest::newRow("Enter on Просмотреть") << u"cmdLook"_s << int(Qt::Key_Return) << 1;
+    QTest::newRow("Enter on Переименовать") << u"cmdRename"_s << int(Qt::Key_Return) << 1;
+    QTest::newRow("Enter on Выход, naming page") << u"cmdExit(1)"_s << int(Qt::Key_Return) << 1;
+}
+
+void TestMainWindow::keysOnAFocusedButton() {
+    QFETCH(QString, button);
+    QFETCH(int, key);
+    QFETCH(int, presses);
+    writeFile(folder(), u"a.txt"_s);
+    openWindow(&m_dialogs);
+    activate();
+    auto* target = control<QPushButton>(button);
+    if (target->parentWidget()->objectName() == u"fra2"_s) {
+        goToNamingPage();
+        click(u"cmdLook"_s); // enables "Переименовать"
+    }
+    target->setFocus(Qt::TabFocusReason);
+    QVERIFY(target->hasFocus());
+    QSignalSpy pressed(target, &QPushButton::clicked);
+    ModalAnswerer closeAbout(
+        {[](QWidget* about) { QTest::keyClick(about->focusWidget(), Qt::Key_Space); }});
+
+    QTest::keyClick(target, Qt::Key(key));
+
+    QCOMPARE(pressed.count(), presses);
+}
+
+void TestMainWindow::enterElsewherePressesNoButton_data() {
+    QTest::addColumn<QString>("focus");
+
+    QTest::newRow("folder view") << u"Dir"_s;
+    QTest::newRow("mask") << u"cboMask"_s;
+    QTest::newRow("file view") << u"File1"_s;
+    QTest::newRow("base name") << u"txtName"_s;
+    QTest::newRow("ending") << u"cboEnd"_s;
+    QTest::newRow("addition") << u"cboDop"_s;
+}
+
+void TestMainWindow::enterElsewherePressesNoButton() {
+    QFETCH(QString, focus);
+    writeFile(folder(), u"a.txt"_s);
+    openWindow(&m_dialogs);
+    activate();
+    auto* target = control<QWidget>(focus);
+    if (target->parentWidget()->parentWidget()->objectName() == u"fra2"_s)
+        goToNamingPage();
+    QList<std::shared_ptr<QSignalSpy>> spies;
+    for (QPushButton* button : m_window->findChildren<QPushButton*>())
+        spies.append(std::make_shared<QSignalSpy>(button, &QPushButton::clicked));
+    target->setFocus(Qt::TabFocusReason);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    int presses = 0;
+    for (const auto& spy : spies)
+        presses += int(spy->count());
+    QCOMPARE(presses, 0);
+    QVERIFY(m_window->isVisible());
+}
+
+void TestMainWindow::focusStaysOnTheVisiblePageAfterARename_data() {
+    QTest::addColumn<int>("key");
+
+    QTest::newRow("Space") << int(Qt::Key_Space);
+    QTest::newRow("Enter") << int(Qt::Key_Return);
+}
+
+void TestMainWindow::focusStaysOnTheVisiblePageAfterARename() {
+    QFETCH(int, key);
+    writeFile(folder(), u"a.txt"_s);
+    writeFile(folder(), u"b.txt"_s);
+    frmRename& window = openWindow(&m_dialogs);
+    activate();
+    goToNamingPage();
+    replaceText(control<QLineEdit>(u"txtName"_s), u"new"_s);
+    QTest::keyClick(control<QComboBox>(u"cboDop"_s), Qt::Key_Down);
+    click(u"cmdLook"_s);
+    auto* cmdRename = control<QPushButton>(u"cmdRename"_s);
+    cmdRename->setFocus(Qt::TabFocusReason);
+
+    QTest::keyClick(cmdRename, Qt::Key(key));
+    QCOMPARE(folderContents(folder()), (QStringList{u"new1.txt=a.txt"_s, u"new2.txt=b.txt"_s}));
+    QVERIFY(!cmdRename->isEnabled());
+    QCOMPARE(QApplication::focusWidget(), control<QWidget>(u"cmdLook"_s));
+
+    // The same key once more previews again, where it used to end the program.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+    QVERIFY(window.isVisible());
+    QCOMPARE(newNames(), (QStringList{u"new1.txt"_s, u"new2.txt"_s}));
+}
+
+void TestMainWindow::wheelTurnsOnlyTheFocusedCombo_data() {
+    QTest::addColumn<QString>("combo");
+
+    QTest::newRow("drive") << u"drvDir"_s;
+    QTest::newRow("mask") << u"cboMask"_s;
+    QTest::newRow("ending") << u"cboEnd"_s;
+    QTest::newRow("addition") << u"cboDop"_s;
+}
+
+void TestMainWindow::wheelTurnsOnlyTheFocusedCombo() {
+    QFETCH(QString, combo);
+    writeFile(folder(), u"a.txt"_s);
+    openWindow(&m_dialogs);
+    activate();
+    auto* box = control<QComboBox>(combo);
+    const bool namingPage = box->parentWidget()->parentWidget()->objectName() == u"fra2"_s;
+    if (namingPage)
+        goToNamingPage();
+    QWidget* elsewhere = control<QWidget>(namingPage ? u"txtName"_s : u"File1"_s);
+    elsewhere->setFocus(Qt::TabFocusReason);
+    const QString folderBefore = control<widgets::FileListView>(u"File1"_s)->path();
+    const QString textBefore = box->currentText();
+
+    // A notch of the wheel over the box, as the window system delivers it.
+    const auto turn = [box] {
+        const QPoint centre = box->rect().center();
+        const int notch = box->currentIndex() > 0 ? 120 : -120;
+        QWheelEvent wheel(centre, box->mapToGlobal(centre), {}, {0, notch}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        QApplication::sendEvent(box, &wheel);
+    };
+    turn();
+    QCOMPARE(box->currentText(), textBefore);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->path(), folderBefore);
+    QCOMPARE(QApplication::focusWidget(), elsewhere);
+
+    // With the focus the wheel does turn it, so the event above did reach the box.
+    if (box->count() < 2)
+        QSKIP("one volume only: the drive box has nothing to turn to");
+    box->setFocus(Qt::MouseFocusReason);
+    turn();
+    QVERIFY(box->currentText() != textBefore);
+}
+
+void TestMainWindow::droppedFolderOrFileOpensItsFolder_data() {
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<bool>("namingPage");
+    QTest::addColumn<QString>("opened");
+
+    QTest::newRow("a folder") << u"photos"_s << false << u"photos"_s;
+    QTest::newRow("a file") << u"photos/b.jpg"_s << false << u"photos"_s;
+    QTest::newRow("a folder that has gone") << u"missing"_s << false << QString();
+    QTest::newRow("onto the naming page") << u"photos"_s << true << QString();
+    QTest::newRow("not a local file") << u"https://example.org/photos"_s << false << QString();
+}
+
+void TestMainWindow::droppedFolderOrFileOpensItsFolder() {
+    QFETCH(QString, dropped);
+    QFETCH(bool, namingPage);
+    QFETCH(QString, opened);
+    writeFile(folder(), u"a.txt"_s);
+    QVERIFY(QDir(folder()).mkdir(u"photos"_s));
+    for (const QString& name : {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s})
+        writeFile(folder() + u"/photos"_s, name);
+    frmRename& window = openWindow(&m_dialogs);
+    if (namingPage)
+        goToNamingPage();
+    auto* File1 = control<widgets::FileListView>(u"File1"_s);
+    const QString before = File1->path();
+
+    QMimeData data;
+    data.setUrls(
+        {dropped.contains(u':') ? QUrl(dropped) : QUrl::fromLocalFile(folder() + u'/' + dropped)});
+    // Over the mask, whose edit box would otherwise take the path as typed text.
+    auto* cboMask = control<QComboBox>(u"cboMask"_s);
+    const QPoint at = cboMask->mapTo(&window, cboMask->rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.windowHandle(), &drop);
+
+    QCOMPARE(cboMask->currentText(), u"*.*"_s);
+    const QString expected = opened.isEmpty() ? before : folder() + u'/' + opened;
+    QCOMPARE(File1->path(), expected);
+    QCOMPARE(control<widgets::FolderView>(u"Dir"_s)->path(), expected);
+    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->path(), expected);
+    if (!opened.isEmpty()) {
+        QCOMPARE(File1->count(), 3);
+        QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
+    }
+    QCOMPARE(control<QWidget>(u"fra1"_s)->isVisible(), !namingPage);
 }
 
 void TestMainWindow::combosKeepTypedTextAsTyped_data() {

@@ -207,6 +207,9 @@ void TestInstall::entryLaunchesTheInstalledBinary() {
     QCOMPARE(keys.value(u"Categories"_s), u"Utility;FileTools;Qt;"_s);
     QCOMPARE(keys.value(u"Terminal"_s), u"false"_s);
 
+    // File managers offer the program for folders and hand it the one chosen.
+    QCOMPARE(keys.value(u"MimeType"_s), u"inode/directory;"_s);
+    QCOMPARE(keys.value(u"Exec"_s).section(u' ', 1), u"%f"_s);
     const QString program = keys.value(u"Exec"_s).section(u' ', 0, 0);
     QCOMPARE(QStandardPaths::findExecutable(program, {installed(u"bin"_s)}),
              installed(u"bin/tarvelok"_s));
@@ -289,12 +292,13 @@ void TestInstall::debianPackage() {
     }
 
     // The libraries the binary links, with their versions, and what it loads at run time: the
-    // SVG icon engine for its pictures and the theme index for its launcher icon.
+    // SVG icon engine for its pictures, the theme index for its launcher icon and Qt's Russian
+    // texts.
     const Run depends = run(dpkgDeb, {u"--field"_s, deb, u"Depends"_s});
     QCOMPARE(depends.exitCode, 0);
     for (const QString& library :
          {u"libc6 (>="_s, u"libqt6core6 (>="_s, u"libqt6gui6 (>="_s, u"libqt6widgets6 (>="_s,
-          u"libqt6svg6 (>="_s, u"hicolor-icon-theme"_s})
+          u"libqt6svg6 (>="_s, u"hicolor-icon-theme"_s, u"qt6-translations-l10n"_s})
         QVERIFY2(depends.output.contains(library), qPrintable(depends.output));
 }
 

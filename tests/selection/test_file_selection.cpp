@@ -240,12 +240,24 @@ private slots:
         QCOMPARE(m_File2->path(), path(u"a"_s));
     }
 
+    void driveWhoseFolderWasRemovedIsChosenAgain() {
+        QVERIFY(m_Dir->setPath(path(u"b/deep"_s)));
+        QVERIFY(m_Dir->setPath(path(u"a"_s)));
+        QVERIFY(QDir(path(u"b/deep"_s)).removeRecursively());
+
+        m_drvDir->setCurrentIndex(1);
+        QCOMPARE(m_drvDir->root(), path(u"b"_s));
+        QCOMPARE(m_Dir->path(), path(u"b"_s));
+        QCOMPARE(names(*m_File1), QStringList{u"one.txt"_s});
+        QCOMPARE(lastPanel(), u"Найдено файлов:  1"_s);
+    }
+
     void restoredDriveFailingTooLeavesTheViews() {
         QVERIFY(m_Dir->setPath(path(u"a/sub"_s)));
-        QVERIFY(QDir(path(u"a/sub"_s)).removeRecursively());
+        QVERIFY(QDir(path(u"a"_s)).removeRecursively());
         m_log.clear();
 
-        // The restored drive's current folder has gone as well: one restore, then stop.
+        // The restored drive has gone as a whole: one restore, then stop.
         m_drvDir->setCurrentIndex(2);
         QCOMPARE(m_log, (QStringList{u"> drvDir_Change a/sub"_s, u"> drvDir_Change a/sub"_s,
                                      u"< drvDir_Change"_s, u"< drvDir_Change"_s}));

@@ -1,8 +1,10 @@
 // The folder view and the drive view on real temporary folders.
 #include "filesystem/folder_list_model.h"
+#include "widgets/classic_font.h"
 #include "widgets/drive_view.h"
 #include "widgets/folder_view.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -30,6 +32,11 @@ class TestViews : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() {
+        // The window's own style and font, in which the folder view must stay readable.
+        QApplication::setStyle(u"Windows"_s);
+    }
+
     void init() {
         QVERIFY(m_dir.isValid());
         for (const QString& folder : {u"a/sub2"_s, u"a/Sub10"_s, u"a/.hidden"_s, u"b"_s})
@@ -159,6 +166,84 @@ private slots:
         QCOMPARE(drives.drive(), a + u"/sub2"_s);
         drives.noteVisited(m_dir.path()); // on no volume: ignored
         QCOMPARE(drives.drive(), a + u"/sub2"_s);
+    }
+
+    void folderViewReadableAtDepth_data() {
+        QTest::addColumn<QStringList>("below");
+        QTest::addColumn<bool>("wholeNameInView");
+
+        // The temporary folder itself lies two levels below "/".
+        QTest::newRow("Документы at depth 5")
+            << QStringList{u"home"_s, u"user"_s, u"Документы"_s} << true;
+        QStringList deep;
+        for (int level = 1; level <= 8; ++level)
+            deep.append(u"Папка уровня %1 ____"_s.arg(level + 2, 2, 10, QChar(u'0')));
+        QTest::newRow("depth 10, 20-character names") << deep << false;
+    }
+
+    void folderViewReadableAtDepth() {
+        QFETCH(QStringList, below);
+        QFETCH(bool, wholeNameInView);
+        const QString folder = m_dir.filePath(below.join(u'/'));
+        QCOMPARE(folder.count(u'/'), below.size() + 2);
+        const QStringList subfolders{u"Фотографии с дачи"_s, u"Чеки"_s, u"Черновики писем"_s};
+        for (const QString& subfolder : subfolders)
+            QVERIFY(QDir(folder).mkpath(subfolder));
+        widgets::FolderView view;
+        view.setFont(widgets::dialogFont());
+        view.resize(168, 171); // its size on the selection page
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.setPath(folder));
+
+        const QRect area = view.viewport()->rect();
+        const QFontMetrics metrics(view.font());
+        const QModelIndex current = view.model()->index(view.folderModel()->folderRow(), 0);
+        const QRect name = view.nameRect(current);
+
+        QVERIFY(area.contains(name));
+        const bool whole = name.width() >= metrics.horizontalAdvance(below.last());
+        if (wholeNameInView)
+            QVERIFY2(whole, qPrintable(u"%1 px for %2"_s.arg(name.width()).arg(below.last())));
+        else
+            QVERIFY(whole || current.data(Qt::ToolTipRole).toString().contains(below.last()));
+
+        // The first subfolders, one level deeper still, show a good part of their names.
+        for (int first = 1; first <= 2; ++first) {
+            const QModelIndex subfolder = view.model()->index(current.row() + first, 0);
+            QCOMPARE(subfolder.data().toString(), subfolders.at(first - 1));
+            const QRect shown = view.nameRect(subfolder);
+            QVERIFY2(area.contains(shown), qPrintable(subfolder.data().toString()));
+            QVERIFY2(shown.width() >= metrics.horizontalAdvance(u"Фотографии"_s),
+                     qPrintable(u"%1 px"_s.arg(shown.width())));
+        }
+    }
+
+    void driveViewCurrentFolderOpens_data() {
+        QTest::addColumn<QString>("visited");
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QString>("current");
+
+        QTest::newRow("still there") << u"a/sub2/x/y"_s << QString() << u"a/sub2/x/y"_s;
+        QTest::newRow("removed: its parent") << u"a/sub2/x/y"_s << u"a/sub2/x/y"_s << u"a/sub2/x"_s;
+        QTest::newRow("removed with its parent") << u"a/sub2/x/y"_s << u"a/sub2/x"_s << u"a/sub2"_s;
+        QTest::newRow("every folder up to the root removed")
+            << u"a/sub2/x/y"_s << u"a/sub2"_s << u"a"_s;
+    }
+
+    void driveViewCurrentFolderOpens() {
+        QFETCH(QString, visited);
+        QFETCH(QString, removed);
+        QFETCH(QString, current);
+        QVERIFY(QDir(m_dir.path()).mkpath(visited));
+        widgets::DriveView drives({m_dir.filePath(u"a"_s), m_dir.filePath(u"b"_s)});
+        drives.noteVisited(m_dir.filePath(visited));
+        QVERIFY(drives.setDrive(m_dir.filePath(u"b"_s)));
+        if (!removed.isEmpty())
+            QVERIFY(QDir(m_dir.filePath(removed)).removeRecursively());
+
+        QVERIFY(drives.setDrive(m_dir.filePath(u"a"_s)));
+        QCOMPARE(drives.drive(), m_dir.filePath(current));
     }
 
 private:

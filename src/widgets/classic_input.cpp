@@ -1,0 +1,56 @@
+// Event filters that give Qt's buttons and combo boxes the classic keyboard and wheel habits.
+#include "widgets/classic_input.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+namespace widgets {
+
+namespace {
+
+class WheelOnlyWithFocus final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Wheel || static_cast<QWidget*>(watched)->hasFocus())
+            return false;
+        // Ignored, the wheel goes on to the containers, as over any other inert control.
+        event->ignore();
+        return true;
+    }
+};
+
+class EnterPresses final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->isAutoRepeat())
+            return false;
+        auto* button = static_cast<QAbstractButton*>(watched);
+        if (!button->isEnabled())
+            return false;
+        button->click();
+        return true;
+    }
+};
+
+} // namespace
+
+void takeWheelOnlyWithFocus(QComboBox& combo) {
+    // Qt's combo box would take the focus from the wheel itself, and the wheel with it.
+    combo.setFocusPolicy(Qt::StrongFocus);
+    combo.installEventFilter(new WheelOnlyWithFocus(&combo));
+}
+
+void pressOnEnter(QAbstractButton& button) {
+    button.installEventFilter(new EnterPresses(&button));
+}
+
+} // namespace widgets

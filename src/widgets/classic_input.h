@@ -1,0 +1,16 @@
+// Keyboard and wheel habits of the classic controls that Qt's own differ from.
+#pragma once
+
+class QAbstractButton;
+class QComboBox;
+
+namespace widgets {
+
+/// The combo box takes the wheel only while it has the focus; over a combo without the focus the
+/// wheel changes nothing, so a notch on the way to another control loses no choice.
+void takeWheelOnlyWithFocus(QComboBox& combo);
+
+/// Enter presses the button while it holds the focus, as Space does.
+void pressOnEnter(QAbstractButton& button);
+
+} // namespace widgets
