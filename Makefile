@@ -62,8 +62,10 @@ asan: deps
 	ctest --preset asan -j $(JOBS)
 
 # Refreshes docs/screenshots under Xvfb with a window manager, so the pictures have a title bar.
+# The Russian locale gives the status bar a Russian date; Qt has its own data for it, so the
+# system need not have the locale installed.
 screenshots: build
-	xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+	LC_ALL=ru_RU.UTF-8 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
 	    'openbox --sm-disable >/dev/null 2>&1 & ./$(BUILD)/tests/gui/take_screenshots docs/screenshots'
 
 clean:

@@ -56,10 +56,11 @@ int main(int argc, char* argv[]) {
         std::fputs("usage: take_screenshots <folder>\n", stderr);
         return 2;
     }
-    const QDir target(QString::fromLocal8Bit(argv[1]));
+    // Absolute: the program moves into the folder of songs before it saves anything.
+    const QDir target(QDir(QString::fromLocal8Bit(argv[1])).absolutePath());
     main_window::useClassicStyle();
 
-    QTemporaryDir home;
+    QTemporaryDir home(QDir::tempPath() + u"/Документы-XXXXXX"_s);
     const QString music = home.filePath(u"Музыка"_s);
     if (!home.isValid() || !QDir().mkdir(music))
         return 1;
