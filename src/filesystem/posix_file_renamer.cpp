@@ -66,9 +66,9 @@ bool hasFatNames(const QByteArray& fileSystemType) {
     // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the
     // drivers of NTFS and exFAT drives.
     static const QByteArrayList types = {
-        "vfat",       "msdos",       "umsdos",       "exfat",           "ntfs",
-        "ntfs3",      "fuseblk",     "fuse.fusefat", "fuse.exfat",      "fuse.exfat-fuse",
-        "fuse.ntfs",  "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
+        "vfat",      "msdos",        "umsdos",          "exfat",      "ntfs",
+        "ntfs3",     "fuseblk",      "fuse.fusefat",    "fuse.exfat", "fuse.exfat-fuse",
+        "fuse.ntfs", "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
     };
     return types.contains(fileSystemType);
 }

@@ -388,7 +388,8 @@ void frmRename::cmdLook_Click() {
 }
 
 void frmRename::cmdRename_Click() {
-    renaming::cmdRename_Click({*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1, *m_dialogs, *m_renamer, *this});
+    renaming::cmdRename_Click({*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1,
+                               *m_dialogs, *m_renamer, *this});
 }
 
 void frmRename::txtName_Change() {
