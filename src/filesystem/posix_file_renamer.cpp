@@ -113,7 +113,7 @@ bool PosixFileRenamer::rename(const QString& folder, const QString& oldName,
         return fail(EINVAL);
 
     int error = 0;
-    if (platform::upperCase(oldName) == platform::upperCase(newName)) {
+    if (platform::equalsIgnoringCase(oldName, newName)) {
         // Where the file system ignores letter case the target name finds the source itself,
         // though not always under the same inode number (FUSE FAT drivers number each spelling
         // apart), and where it does not a twin may carry the target: either way the file goes

@@ -12,16 +12,31 @@ namespace renaming {
 
 namespace {
 
+/// A name as a key that ignores letter case, compared and hashed in place: the pass looks up
+/// every new name, and upper-casing each into a string of its own would cost more.
+struct Caseless {
+    QStringView text;
+    friend bool operator==(Caseless a, Caseless b) {
+        return platform::equalsIgnoringCase(a.text, b.text);
+    }
+};
+
+size_t qHash(Caseless key, size_t seed) {
+    return platform::caselessHash(key.text, seed);
+}
+
 /// The rows of each upper-cased current name, ascending, stored group after group in one array.
 class RowIndex {
 public:
     RowIndex(const QStringList& currentNames, qsizetype count)
         : m_currentNames(currentNames) {
         std::vector<qsizetype> groupOfRow(static_cast<size_t>(count));
-        QHash<QString, qsizetype> groupOfKey;
+        QHash<Caseless, qsizetype> groupOfKey;
         groupOfKey.reserve(count);
         for (qsizetype j = 0; j < count; ++j) {
-            const QString key = platform::upperCase(currentNames.value(j));
+            // A row past the end of the list reads as "".
+            const Caseless key{j < currentNames.size() ? QStringView(currentNames.at(j))
+                                                       : QStringView()};
             auto group = groupOfKey.constFind(key);
             if (group == groupOfKey.cend())
                 group = groupOfKey.insert(key, groupOfKey.size());
@@ -43,7 +58,7 @@ public:
     /// exactly or, when no current name at all does, the first that equals it ignoring case; -1
     /// when none.
     qsizetype firstRow(const QString& name, qsizetype from) const {
-        const auto found = m_groupOfKey.constFind(platform::upperCase(name));
+        const auto found = m_groupOfKey.constFind(Caseless{name});
         if (found == m_groupOfKey.cend())
             return -1;
         const auto begin = m_rows.begin() + m_starts[size_t(found.value())];
@@ -67,7 +82,7 @@ public:
 
 private:
     const QStringList& m_currentNames;
-    QHash<QString, qsizetype> m_groupOfKey;
+    QHash<Caseless, qsizetype> m_groupOfKey;
     std::vector<qsizetype> m_starts;
     std::vector<qsizetype> m_rows;
 };

@@ -59,6 +59,9 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, upper);
         QCOMPARE(platform::upperCase(text), upper);
+        QVERIFY(platform::equalsIgnoringCase(text, upper));
+        QCOMPARE(platform::caselessHash(text, 7), platform::caselessHash(upper, 7));
+        QVERIFY(!platform::equalsIgnoringCase(text, upper + u'x'));
     }
 
     void fileNames_data() {
