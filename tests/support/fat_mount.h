@@ -16,44 +16,44 @@ class FatMount {
 public:
     /// Mounts a fresh, empty FAT image; isMounted() says whether that worked, whyNot() why not.
     FatMount() {
-        const QStringList sbin{u"/usr/sbin"_qs, u"/sbin"_qs};
-        const QString mkfs = QStandardPaths::findExecutable(u"mkfs.vfat"_qs, sbin);
-        const QString fusefat = QStandardPaths::findExecutable(u"fusefat"_qs);
+        const QStringList sbin{QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")};
+        const QString mkfs = QStandardPaths::findExecutable(QStringLiteral("mkfs.vfat"), sbin);
+        const QString fusefat = QStandardPaths::findExecutable(QStringLiteral("fusefat"));
         if (mkfs.isEmpty() || fusefat.isEmpty()) {
-            m_whyNot = u"fusefat or mkfs.vfat is not installed"_qs;
+            m_whyNot = QStringLiteral("fusefat or mkfs.vfat is not installed");
             return;
         }
-        if (!QFile::exists(u"/dev/fuse"_qs)) {
-            m_whyNot = u"there is no /dev/fuse here"_qs;
+        if (!QFile::exists(QStringLiteral("/dev/fuse"))) {
+            m_whyNot = QStringLiteral("there is no /dev/fuse here");
             return;
         }
-        const QString image = m_dir.filePath(u"card.img"_qs);
+        const QString image = m_dir.filePath(QStringLiteral("card.img"));
         QFile file(image);
         if (!m_dir.isValid() || !file.open(QIODevice::WriteOnly) || !file.resize(8 << 20) ||
-            !QDir(m_dir.path()).mkdir(u"card"_qs)) {
-            m_whyNot = u"cannot make the image"_qs;
+            !QDir(m_dir.path()).mkdir(QStringLiteral("card"))) {
+            m_whyNot = QStringLiteral("cannot make the image");
             return;
         }
         file.close();
         if (!run(mkfs, {image})) {
-            m_whyNot = u"mkfs.vfat failed"_qs;
+            m_whyNot = QStringLiteral("mkfs.vfat failed");
             return;
         }
         // fusefat mounts read-only unless told "rw+"; it returns once it has mounted.
-        if (!run(fusefat, {u"-o"_qs, u"rw+"_qs, image, path()})) {
-            m_whyNot = u"fusefat could not mount (no FUSE permission here?)"_qs;
+        if (!run(fusefat, {QStringLiteral("-o"), QStringLiteral("rw+"), image, path()})) {
+            m_whyNot = QStringLiteral("fusefat could not mount (no FUSE permission here?)");
             return;
         }
         QDeadlineTimer deadline(10000);
         while (!(m_mounted = isFuse()) && !deadline.hasExpired())
             QThread::msleep(20);
         if (!m_mounted)
-            m_whyNot = u"the fusefat mount did not appear"_qs;
+            m_whyNot = QStringLiteral("the fusefat mount did not appear");
     }
 
     ~FatMount() {
-        if (m_mounted && !run(u"fusermount"_qs, {u"-u"_qs, path()}) &&
-            !run(u"fusermount3"_qs, {u"-u"_qs, path()}))
+        if (m_mounted && !run(QStringLiteral("fusermount"), {QStringLiteral("-u"), path()}) &&
+            !run(QStringLiteral("fusermount3"), {QStringLiteral("-u"), path()}))
             ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
     }
 
@@ -63,7 +63,7 @@ public:
     bool isMounted() const { return m_mounted; }
     QString whyNot() const { return m_whyNot; }
     /// The mounted folder.
-    QString path() const { return m_dir.filePath(u"card"_qs); }
+    QString path() const { return m_dir.filePath(QStringLiteral("card")); }
 
 private:
     /// Runs a tool to its end, quietly (the tools chat on standard output).
