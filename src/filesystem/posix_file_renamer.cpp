@@ -91,6 +91,8 @@ PosixFileRenamer::~PosixFileRenamer() {
 
 bool PosixFileRenamer::rename(const QString& folder, const QString& oldName,
                               const QString& newName) {
+    // Escapes stand only for bytes from 0x80 up, so "/", "." and NUL in the bytes are those of
+    // the text: checking the bytes checks the text as well.
     const QByteArray source = platform::encodeFileName(oldName);
     const QByteArray target = platform::encodeFileName(newName);
     if (!isPlainName(source) || !isPlainName(target))
