@@ -5,9 +5,9 @@
 #include "filesystem/file_list_model.h"
 #include "filesystem/file_mask.h"
 #include "filesystem/natural_order.h"
+#include "platform/file_names.h"
 
 #include <QDir>
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -31,7 +31,7 @@ DirHandle openFolder(const QString& folder) {
     if (folder.isEmpty())
         return {};
     const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::open(platform::encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return {};
     DIR* dir = fdopendir(fd);
@@ -118,7 +118,7 @@ std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, 
 
         Candidate candidate;
         candidate.bytes = QByteArray(entry->d_name);
-        candidate.name = QFile::decodeName(candidate.bytes);
+        candidate.name = platform::decodeFileName(candidate.bytes);
         const QString folded = candidate.name.toCaseFolded();
         if (!accept(candidate, folded))
             continue;
@@ -162,7 +162,7 @@ std::optional<QList<ListedName>> listFiles(const QString& folder, const FileMask
 
 std::optional<QList<ListedName>> listSubfolders(const QString& folder) {
     return readFolder(folder, Kind::Folder, [](const Candidate& candidate, const QString&) {
-        return QFile::encodeName(candidate.name) == candidate.bytes;
+        return !platform::hasEscapedBytes(candidate.name);
     });
 }
 
@@ -184,7 +184,7 @@ std::optional<QString> folderToOpen(const QString& path, QString* why) {
         return fail(ENOENT);
     QString folder = cleanFolderPath(QDir::current().absoluteFilePath(path));
     struct stat status {};
-    if (::stat(QFile::encodeName(folder).constData(), &status) != 0)
+    if (::stat(platform::encodeFileName(folder).constData(), &status) != 0)
         return fail(errno);
     if (!S_ISDIR(status.st_mode)) {
         const qsizetype slash = folder.lastIndexOf(u'/');

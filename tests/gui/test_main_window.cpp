@@ -194,8 +194,8 @@ void TestMainWindow::startsOnTheSelectionPage() {
     QCOMPARE(control<QComboBox>(u"cboDop"_s)->currentText(), u"-"_s);
     QCOMPARE(control<QLineEdit>(u"txtName"_s)->text(), u"*"_s);
     QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  2"_s);
-    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->count(), 2);
-    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->count(), 2);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->fileModel()->count(), 2);
+    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->fileModel()->count(), 2);
     QVERIFY(m_dialogs.script.calls.isEmpty());
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -373,7 +373,7 @@ void TestMainWindow::wheelTurnsOnlyTheFocusedCombo() {
         goToNamingPage();
     QWidget* elsewhere = control<QWidget>(namingPage ? u"txtName"_s : u"File1"_s);
     elsewhere->setFocus(Qt::TabFocusReason);
-    const QString folderBefore = control<widgets::FileListView>(u"File1"_s)->path();
+    const QString folderBefore = control<widgets::FileListView>(u"File1"_s)->fileModel()->path();
     const QString textBefore = box->currentText();
 
     // A notch of the wheel over the box, as the window system delivers it.
@@ -387,7 +387,7 @@ void TestMainWindow::wheelTurnsOnlyTheFocusedCombo() {
     };
     turn();
     QCOMPARE(box->currentText(), textBefore);
-    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->path(), folderBefore);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->fileModel()->path(), folderBefore);
     QCOMPARE(QApplication::focusWidget(), elsewhere);
 
     // With the focus the wheel does turn it, so the event above did reach the box.
@@ -422,7 +422,7 @@ void TestMainWindow::droppedFolderOrFileOpensItsFolder() {
     if (namingPage)
         goToNamingPage();
     auto* File1 = control<widgets::FileListView>(u"File1"_s);
-    const QString before = File1->path();
+    const QString before = File1->fileModel()->path();
 
     QMimeData data;
     data.setUrls(
@@ -437,11 +437,11 @@ void TestMainWindow::droppedFolderOrFileOpensItsFolder() {
 
     QCOMPARE(cboMask->currentText(), u"*.*"_s);
     const QString expected = opened.isEmpty() ? before : folder() + u'/' + opened;
-    QCOMPARE(File1->path(), expected);
+    QCOMPARE(File1->fileModel()->path(), expected);
     QCOMPARE(control<widgets::FolderView>(u"Dir"_s)->path(), expected);
-    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->path(), expected);
+    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->fileModel()->path(), expected);
     if (!opened.isEmpty()) {
-        QCOMPARE(File1->count(), 3);
+        QCOMPARE(File1->fileModel()->count(), 3);
         QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
     }
     QCOMPARE(control<QWidget>(u"fra1"_s)->isVisible(), !namingPage);
@@ -600,8 +600,8 @@ void TestMainWindow::wholeWorkflow() {
                           u"taken.txt=taken.txt"_s}));
     // Both views show the folder as it now is; the panel keeps the count from before.
     auto* File2 = control<widgets::FileListView>(u"File2"_s);
-    QCOMPARE(File2->count(), 3);
-    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->count(), 3);
+    QCOMPARE(File2->fileModel()->count(), 3);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->fileModel()->count(), 3);
     QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
     QVERIFY(newNames().isEmpty());
     QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());

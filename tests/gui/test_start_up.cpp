@@ -112,9 +112,9 @@ private slots:
         QCOMPARE(drvDir->root(), drvDir->rootOf(folder));
         QCOMPARE(drvDir->drive(), folder);
         auto* File1 = window.findChild<widgets::FileListView*>(u"File1"_s);
-        QCOMPARE(File1->path(), folder);
-        QCOMPARE(File1->count(), files);
-        QCOMPARE(window.findChild<widgets::FileListView*>(u"File2"_s)->path(), folder);
+        QCOMPARE(File1->fileModel()->path(), folder);
+        QCOMPARE(File1->fileModel()->count(), files);
+        QCOMPARE(window.findChild<widgets::FileListView*>(u"File2"_s)->fileModel()->path(), folder);
         QCOMPARE(window.findChild<widgets::StatusBar*>(u"sbr1"_s)->panelText(3),
                  u"Найдено файлов:  "_s + QString::number(files));
         if (complaint.isEmpty())
