@@ -1,6 +1,7 @@
 // Starts Tarvelok.
 #include "main_window/frm_rename.h"
 #include "main_window/start_up.h"
+#include "platform/file_names.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -30,8 +31,12 @@ int main(int argc, char* argv[]) {
     main_window::useClassicStyle();
     main_window::useRussianQtTexts(app);
     main_window::frmRename window;
-    if (const QString problem =
-            main_window::openFolderFromArguments(window, QCoreApplication::arguments());
+    // By their bytes, as the folder's own names are read: a path need not be valid UTF-8. Qt has
+    // taken its own options out of argv by now.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(platform::decodeFileName(argv[i]));
+    if (const QString problem = main_window::openFolderFromArguments(window, arguments);
         !problem.isEmpty())
         std::fprintf(stderr, "%s\n", qPrintable(problem));
     window.show();

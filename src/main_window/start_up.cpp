@@ -3,6 +3,7 @@
 
 #include "filesystem/folder_lister.h"
 #include "main_window/frm_rename.h"
+#include "platform/file_names.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -32,11 +33,12 @@ QString openFolderFromArguments(frmRename& window, const QStringList& arguments)
     if (!folder || !window.openFolder(*folder)) {
         if (why.isEmpty())
             why = u"the folder cannot be opened"_s;
-        return u"tarvelok: %1: %2; starting in the current folder instead."_s.arg(given, why);
+        return u"tarvelok: %1: %2; starting in the current folder instead."_s.arg(
+            platform::shownFileName(given), why);
     }
     if (arguments.size() > 2)
         return u"tarvelok: one folder at a time; the arguments after %1 are left alone."_s.arg(
-            given);
+            platform::shownFileName(given));
     return {};
 }
 
