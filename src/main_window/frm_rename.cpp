@@ -4,6 +4,7 @@
 #include "about_window/form2.h"
 #include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
+#include "platform/file_names.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
 #include "widgets/accessibility.h"
@@ -387,7 +388,11 @@ QString frmRename::droppedFolder(const QMimeData* data) const {
     for (const QUrl& url : data->urls()) {
         if (!url.isLocalFile())
             continue;
-        if (const std::optional<QString> folder = filesystem::folderToOpen(url.toLocalFile()))
+        // The path's bytes: a percent-encoded name that is not UTF-8 is no text to decode.
+        const QByteArray path =
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (const std::optional<QString> folder =
+                filesystem::folderToOpen(platform::decodeFileName(path)))
             return *folder;
     }
     return {};

@@ -408,6 +408,8 @@ void TestMainWindow::droppedFolderOrFileOpensItsFolder_data() {
     QTest::newRow("a folder that has gone") << u"missing"_s << false << QString();
     QTest::newRow("onto the naming page") << u"photos"_s << true << QString();
     QTest::newRow("not a local file") << u"https://example.org/photos"_s << false << QString();
+    // A file manager percent-encodes the bytes of a name that is not UTF-8.
+    QTest::newRow("a folder named in Latin-1") << u"caf%E9"_s << false << u"caf"_s + QChar(0xDCE9);
 }
 
 void TestMainWindow::droppedFolderOrFileOpensItsFolder() {
@@ -416,6 +418,14 @@ void TestMainWindow::droppedFolderOrFileOpensItsFolder() {
     QFETCH(QString, opened);
     writeFile(folder(), u"a.txt"_s);
     QVERIFY(QDir(folder()).mkdir(u"photos"_s));
+    QVERIFY(makeFiles(folder(), {"caf\xE9/", "caf\xE9/a.jpg", "caf\xE9/b.jpg", "caf\xE9/c.jpg"}));
+    // QTemporaryDir cannot remove a name that is not UTF-8.
+    const auto removeLatin1 = qScopeGuard([this] {
+        const QByteArray latin1 = QFile::encodeName(folder()) + "/caf\xE9";
+        for (const char* name : {"/a.jpg", "/b.jpg", "/c.jpg"})
+            ::unlink((latin1 + name).constData());
+        ::rmdir(latin1.constData());
+    });
     for (const QString& name : {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s})
         writeFile(folder() + u"/photos"_s, name);
     frmRename& window = openWindow(&m_dialogs);
@@ -425,8 +435,9 @@ void TestMainWindow::droppedFolderOrFileOpensItsFolder() {
     const QString before = File1->fileModel()->path();
 
     QMimeData data;
-    data.setUrls(
-        {dropped.contains(u':') ? QUrl(dropped) : QUrl::fromLocalFile(folder() + u'/' + dropped)});
+    data.setUrls({dropped.contains(u':')   ? QUrl(dropped)
+                  : dropped.contains(u'%') ? QUrl(u"file://"_s + folder() + u'/' + dropped)
+                                           : QUrl::fromLocalFile(folder() + u'/' + dropped)});
     // Over the mask, whose edit box would otherwise take the path as typed text.
     auto* cboMask = control<QComboBox>(u"cboMask"_s);
     const QPoint at = cboMask->mapTo(&window, cboMask->rect().center());
