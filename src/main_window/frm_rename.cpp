@@ -15,6 +15,7 @@
 #include "widgets/status_bar.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -25,6 +26,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -312,6 +314,26 @@ bool frmRename::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void frmRename::closeEvent(QCloseEvent* event) {
+    // A close from the window manager still arrives while a pass lets the window repaint. The
+    // pass runs to its end first: a window gone mid-pass would hide its failure messages, and
+    // the user would not know where the folder stands.
+    if (m_busy) {
+        m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+template <class Work> void frmRename::whileBusy(Work work) {
+    m_busy = true;
+    work();
+    m_busy = false;
+    if (std::exchange(m_closeWhenIdle, false))
+        close();
+}
+
 QString frmRename::baseName() const {
     return txtName->text();
 }
@@ -381,14 +403,19 @@ void frmRename::cmdAbout_Click() {
 }
 
 void frmRename::cmdLook_Click() {
-    setHourglass(true);
-    naming::BuildNewNames({*File2, *this, m_newNames, *prb1, *m_dialogs});
-    cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
-    setHourglass(false);
+    whileBusy([this] {
+        setHourglass(true);
+        naming::BuildNewNames({*File2, *this, m_newNames, *prb1, *m_dialogs});
+        cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
+        setHourglass(false);
+    });
 }
 
 void frmRename::cmdRename_Click() {
-    renaming::cmdRename_Click({*File1, *File2, m_newNames, *prb1, *m_dialogs, *m_renamer, *this});
+    whileBusy([this] {
+        renaming::cmdRename_Click(
+            {*File1, *File2, m_newNames, *prb1, *m_dialogs, *m_renamer, *this});
+    });
 }
 
 void frmRename::txtName_Change() {

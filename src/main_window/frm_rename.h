@@ -59,6 +59,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
@@ -69,6 +70,8 @@ private:
     QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
     void orderTabStops();
     void connectHandlers();
+    /// Runs a preview or a rename pass, which keep the window painting while they hold the thread.
+    template <class Work> void whileBusy(Work work);
 
     void Form_Load();
     void cmdOK_Click();
@@ -91,6 +94,8 @@ private:
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
+    bool m_busy = false;
+    bool m_closeWhenIdle = false;
 
     // The controls, named as everyone who works on the window calls them.
     widgets::StatusBar* sbr1 = nullptr;
