@@ -23,7 +23,6 @@ public:
     QString name(qsizetype row) const override {
         return row >= 0 && row < m_names.size() ? m_names.at(row) : QString();
     }
-    QByteArray nameBytes(qsizetype row) const override { return name(row).toUtf8(); }
     void refresh() override {}
 
 private:

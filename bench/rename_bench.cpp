@@ -1,6 +1,6 @@
 // The whole rename pass over a real folder, beside a bare renameat2 loop doing the same renames.
+#include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
-#include "folder_rows.h"
 #include "platform/dialogs.h"
 #include "platform/name_list_model.h"
 #include "platform/progress.h"
@@ -92,8 +92,10 @@ void BM_RenamePass(benchmark::State& state) {
     QuietProgress prb1;
     QuietWindow window;
     filesystem::PosixFileRenamer renamer;
-    FolderRows File1(folder.dir.path());
-    FolderRows File2(folder.dir.path());
+    filesystem::FileListModel File1;
+    filesystem::FileListModel File2;
+    File1.setPath(folder.dir.path());
+    File2.setPath(folder.dir.path());
     platform::NameListModel lstNew;
     const renaming::RenameContext context{File1, File2, lstNew, prb1, dialogs, renamer, window};
     for (auto _ : state) {

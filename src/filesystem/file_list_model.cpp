@@ -2,6 +2,7 @@
 #include "filesystem/file_list_model.h"
 
 #include "filesystem/file_mask.h"
+#include "platform/file_names.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,11 +62,6 @@ QString FileListModel::name(qsizetype row) const {
     return row >= 0 && row < m_names.size() ? m_names.at(row).name : QString();
 }
 
-QByteArray FileListModel::nameBytes(qsizetype row) const {
-    ensureListed();
-    return row >= 0 && row < m_names.size() ? m_names.at(row).bytes : QByteArray();
-}
-
 int FileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(count());
 }
@@ -75,7 +71,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_names.size())
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_names.at(index.row()).name;
+        return platform::shownFileName(m_names.at(index.row()).name);
     return {};
 }
 

@@ -2,12 +2,13 @@
 #pragma once
 
 #include "filesystem/folder_lister.h"
+#include "platform/file_view.h"
 
 #include <QAbstractListModel>
 
 namespace filesystem {
 
-class FileListModel : public QAbstractListModel {
+class FileListModel : public QAbstractListModel, public platform::FileView {
     Q_OBJECT
 
 public:
@@ -15,7 +16,7 @@ public:
     explicit FileListModel(QObject* parent = nullptr);
 
     /// The folder, cleaned and absolute: no trailing separator except for the root "/".
-    QString path() const { return m_path; }
+    QString path() const override { return m_path; }
     /// Re-lists: the rows read after this write are those of the folder as it is then. A folder
     /// that cannot be read lists empty.
     void setPath(const QString& path);
@@ -23,15 +24,14 @@ public:
     /// Re-lists, as setPath does.
     void setPattern(const QString& pattern);
     /// Re-reads the folder: one model reset, whatever the number of rows.
-    void refresh();
+    void refresh() override;
     /// Whether the last listing could read the folder.
     bool isReadable() const;
 
-    qsizetype count() const;
-    /// "" at or past the end.
-    QString name(qsizetype row) const;
-    /// Empty at or past the end.
-    QByteArray nameBytes(qsizetype row) const;
+    qsizetype count() const override;
+    /// Reversible text, which the view shows with U+FFFD for each byte that is not UTF-8; "" at or
+    /// past the end.
+    QString name(qsizetype row) const override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

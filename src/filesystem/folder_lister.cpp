@@ -4,8 +4,8 @@
 
 #include "filesystem/file_mask.h"
 #include "filesystem/natural_order.h"
+#include "platform/file_names.h"
 
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
@@ -28,7 +28,7 @@ DirHandle openFolder(const QString& folder) {
     if (folder.isEmpty())
         return {};
     const int fd =
-        ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::open(platform::encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return {};
     DIR* dir = fdopendir(fd);
@@ -115,7 +115,7 @@ std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, 
 
         Candidate candidate;
         candidate.bytes = QByteArray(entry->d_name);
-        candidate.name = QFile::decodeName(candidate.bytes);
+        candidate.name = platform::decodeFileName(candidate.bytes);
         const QString folded = candidate.name.toCaseFolded();
         if (!accept(candidate, folded))
             continue;
@@ -159,7 +159,7 @@ std::optional<QList<ListedName>> listFiles(const QString& folder, const FileMask
 
 std::optional<QList<ListedName>> listSubfolders(const QString& folder) {
     return readFolder(folder, Kind::Folder, [](const Candidate& candidate, const QString&) {
-        return QFile::encodeName(candidate.name) == candidate.bytes;
+        return !platform::hasEscapedBytes(candidate.name);
     });
 }
 

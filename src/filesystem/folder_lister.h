@@ -10,7 +10,8 @@ namespace filesystem {
 
 class FileMask;
 
-/// One listed entry: the name as shown and the bytes it has on disk, which may not be UTF-8.
+/// One listed entry: the name as reversible text (platform::decodeFileName) and the bytes it has
+/// on disk, which may not be UTF-8.
 struct ListedName {
     QByteArray bytes;
     QString name;

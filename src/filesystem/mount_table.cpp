@@ -2,6 +2,7 @@
 #include "filesystem/mount_table.h"
 
 #include "filesystem/natural_order.h"
+#include "platform/file_names.h"
 
 #include <QFile>
 #include <QSet>
@@ -62,7 +63,7 @@ QStringList userVolumes(const QByteArray& mountInfo) {
         const qsizetype separator = fields.indexOf(QByteArrayLiteral("-"));
         if (fields.size() < 5 || separator < 6 || separator + 1 >= fields.size())
             continue;
-        const QString mountPoint = QFile::decodeName(unescapeOctal(fields.at(4)));
+        const QString mountPoint = platform::decodeFileName(unescapeOctal(fields.at(4)));
         const QByteArray& type = fields.at(separator + 1);
         if (mountPoint == u"/"_s || (isUserPlace(mountPoint) && !isPseudoFileSystem(type))) {
             if (!seen.contains(mountPoint)) {
@@ -76,6 +77,20 @@ QStringList userVolumes(const QByteArray& mountInfo) {
               [](const QString& a, const QString& b) { return naturalLess(a, b); });
     volumes.prepend(u"/"_s);
     return volumes;
+}
+
+QByteArray fileSystemType(const QByteArray& mountInfo, quint32 major, quint32 minor) {
+    const QByteArray device = QByteArray::number(major) + ':' + QByteArray::number(minor);
+    QByteArray type;
+    for (const QByteArray& line : mountInfo.split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype separator = fields.indexOf(QByteArrayLiteral("-"));
+        if (fields.size() < 5 || separator < 6 || separator + 1 >= fields.size())
+            continue;
+        if (fields.at(2) == device)
+            type = fields.at(separator + 1);
+    }
+    return type;
 }
 
 QStringList mountedVolumes() {

@@ -15,6 +15,10 @@ QStringList userVolumes(const QByteArray& mountInfo);
 /// userVolumes() of the running system; just "/" when the table cannot be read.
 QStringList mountedVolumes();
 
+/// The type /proc/self/mountinfo text gives the file system of device `major`:`minor` ("vfat",
+/// "fuse.fusefat", "fuseblk"); "" when no mount has it. The last mount of the device counts.
+QByteArray fileSystemType(const QByteArray& mountInfo, quint32 major, quint32 minor);
+
 /// The longest of `roots` that holds `path` (both clean and absolute); "" when none does.
 QString volumeHolding(const QStringList& roots, const QString& path);
 

@@ -2,13 +2,22 @@
 // that still cannot replace a file where the file system lacks RENAME_NOREPLACE.
 #include "filesystem/posix_file_renamer.h"
 
+#include "filesystem/mount_table.h"
+#include "platform/file_names.h"
+#include "platform/text.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace filesystem {
 
@@ -26,7 +35,52 @@ bool linkUnavailable(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
 }
 
+/// Whether the folder open as `fd` lies on a file system with FAT's rules for names. The kernel's
+/// own drivers tell by their magic number; a FUSE driver only by its type in the mount table.
+bool folderHasFatNames(int fd) {
+    struct statfs fileSystem;
+    if (::fstatfs(fd, &fileSystem) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fileSystem.f_type)) {
+    case 0x4d44:     // vfat, msdos
+    case 0x2011BAB0: // exfat
+    case 0x5346544e: // ntfs
+    case 0x7366746e: // ntfs3
+        return true;
+    case 0x65735546: { // fuse, fuseblk
+        struct stat status;
+        QFile table(u"/proc/self/mountinfo"_s);
+        if (::fstat(fd, &status) != 0 || !table.open(QIODevice::ReadOnly))
+            return false;
+        return hasFatNames(
+            fileSystemType(table.readAll(), ::major(status.st_dev), ::minor(status.st_dev)));
+    }
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+bool hasFatNames(const QByteArray& fileSystemType) {
+    // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the
+    // drivers of NTFS and exFAT drives.
+    static const QByteArrayList types = {
+        "vfat",       "msdos",       "umsdos",       "exfat",           "ntfs",
+        "ntfs3",      "fuseblk",     "fuse.fusefat", "fuse.exfat",      "fuse.exfat-fuse",
+        "fuse.ntfs",  "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
+    };
+    return types.contains(fileSystemType);
+}
+
+bool isFatName(const QByteArray& name) {
+    static const QByteArray forbidden = "\"*:<>?\\|";
+    for (const char byte : name) {
+        if (static_cast<unsigned char>(byte) < 0x20 || forbidden.contains(byte))
+            return false;
+    }
+    return !name.endsWith('.') && !name.endsWith(' ');
+}
 
 PosixFileRenamer::PosixFileRenamer(Strategy strategy)
     : m_strategy(strategy) {}
@@ -35,34 +89,46 @@ PosixFileRenamer::~PosixFileRenamer() {
     releaseFolder();
 }
 
-bool PosixFileRenamer::rename(const QString& folder, const QByteArray& oldName,
+bool PosixFileRenamer::rename(const QString& folder, const QString& oldName,
                               const QString& newName) {
-    // UTF-8 keeps "/", "." and NUL as they are, so checking the bytes checks the text as well.
-    const QByteArray target = QFile::encodeName(newName);
-    if (!isPlainName(oldName) || !isPlainName(target))
+    const QByteArray source = platform::encodeFileName(oldName);
+    const QByteArray target = platform::encodeFileName(newName);
+    if (!isPlainName(source) || !isPlainName(target))
         return fail(EINVAL);
     if (const int error = openFolder(folder))
         return fail(error);
 
-    // A name that is not valid UTF-8 is shown, and so previewed, with replacement marks; a new
-    // name equal to that shown form keeps the file's real name instead of writing the marks.
-    if (oldName == target || QFile::decodeName(oldName) == newName) {
-        // The file keeps its name: nothing to do, unless it has gone.
-        struct stat status;
-        if (::fstatat(m_folderFd, oldName.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return fail(errno);
+    // What the preview listed may have been replaced since: only files and links are renamed.
+    struct stat status;
+    if (::fstatat(m_folderFd, source.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return fail(errno);
+    if (!S_ISREG(status.st_mode) && !S_ISLNK(status.st_mode))
+        return fail(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    if (source == target) {
         m_lastError = 0;
         return true;
     }
+    // A FUSE driver of FAT may answer such a name by deleting the source: it never gets one.
+    if (m_fatNames && !isFatName(target))
+        return fail(EINVAL);
 
-    int error = moveNoReplace(oldName, target);
-    if (error == EEXIST) {
-        struct stat source;
-        struct stat existing;
-        if (::fstatat(m_folderFd, oldName.constData(), &source, AT_SYMLINK_NOFOLLOW) == 0 &&
-            ::fstatat(m_folderFd, target.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
-            source.st_dev == existing.st_dev && source.st_ino == existing.st_ino)
-            error = renameOwnFile(oldName, target);
+    int error = 0;
+    if (platform::upperCase(oldName) == platform::upperCase(newName)) {
+        // Where the file system ignores letter case the target name finds the source itself,
+        // though not always under the same inode number (FUSE FAT drivers number each spelling
+        // apart), and where it does not a twin may carry the target: either way the file goes
+        // the own-file way, which tells the two apart.
+        error = renameOwnFile(source, target);
+    } else {
+        error = moveNoReplace(source, target);
+        if (error == EEXIST) {
+            // The file system may fold letter case otherwise than upperCase, or the target is a
+            // second hard link of the file: the own-file way keeps a second link.
+            struct stat existing;
+            if (::fstatat(m_folderFd, target.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+                status.st_dev == existing.st_dev && status.st_ino == existing.st_ino)
+                error = renameOwnFile(source, target);
+        }
     }
     if (error != 0)
         return fail(error);
@@ -75,13 +141,14 @@ void PosixFileRenamer::releaseFolder() {
         ::close(m_folderFd);
     m_folderFd = -1;
     m_folder.clear();
+    m_fatNames = false;
 }
 
 int PosixFileRenamer::openFolder(const QString& folder) {
     if (m_folderFd >= 0 && folder == m_folder)
         return 0;
     releaseFolder();
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = platform::encodeFileName(folder);
     if (path.isEmpty() || path.contains('\0'))
         return ENOENT;
     const int fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -89,11 +156,18 @@ int PosixFileRenamer::openFolder(const QString& folder) {
         return errno;
     m_folderFd = fd;
     m_folder = folder;
+    m_fatNames = folderHasFatNames(fd);
     return 0;
+}
+
+void PosixFileRenamer::announceRename(const QByteArray& from, const QByteArray& to) const {
+    if (m_beforeRename)
+        m_beforeRename(from, to);
 }
 
 int PosixFileRenamer::moveNoReplace(const QByteArray& from, const QByteArray& to) const {
     if (m_strategy == Strategy::Automatic) {
+        announceRename(from, to);
         if (::renameat2(m_folderFd, from.constData(), m_folderFd, to.constData(),
                         RENAME_NOREPLACE) == 0)
             return 0;
@@ -103,13 +177,13 @@ int PosixFileRenamer::moveNoReplace(const QByteArray& from, const QByteArray& to
         if (errno != EINVAL && errno != ENOSYS)
             return errno;
     }
-    if (m_strategy != Strategy::CheckThenRename) {
+    if (m_strategy != Strategy::ClaimThenRename) {
         bool unavailable = false;
         const int error = linkThenUnlink(from, to, unavailable);
         if (!unavailable)
             return error;
     }
-    return checkThenRename(from, to);
+    return claimThenRename(from, to);
 }
 
 int PosixFileRenamer::linkThenUnlink(const QByteArray& from, const QByteArray& to,
@@ -127,20 +201,27 @@ int PosixFileRenamer::linkThenUnlink(const QByteArray& from, const QByteArray& t
     return error;
 }
 
-int PosixFileRenamer::checkThenRename(const QByteArray& from, const QByteArray& to) const {
-    struct stat status;
-    if (::fstatat(m_folderFd, to.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    if (errno != ENOENT)
+int PosixFileRenamer::claimThenRename(const QByteArray& from, const QByteArray& to) const {
+    // An exclusive create takes the target name atomically, so nobody else can create a file
+    // there before the plain rename below replaces what is only the claim.
+    const int claim = ::openat(m_folderFd, to.constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (claim < 0)
         return errno;
-    return ::renameat(m_folderFd, from.constData(), m_folderFd, to.constData()) == 0 ? 0 : errno;
+    ::close(claim);
+    announceRename(from, to);
+    if (::renameat(m_folderFd, from.constData(), m_folderFd, to.constData()) == 0)
+        return 0;
+    const int error = errno;
+    ::unlinkat(m_folderFd, to.constData(), 0);
+    return error;
 }
 
 int PosixFileRenamer::renameOwnFile(const QByteArray& from, const QByteArray& to) const {
-    // The target name finds the source itself: either the file system ignores letter case, so
-    // this is the file's own rename, or the target is a second hard link of the same file, which
-    // must stay. A plain rename would do nothing in both cases. Moving the file aside first tells
-    // them apart: afterwards the target name is free only if it was the file's own name.
+    // A plain rename may do nothing here: where the file system ignores letter case the target
+    // is the source itself. Moving the file aside first tells that apart from a second file (or
+    // hard link) under the target name: afterwards the target name is free only if it was the
+    // file's own.
     for (int attempt = 0; attempt < 16; ++attempt) {
         // Not a hidden name: should the program stop in between, the user still sees the file.
         const QByteArray aside =
@@ -152,8 +233,13 @@ int PosixFileRenamer::renameOwnFile(const QByteArray& from, const QByteArray& to
             return asideError;
         const int error = moveNoReplace(aside, to);
         if (error != 0) {
-            // Should even the way back fail, the file is still in the folder, under the aside name.
-            (void)moveNoReplace(aside, from);
+            if (const int backError = moveNoReplace(aside, from)) {
+                // The file is still in the folder, under the aside name: say where, since the
+                // message box names only the new name.
+                std::fprintf(stderr, "tarvelok: файл «%s» остался под именем «%s/%s»: %s\n",
+                             from.constData(), platform::encodeFileName(m_folder).constData(),
+                             aside.constData(), std::strerror(backError));
+            }
         }
         return error;
     }

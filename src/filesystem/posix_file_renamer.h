@@ -3,6 +3,9 @@
 
 #include "platform/file_renamer.h"
 
+#include <QByteArray>
+#include <functional>
+
 namespace filesystem {
 
 class PosixFileRenamer final : public platform::FileRenamer {
@@ -11,9 +14,9 @@ public:
     /// folder's file system supports; the others start further down the same chain, for file
     /// systems whose answers mislead.
     enum class Strategy {
-        Automatic,       ///< renameat2 with RENAME_NOREPLACE, then the fallbacks below
-        LinkThenUnlink,  ///< a hard link cannot replace a name; then the old name is removed
-        CheckThenRename, ///< target absent just before a plain rename: the narrowest window left
+        Automatic,      ///< renameat2 with RENAME_NOREPLACE, then the fallbacks below
+        LinkThenUnlink, ///< a hard link cannot replace a name; then the old name is removed
+        ClaimThenRename, ///< an exclusive create claims the target, a plain rename replaces the claim
     };
 
     explicit PosixFileRenamer(Strategy strategy = Strategy::Automatic);
@@ -22,28 +25,45 @@ public:
 
     /// Renames within `folder`, kept open between calls while the folder stays the same. A new
     /// name that is empty, "." or "..", or holds "/" or NUL is refused, as is an old name that is
-    /// no plain name. Renaming to the very same name (or to the shown form of a name that is not
-    /// UTF-8) succeeds without touching the file; a
-    /// change of letter case alone works also where the file system ignores case.
-    [[nodiscard]] bool rename(const QString& folder, const QByteArray& oldName,
+    /// no plain name, and an entry that is neither a regular file nor a symbolic link. In a folder
+    /// of the FAT family (FAT, exFAT, NTFS) a new name that such a file system forbids is refused
+    /// before any change. Renaming to the very same name succeeds without touching the file; a
+    /// change of letter case alone works on every file system.
+    [[nodiscard]] bool rename(const QString& folder, const QString& oldName,
                               const QString& newName) override;
     void releaseFolder() override;
 
     /// The errno of the last failed rename; 0 after a success.
     int lastError() const { return m_lastError; }
 
+    /// Runs just before every rename system call, with the two names it is given: tests act here
+    /// as another program might between two calls.
+    using BeforeRename = std::function<void(const QByteArray& from, const QByteArray& to)>;
+    void setBeforeRename(BeforeRename hook) { m_beforeRename = std::move(hook); }
+
 private:
     int openFolder(const QString& folder);
     int moveNoReplace(const QByteArray& from, const QByteArray& to) const;
     int linkThenUnlink(const QByteArray& from, const QByteArray& to, bool& unavailable) const;
-    int checkThenRename(const QByteArray& from, const QByteArray& to) const;
+    int claimThenRename(const QByteArray& from, const QByteArray& to) const;
     int renameOwnFile(const QByteArray& from, const QByteArray& to) const;
+    void announceRename(const QByteArray& from, const QByteArray& to) const;
     bool fail(int error);
 
     Strategy m_strategy;
     QString m_folder;
     int m_folderFd = -1;
+    bool m_fatNames = false;
     int m_lastError = 0;
+    BeforeRename m_beforeRename;
 };
+
+/// Whether a file system of this type (the mount table's name for it) keeps to FAT's rules for
+/// names: the FAT family, exFAT and NTFS, in the kernel or through FUSE.
+bool hasFatNames(const QByteArray& fileSystemType);
+
+/// Whether FAT's rules allow `name`: no control character, none of " * : < > ? \ |, and no
+/// trailing dot or blank.
+bool isFatName(const QByteArray& name);
 
 } // namespace filesystem

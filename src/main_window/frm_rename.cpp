@@ -376,7 +376,7 @@ void frmRename::Form_Load() {
 }
 
 void frmRename::cmdOK_Click() {
-    if (File1->name(0).isEmpty())
+    if (File1->fileModel()->name(0).isEmpty())
         return;
     fra1->setVisible(false);
     fra2->setVisible(true);
@@ -405,7 +405,7 @@ void frmRename::cmdAbout_Click() {
 void frmRename::cmdLook_Click() {
     whileBusy([this] {
         setHourglass(true);
-        naming::BuildNewNames({*File2, *this, m_newNames, *prb1, *m_dialogs});
+        naming::BuildNewNames({*File2->fileModel(), *this, m_newNames, *prb1, *m_dialogs});
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
         setHourglass(false);
     });
@@ -413,8 +413,8 @@ void frmRename::cmdLook_Click() {
 
 void frmRename::cmdRename_Click() {
     whileBusy([this] {
-        renaming::cmdRename_Click(
-            {*File1, *File2, m_newNames, *prb1, *m_dialogs, *m_renamer, *this});
+        renaming::cmdRename_Click({*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1,
+                                   *m_dialogs, *m_renamer, *this});
     });
 }
 

@@ -1,7 +1,6 @@
 // The file-rename service: one file, inside one folder, never onto another file.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 namespace platform {
@@ -12,8 +11,9 @@ public:
 
     /// Renames `folder`/`oldName` to `folder`/`newName`. Returns false, and changes nothing, on any
     /// failure: a target that exists, a vanished source, a name that is not a plain file name, a
-    /// denied access. `oldName` is the on-disk byte name, so names that are not UTF-8 survive.
-    [[nodiscard]] virtual bool rename(const QString& folder, const QByteArray& oldName,
+    /// denied access. Names are reversible text (platform::decodeFileName): each maps back to its
+    /// exact bytes, so names that are not UTF-8 survive.
+    [[nodiscard]] virtual bool rename(const QString& folder, const QString& oldName,
                                       const QString& newName) = 0;
 
     /// Lets go of whatever a run of renames kept open (such as the folder); the next rename opens

@@ -1,7 +1,6 @@
 // The rows of a file view (File1, File2) as the naming engine and the rename pass read them.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 namespace platform {
@@ -13,10 +12,9 @@ public:
     /// The folder being listed, without a trailing separator except for the root "/".
     virtual QString path() const = 0;
     virtual qsizetype count() const = 0;
-    /// The display name of a row; "" at or past the end, which callers use as "no such row".
+    /// The name of a row as reversible text (platform::decodeFileName), so it maps back to the
+    /// bytes on disk; "" at or past the end, which callers use as "no such row".
     virtual QString name(qsizetype row) const = 0;
-    /// The name's bytes as stored on disk (they may not be valid UTF-8); empty past the end.
-    virtual QByteArray nameBytes(qsizetype row) const = 0;
     /// Re-reads the folder.
     virtual void refresh() = 0;
 };

@@ -1,6 +1,8 @@
 // The new-name list model.
 #include "platform/name_list_model.h"
 
+#include "platform/file_names.h"
+
 namespace platform {
 
 NameListModel::NameListModel(QObject* parent)
@@ -54,7 +56,7 @@ QVariant NameListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_items.size())
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return m_items.at(index.row());
+        return shownFileName(m_items.at(index.row()));
     return {};
 }
 

@@ -12,8 +12,9 @@ QString numberText(qint64 number);
 /// Drops leading and trailing blanks (U+0020 only; tabs and other white space stay).
 QString trimBlanks(const QString& text);
 
-/// Upper-cases with the full Unicode mapping, Cyrillic included. The mapping does not depend on
-/// the locale the program starts in, so case-insensitive matches are the same for every user.
+/// Upper-cases character by character with the simple Unicode mapping, Cyrillic included: the
+/// length stays, so "ß" and "ﬁ" stay as they are. The mapping does not depend on the locale the
+/// program starts in, so case-insensitive matches are the same for every user.
 QString upperCase(const QString& text);
 
 } // namespace platform

@@ -30,8 +30,7 @@ void cmdRename_Click(const RenameContext& context) {
     const qsizetype rows = context.File2.count();
     for (qsizetype i = 0; i < rows; ++i) {
         context.prb1.setValue(i);
-        // The old name goes by its bytes on disk, which need not be valid UTF-8.
-        if (!context.renamer.rename(context.File2.path(), context.File2.nameBytes(i),
+        if (!context.renamer.rename(context.File2.path(), context.File2.name(i),
                                     context.lstNew.item(i)))
             context.dialogs.message(u"Файл с именем "_s + context.lstNew.item(i) +
                                         u" уже существует"_s,

@@ -15,7 +15,8 @@ namespace {
 /// The rows of each upper-cased current name, ascending, stored group after group in one array.
 class RowIndex {
 public:
-    RowIndex(const QStringList& currentNames, qsizetype count) {
+    RowIndex(const QStringList& currentNames, qsizetype count)
+        : m_currentNames(currentNames) {
         std::vector<qsizetype> groupOfRow(static_cast<size_t>(count));
         QHash<QString, qsizetype> groupOfKey;
         groupOfKey.reserve(count);
@@ -38,18 +39,34 @@ public:
         m_groupOfKey = std::move(groupOfKey);
     }
 
-    /// The first row at or after `from` whose current name upper-cases to `key`; -1 when none.
-    qsizetype firstRow(const QString& key, qsizetype from) const {
-        const auto found = m_groupOfKey.constFind(key);
+    /// The row at or after `from` that `name` goes to: the first whose current name equals it
+    /// exactly or, when no current name at all does, the first that equals it ignoring case; -1
+    /// when none.
+    qsizetype firstRow(const QString& name, qsizetype from) const {
+        const auto found = m_groupOfKey.constFind(platform::upperCase(name));
         if (found == m_groupOfKey.cend())
             return -1;
         const auto begin = m_rows.begin() + m_starts[size_t(found.value())];
         const auto end = m_rows.begin() + m_starts[size_t(found.value()) + 1];
+        // A group holds the case twins of one name: nearly always just one row, rarely a few.
+        if (end - begin > 1) {
+            bool exact = false;
+            for (auto row = begin; row != end; ++row) {
+                if (m_currentNames.value(*row) == name) {
+                    if (*row >= from)
+                        return *row;
+                    exact = true;
+                }
+            }
+            if (exact)
+                return -1;
+        }
         const auto row = std::lower_bound(begin, end, from);
         return row == end ? -1 : *row;
     }
 
 private:
+    const QStringList& m_currentNames;
     QHash<QString, qsizetype> m_groupOfKey;
     std::vector<qsizetype> m_starts;
     std::vector<qsizetype> m_rows;
@@ -66,7 +83,7 @@ QStringList swapPrePass(QStringList newNames, const QStringList& currentNames) {
         // content, and the scan goes on after the exchanged row with that content.
         qsizetype from = 0;
         for (;;) {
-            const qsizetype j = index.firstRow(platform::upperCase(newNames.at(i)), from);
+            const qsizetype j = index.firstRow(newNames.at(i), from);
             if (j < 0)
                 break;
             newNames.swapItemsAt(i, j);

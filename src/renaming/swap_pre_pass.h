@@ -10,6 +10,12 @@ namespace renaming {
 /// new name i, upper-cased, equals current name j, upper-cased; row i goes on comparing with its
 /// new content, later rows see every exchange. A current row past the end of `currentNames` reads
 /// as "". Runs in about linear time, yet makes exactly the exchanges of that pairwise scan.
+///
+/// Linux lets a folder hold names that differ only in letter case (and names whose bytes differ
+/// only where they are not UTF-8, which differ as text too). A new name that some current name
+/// equals exactly goes only to that row, never to a row of another letter case; only a name that
+/// no current name equals exactly goes to rows that equal it ignoring case. Where no two current
+/// names are equal ignoring case, this changes nothing.
 QStringList swapPrePass(QStringList newNames, const QStringList& currentNames);
 
 } // namespace renaming

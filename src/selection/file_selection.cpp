@@ -61,16 +61,16 @@ void FileSelection::cboMask_Click() {
 }
 
 void FileSelection::maskSteps() {
-    m_File1.setPattern(m_cboMask.currentText());
-    m_File2.setPattern(m_cboMask.currentText());
+    m_File1.fileModel()->setPattern(m_cboMask.currentText());
+    m_File2.fileModel()->setPattern(m_cboMask.currentText());
     writeFoundFiles();
 }
 
 void FileSelection::Dir_Change() {
-    m_File1.setPath(m_Dir.path());
-    m_File1.setPattern(m_cboMask.currentText());
-    m_File2.setPath(m_Dir.path());
-    m_File2.setPattern(m_cboMask.currentText());
+    m_File1.fileModel()->setPath(m_Dir.path());
+    m_File1.fileModel()->setPattern(m_cboMask.currentText());
+    m_File2.fileModel()->setPath(m_Dir.path());
+    m_File2.fileModel()->setPattern(m_cboMask.currentText());
     writeFoundFiles();
 }
 
@@ -97,7 +97,7 @@ void FileSelection::recoverDrive() {
 
 void FileSelection::writeFoundFiles() {
     if (m_writePanel)
-        m_writePanel(foundFilesText(m_File1.count()));
+        m_writePanel(foundFilesText(m_File1.fileModel()->count()));
 }
 
 } // namespace selection

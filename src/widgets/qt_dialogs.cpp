@@ -1,6 +1,7 @@
 // The dialogs of the running program.
 #include "widgets/qt_dialogs.h"
 
+#include "platform/file_names.h"
 #include "platform/twips.h"
 
 #include <QGuiApplication>
@@ -27,7 +28,9 @@ QtDialogs::QtDialogs(QWidget* window)
     : m_window(window) {}
 
 void QtDialogs::message(const QString& prompt, const QString& title) {
-    QMessageBox box(QMessageBox::NoIcon, title, prompt, QMessageBox::Ok, m_window);
+    // A prompt may quote a name whose bytes are not UTF-8; its escapes show as U+FFFD.
+    QMessageBox box(QMessageBox::NoIcon, title, platform::shownFileName(prompt), QMessageBox::Ok,
+                    m_window);
     box.exec();
 }
 
@@ -37,7 +40,8 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
-    dialog.setTextValue(defaultText);
+    const QString shownDefault = platform::shownFileName(defaultText);
+    dialog.setTextValue(shownDefault);
     dialog.adjustSize();
 
     // The requested corner may lie anywhere, even off every screen: keep the box wholly on the
@@ -51,7 +55,10 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
 
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.textValue();
+    // The default as shown, unchanged, is the default itself with its real bytes; anything else
+    // is taken as typed, U+FFFD included.
+    const QString answer = dialog.textValue();
+    return answer == shownDefault ? defaultText : answer;
 }
 
 } // namespace widgets

@@ -1,6 +1,7 @@
 // The Linux file-rename service on real folders, through each of its ways of not replacing a file.
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
+#include "platform/file_names.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,7 +15,7 @@ namespace {
 const QList<QPair<const char*, Strategy>> kStrategies = {
     {"renameat2", Strategy::Automatic},
     {"link+unlink", Strategy::LinkThenUnlink},
-    {"check+rename", Strategy::CheckThenRename},
+    {"claim+rename", Strategy::ClaimThenRename},
 };
 
 } // namespace
@@ -72,9 +73,20 @@ void TestPosixFileRenamer::rename_data() {
             << u"cafe.txt"_s << 0
             << FolderFiles{{"cafe.txt", "caf\xE9.txt"},
                            {"caf\xEF\xBF\xBD.txt", "caf\xEF\xBF\xBD.txt"}};
-        row("old name not UTF-8 keeps its bytes under its shown name")
-            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba << u"caf\uFFFD.txt"_s
+        row("old name not UTF-8 keeps its bytes under its own text")
+            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba << (u"caf"_s + escaped(0xE9) + u".txt"_s)
             << 0 << FolderFiles{{"caf\xE9.txt", "caf\xE9.txt"}};
+        row("stem not UTF-8 keeps its bytes in a new name")
+            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba << (u"caf"_s + escaped(0xE9) + u"1.txt"_s)
+            << 0 << FolderFiles{{"caf\xE9" "1.txt", "caf\xE9.txt"}};
+        row("typed replacement mark is written as typed")
+            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba << u"caf\uFFFD.txt"_s
+            << 0 << FolderFiles{{"caf\xEF\xBF\xBD.txt", "caf\xE9.txt"}};
+        row("letter case only onto a twin keeps both")
+            << strategy << QByteArrayList{"A.txt", "a.txt"} << "A.txt"_ba << u"a.txt"_s << EEXIST
+            << FolderFiles{{"A.txt", "A.txt"}, {"a.txt", "a.txt"}};
+        row("folder is not renamed") << strategy << QByteArrayList{"d/"} << "d"_ba << u"e"_s
+                                     << EISDIR << FolderFiles{{"d", "<folder>"}};
         row("Cyrillic new name") << strategy << QByteArrayList{"a.jpg"} << "a.jpg"_ba
                                  << u"фото.jpg"_s << 0
                                  << FolderFiles{{u"фото.jpg"_s.toUtf8(), "a.jpg"}};
@@ -94,7 +106,7 @@ void TestPosixFileRenamer::rename() {
     QVERIFY(makeFiles(dir.path(), before));
 
     filesystem::PosixFileRenamer renamer(strategy);
-    QCOMPARE(renamer.rename(dir.path(), oldName, newName), error == 0);
+    QCOMPARE(renamer.rename(dir.path(), platform::decodeFileName(oldName), newName), error == 0);
     QCOMPARE(renamer.lastError(), error);
     const FolderFiles files = folderFiles(dir.path());
     removeFiles(dir.path());
@@ -137,7 +149,7 @@ void TestPosixFileRenamer::refusesNamesThatLeaveTheFolder() {
     const FolderFiles folderBefore = folderFiles(folder);
 
     filesystem::PosixFileRenamer renamer(strategy);
-    QVERIFY(!renamer.rename(folder, oldName, newName));
+    QVERIFY(!renamer.rename(folder, platform::decodeFileName(oldName), newName));
     QCOMPARE(renamer.lastError(), EINVAL);
     QCOMPARE(folderFiles(parent.path()), parentBefore);
     QCOMPARE(folderFiles(folder), folderBefore);
@@ -163,7 +175,7 @@ void TestPosixFileRenamer::keepsSecondHardLink() {
              0);
 
     filesystem::PosixFileRenamer renamer(strategy);
-    QVERIFY(!renamer.rename(dir.path(), "a.txt", u"A.TXT"_s));
+    QVERIFY(!renamer.rename(dir.path(), u"a.txt"_s, u"A.TXT"_s));
     QCOMPARE(renamer.lastError(), EEXIST);
     // Both names are back, and nothing is left under a name set aside on the way.
     QCOMPARE(folderFiles(dir.path()), (FolderFiles{{"a.txt", "a.txt"}, {"A.TXT", "a.txt"}}));
@@ -177,7 +189,7 @@ void TestPosixFileRenamer::releasedFolderIsOpenedAfresh() {
     QVERIFY(makeFiles(folder, {"1.jpg"}));
 
     filesystem::PosixFileRenamer renamer;
-    QVERIFY(renamer.rename(folder, "1.jpg", u"2.jpg"_s));
+    QVERIFY(renamer.rename(folder, u"1.jpg"_s, u"2.jpg"_s));
     // The folder is replaced by another of the same name between two passes.
     QCOMPARE(::rename(QFile::encodeName(folder).constData(),
                       QFile::encodeName(parent.filePath(u"old photos"_s)).constData()),
@@ -186,7 +198,7 @@ void TestPosixFileRenamer::releasedFolderIsOpenedAfresh() {
     QVERIFY(makeFiles(folder, {"1.jpg"}));
     renamer.releaseFolder();
 
-    QVERIFY(renamer.rename(folder, "1.jpg", u"3.jpg"_s));
+    QVERIFY(renamer.rename(folder, u"1.jpg"_s, u"3.jpg"_s));
     QCOMPARE(folderFiles(folder), (FolderFiles{{"3.jpg", "1.jpg"}}));
     QCOMPARE(folderFiles(parent.filePath(u"old photos"_s)), (FolderFiles{{"2.jpg", "1.jpg"}}));
 }

@@ -175,8 +175,8 @@ void TestMainWindow::startsOnTheSelectionPage() {
     QCOMPARE(control<QComboBox>(u"cboDop"_s)->currentText(), u"-"_s);
     QCOMPARE(control<QLineEdit>(u"txtName"_s)->text(), u"*"_s);
     QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  2"_s);
-    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->count(), 2);
-    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->count(), 2);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->fileModel()->count(), 2);
+    QCOMPARE(control<widgets::FileListView>(u"File2"_s)->fileModel()->count(), 2);
     QVERIFY(m_dialogs.script.calls.isEmpty());
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -388,8 +388,8 @@ void TestMainWindow::wholeWorkflow() {
                           u"taken.txt=taken.txt"_s}));
     // Both views show the folder as it now is; the panel keeps the count from before.
     auto* File2 = control<widgets::FileListView>(u"File2"_s);
-    QCOMPARE(File2->count(), 3);
-    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->count(), 3);
+    QCOMPARE(File2->fileModel()->count(), 3);
+    QCOMPARE(control<widgets::FileListView>(u"File1"_s)->fileModel()->count(), 3);
     QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  3"_s);
     QVERIFY(newNames().isEmpty());
     QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());

@@ -1,15 +1,17 @@
 // The rename pass over real folders: the pre-pass on disk, one message per failure, closing steps.
 #include "fake_dialogs.h"
 #include "fake_progress.h"
+#include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
-#include "folder_rows.h"
+#include "naming/build_new_names.h"
+#include "platform/file_names.h"
 #include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
-#include "renaming/swap_pre_pass.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sched.h>
@@ -47,15 +49,27 @@ class RefusingRenamer final : public platform::FileRenamer {
 public:
     QStringList calls;
 
-    bool rename(const QString& folder, const QByteArray& oldName, const QString& newName) override {
-        calls.append(folder + u'|' + QString::fromUtf8(oldName) + u'|' + newName);
+    bool rename(const QString& folder, const QString& oldName, const QString& newName) override {
+        calls.append(folder + u'|' + oldName + u'|' + newName);
         return false;
     }
 };
 
+/// A file view over a folder under a mask, listed at once, as a preview would have read it;
+/// counts its re-reads from then on.
+struct FileView : filesystem::FileListModel {
+    FileView(const QString& folder, const QString& mask) {
+        setPath(folder);
+        setPattern(mask);
+        count();
+        refreshes.clear();
+    }
+    QSignalSpy refreshes{this, &QAbstractItemModel::modelReset};
+};
+
 /// The naming page of a folder: both file views, the new-name list, the bar, the dialogs.
 struct NamingPage {
-    explicit NamingPage(const QString& folder, FolderRows::Filter mask = {})
+    explicit NamingPage(const QString& folder, const QString& mask = u"*.*"_s)
         : File1(folder, mask)
         , File2(folder, mask) {}
 
@@ -65,8 +79,8 @@ struct NamingPage {
     }
     void rename(const QStringList& newNames) { rename(newNames, posixRenamer); }
 
-    FolderRows File1;
-    FolderRows File2;
+    FileView File1;
+    FileView File2;
     platform::NameListModel lstNew;
     FakeProgress prb1;
     FakeDialogs dialogs;
@@ -74,15 +88,13 @@ struct NamingPage {
     filesystem::PosixFileRenamer posixRenamer;
 };
 
-/// The mask of these tests: everything but ".dat" files, which stand for files the mask leaves out.
-bool notDat(const QByteArray& name) {
-    return !name.endsWith(".dat");
-}
+/// The mask of the tests that need files the user did not list: those are the ".dat" files.
+const QString kNotDat = u"*.txt"_s;
 
-QByteArrayList listedRows(const FolderRows& view) {
+QByteArrayList listedRows(const FileView& view) {
     QByteArrayList rows;
     for (qsizetype row = 0; row < view.count(); ++row)
-        rows.append(view.nameBytes(row));
+        rows.append(platform::encodeFileName(view.name(row)));
     return rows;
 }
 
@@ -97,6 +109,55 @@ QByteArray sha256(const QByteArray& content) {
     return QCryptographicHash::hash(content, QCryptographicHash::Sha256);
 }
 
+/// Each name of a folder listing with the hash of its content.
+QMap<QByteArray, QByteArray> hashes(const FolderFiles& files) {
+    QMap<QByteArray, QByteArray> result;
+    for (auto file = files.cbegin(); file != files.cend(); ++file)
+        result.insert(file.key(), sha256(file.value()));
+    return result;
+}
+
+QMap<QByteArray, QByteArray> contentHashes(const QString& folder) {
+    return hashes(folderFiles(folder));
+}
+
+/// The naming parameters of a preview: base name, addition, ending.
+class Parameters final : public naming::NamingPage {
+public:
+    explicit Parameters(const QStringList& values)
+        : m_values(values) {}
+    QString baseName() const override { return m_values.at(0); }
+    QString addition() const override { return m_values.at(1); }
+    QString ending() const override { return m_values.at(2); }
+    void setEnding(const QString& text) override { m_values[2] = text; }
+    QPointF windowPosition() const override { return {}; }
+
+private:
+    QStringList m_values;
+};
+
+/// Upper case of the ASCII letters, all the names of everyFileSurvivesAPassWithFailures hold.
+QString asciiUpper(const QString& text) {
+    QString upper = text;
+    for (QChar& c : upper)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 0x20);
+    return upper;
+}
+
+/// The pre-pass written out as its rule says: every new name against every current name; an
+/// exact match only with its own row where there is one, else a match ignoring case.
+QStringList pairwisePrePass(QStringList newNames, const QStringList& currentNames) {
+    for (qsizetype i = 0; i < newNames.size(); ++i)
+        for (qsizetype j = 0; j < newNames.size(); ++j) {
+            const bool owned = currentNames.contains(newNames.at(i));
+            if (owned ? currentNames.value(j) == newNames.at(i)
+                      : asciiUpper(currentNames.value(j)) == asciiUpper(newNames.at(i)))
+                newNames.swapItemsAt(i, j);
+        }
+    return newNames;
+}
+
 } // namespace
 
 class TestRenamePass : public QObject {
@@ -109,7 +170,9 @@ private slots:
     void closingStepsAlwaysRun();
     void targetCreatedAfterPreviewIsKept();
     void vanishedSourceIsReported();
-    void namesThatAreNotUtf8();
+    void previewThenRename_data();
+    void previewThenRename();
+    void entryThatChangedTypeIsKept();
     void readOnlyFolder();
     void everyFileSurvivesAPassWithFailures();
 };
@@ -163,10 +226,11 @@ void TestRenamePass::pass_data() {
         << FolderFiles{{"a.txt", "a.txt"}, {"x.txt", "b.txt"}, {"c.txt", "c.txt"}}
         << QStringList{u"b.txt"_s};
     QTest::newRow("names that would leave the folder or lose the file")
-        << QByteArrayList{"a", "b", "c", "d", "e", "f", "g", "sub/"}
+        << QByteArrayList{"a.txt", "b.txt", "c.txt", "d.txt", "e.txt", "f.txt", "g.txt", "sub/"}
         << QStringList{u"sub/a"_s, u"../b"_s, u"."_s, u".."_s, u""_s, u"f\0g"_s, u"/tmp/g"_s}
-        << FolderFiles{{"a", "a"}, {"b", "b"}, {"c", "c"}, {"d", "d"},
-                       {"e", "e"}, {"f", "f"}, {"g", "g"}, {"sub", "<folder>"}}
+        << FolderFiles{{"a.txt", "a.txt"}, {"b.txt", "b.txt"}, {"c.txt", "c.txt"},
+                       {"d.txt", "d.txt"}, {"e.txt", "e.txt"}, {"f.txt", "f.txt"},
+                       {"g.txt", "g.txt"}, {"sub", "<folder>"}}
         << QStringList{u"sub/a"_s, u"../b"_s, u"."_s, u".."_s, u""_s, u"f\0g"_s, u"/tmp/g"_s};
 }
 
@@ -182,7 +246,7 @@ void TestRenamePass::pass() {
     const QString folder = parent.filePath(u"folder"_s);
     QVERIFY(makeFiles(folder, files));
 
-    NamingPage page(folder, notDat);
+    NamingPage page(folder, kNotDat);
     page.rename(newNames);
 
     QCOMPARE(folderFiles(folder), after);
@@ -226,8 +290,8 @@ void TestRenamePass::closingStepsAlwaysRun() {
     QCOMPARE(page.window.calls,
              (QStringList{u"hourglass"_s, u"rename disabled"_s, u"default pointer"_s}));
     QCOMPARE(page.lstNew.count(), 0);
-    QCOMPARE(page.File1.refreshes, 1);
-    QCOMPARE(page.File2.refreshes, 1);
+    QCOMPARE(page.File1.refreshes.count(), 1);
+    QCOMPARE(page.File2.refreshes.count(), 1);
     const QByteArrayList onDisk = folderFiles(dir.path()).keys();
     QCOMPARE(listedRows(page.File1), onDisk);
     QCOMPARE(listedRows(page.File2), onDisk);
@@ -274,23 +338,96 @@ void TestRenamePass::vanishedSourceIsReported() {
     QCOMPARE(folderFiles(dir.path()), (FolderFiles{{"1.jpg", "a.jpg"}, {"3.jpg", "c.jpg"}}));
 }
 
-// Two names that show alike: one is Latin-1 "café", not UTF-8; the other holds the replacement
-// mark itself. Each row must rename its own file, not the one its shown name encodes to.
-void TestRenamePass::namesThatAreNotUtf8() {
+void TestRenamePass::previewThenRename_data() {
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QStringList>("parameters"); // base name, addition, ending
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<FolderFiles>("after");
+
+    // The preview asks about the first row, A.txt; the answer is for that file and no other.
+    QTest::newRow("case twins: the file asked about is renamed")
+        << QByteArrayList{"A.txt", "a.txt"} << QStringList{u"a"_s, u"-"_s, u".*"_s}
+        << QStringList{u"x.txt"_s} << FolderFiles{{"x.txt", "A.txt"}, {"a.txt", "a.txt"}};
+    QTest::newRow("Cyrillic case twins")
+        << QByteArrayList{u"Ёж.txt"_s.toUtf8(), u"ёж.txt"_s.toUtf8()}
+        << QStringList{u"ёж"_s, u"-"_s, u".*"_s} << QStringList{u"ёлка.txt"_s}
+        << FolderFiles{{u"ёлка.txt"_s.toUtf8(), u"Ёж.txt"_s.toUtf8()},
+                       {u"ёж.txt"_s.toUtf8(), u"ёж.txt"_s.toUtf8()}};
+    // Three names that all show as "caf�.txt": two are not UTF-8, one holds the mark itself.
+    QTest::newRow("byte twins are left alone by the keep markers")
+        << QByteArrayList{"caf\xE9.txt", "caf\xFF.txt", "caf\xEF\xBF\xBD.txt"}
+        << QStringList{u"*"_s, u"-"_s, u".*"_s} << QStringList()
+        << FolderFiles{{"caf\xE9.txt", "caf\xE9.txt"},
+                       {"caf\xFF.txt", "caf\xFF.txt"},
+                       {"caf\xEF\xBF\xBD.txt", "caf\xEF\xBF\xBD.txt"}};
+    QTest::newRow("a kept stem keeps its bytes")
+        << QByteArrayList{"caf\xE9.txt", "caf\xFF.txt", "caf\xEF\xBF\xBD.txt"}
+        << QStringList{u"*"_s, u"-"_s, u".doc"_s} << QStringList()
+        << FolderFiles{{"caf\xE9.doc", "caf\xE9.txt"},
+                       {"caf\xFF.doc", "caf\xFF.txt"},
+                       {"caf\xEF\xBF\xBD.doc", "caf\xEF\xBF\xBD.txt"}};
+    // Upper-cased in full, "straße1.txt" would match "strasse1.txt" and the two rows exchange.
+    QTest::newRow("upper case keeps the length")
+        << QByteArrayList{"b.txt", "strasse1.txt"} << QStringList{u"straße"_s, u"1"_s, u".*"_s}
+        << QStringList()
+        << FolderFiles{{u"straße1.txt"_s.toUtf8(), "b.txt"},
+                       {u"straße2.txt"_s.toUtf8(), "strasse1.txt"}};
+}
+
+// A preview of the real folder, then the pass: each file ends up under the name its own row
+// was given, checked by the content it started with.
+void TestRenamePass::previewThenRename() {
+    QFETCH(QByteArrayList, files);
+    QFETCH(QStringList, parameters);
+    QFETCH(QStringList, answers);
+    QFETCH(FolderFiles, after);
+
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QVERIFY(writeFile(dir.path(), "caf\xE9.txt", "Latin-1 name"));
-    QVERIFY(writeFile(dir.path(), "caf\xEF\xBF\xBD.txt", "replacement mark in the name"));
+    QVERIFY(makeFiles(dir.path(), files));
+    QMap<QByteArray, QByteArray> before;
+    for (const QByteArray& name : files)
+        before.insert(name, sha256(name));
+    QCOMPARE(contentHashes(dir.path()), before);
+
     NamingPage page(dir.path());
-    QCOMPARE(page.File2.count(), 2);
-    QCOMPARE(page.File2.name(0), u"caf\uFFFD.txt"_s);
-    QCOMPARE(page.File2.name(1), u"caf\uFFFD.txt"_s);
+    Parameters naming(parameters);
+    page.dialogs.answers = answers;
+    naming::BuildNewNames({page.File2, naming, page.lstNew, page.prb1, page.dialogs});
+    QCOMPARE(page.dialogs.answers, QStringList());
+    QCOMPARE(page.lstNew.count(), files.size());
+    page.rename({});
 
-    page.rename({u"latin.txt"_s, u"mark.txt"_s});
-
+    const FolderFiles seen = folderFiles(dir.path());
+    removeFiles(dir.path());
     QCOMPARE(page.dialogs.messages(), QStringList());
-    QCOMPARE(folderFiles(dir.path()), (FolderFiles{{"latin.txt", "Latin-1 name"},
-                                                   {"mark.txt", "replacement mark in the name"}}));
+    QCOMPARE(hashes(seen), hashes(after));
+}
+
+// An entry that became a folder or a pipe after the preview is no file of the user's to rename.
+void TestRenamePass::entryThatChangedTypeIsKept() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(makeFiles(dir.path(), {"a.txt", "b.txt", "c.txt", "d.txt"}));
+    NamingPage page(dir.path());
+    QCOMPARE(page.File2.count(), 4);
+    const QByteArray base = QFile::encodeName(dir.path()) + '/';
+    QCOMPARE(::unlink((base + "b.txt").constData()), 0);
+    QVERIFY(makeFiles(dir.path(), {"b.txt/"}));
+    QCOMPARE(::unlink((base + "c.txt").constData()), 0);
+    QCOMPARE(::mkfifo((base + "c.txt").constData(), 0600), 0);
+    QCOMPARE(::unlink((base + "d.txt").constData()), 0);
+    QVERIFY(makeFiles(dir.path(), {"d.txt -> a.txt"}));
+
+    page.rename({u"1.txt"_s, u"2.txt"_s, u"3.txt"_s, u"4.txt"_s});
+
+    QCOMPARE(page.dialogs.messages(), failures({u"2.txt"_s, u"3.txt"_s}));
+    struct stat status;
+    QCOMPARE(::lstat((base + "c.txt").constData(), &status), 0);
+    QVERIFY(S_ISFIFO(status.st_mode));
+    QCOMPARE(::unlink((base + "c.txt").constData()), 0);
+    QCOMPARE(folderFiles(dir.path()),
+             (FolderFiles{{"1.txt", "a.txt"}, {"b.txt", "<folder>"}, {"4.txt", "-> a.txt"}}));
 }
 
 // Permissions do not stop root, who runs the tests on CI: a read-only bind mount does.
@@ -352,7 +489,7 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
         QVERIFY(writeFile(dir.path(), name, content));
         hashOfName.insert(name, sha256(content));
     }
-    NamingPage page(dir.path(), notDat);
+    NamingPage page(dir.path(), kNotDat);
     QCOMPARE(page.File2.count(), listed);
 
     QStringList newNames;
@@ -373,11 +510,11 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
     QStringList currentNames;
     for (qsizetype row = 0; row < listed; ++row)
         currentNames.append(page.File2.name(row));
-    const QStringList finalNames = renaming::swapPrePass(newNames, currentNames);
+    const QStringList finalNames = pairwisePrePass(newNames, currentNames);
     QHash<QByteArray, QByteArray> expected = hashOfName;
     QStringList expectedFailures;
     for (qsizetype row = 0; row < listed; ++row) {
-        const QByteArray from = page.File2.nameBytes(row);
+        const QByteArray from = platform::encodeFileName(page.File2.name(row));
         const QByteArray to = finalNames.at(row).toUtf8();
         if (from == to)
             continue;

@@ -20,6 +20,5 @@ public:
     QString name(qsizetype row) const override {
         return row >= 0 && row < names.size() ? names.at(row) : QString();
     }
-    QByteArray nameBytes(qsizetype row) const override { return name(row).toUtf8(); }
     void refresh() override {}
 };

@@ -10,6 +10,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+/// The text a name holds for byte `byte` where that byte is not part of valid UTF-8.
+inline QString escaped(unsigned char byte) {
+    return QString(QChar(char16_t(0xDC00 + byte)));
+}
+
 /// Every entry of a folder, hidden ones included: a file's content, "<folder>" for a folder,
 /// "-> target" for a symbolic link.
 using FolderFiles = QMap<QByteArray, QByteArray>;

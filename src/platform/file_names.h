@@ -1,0 +1,26 @@
+// Names as the program carries them: text that maps back to the exact bytes Linux holds.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace platform {
+
+/// The text form of a file name or path: valid UTF-8 decodes as usual, and every other byte 0xXY
+/// becomes the lone code unit U+DCXY. UTF-8 that would itself encode U+DC80..U+DCFF is invalid
+/// (a surrogate), so its bytes are escaped too, and two different byte names never share a text.
+QString decodeFileName(QByteArrayView bytes);
+
+/// The bytes of a text form: the inverse of decodeFileName. Other text encodes as UTF-8; a lone
+/// surrogate outside the escapes, which no listing produces, is written as U+FFFD.
+QByteArray encodeFileName(QStringView name);
+
+/// Whether `name` holds an escaped byte, that is, whether its bytes are not valid UTF-8.
+bool hasEscapedBytes(QStringView name);
+
+/// The name as users see it: every escaped byte as U+FFFD.
+QString shownFileName(const QString& name);
+
+} // namespace platform
