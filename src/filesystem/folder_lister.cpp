@@ -11,6 +11,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -62,12 +64,6 @@ Kind kindOf(DIR* dir, const dirent* entry) {
     }
 }
 
-struct Candidate {
-    QByteArray bytes;
-    QString name;
-    std::string key;
-};
-
 struct SortEntry {
     quint64 high;
     quint64 low;
@@ -76,7 +72,7 @@ struct SortEntry {
 
 // The first 16 bytes of `key`, big-endian and padded with zeros, so integer order follows byte
 // order: a key that sorts before another never gets a larger prefix.
-SortEntry sortEntry(const std::string& key, quint32 index) {
+SortEntry sortEntry(std::string_view key, quint32 index) {
     unsigned char bytes[16] = {};
     std::copy_n(key.data(), std::min<size_t>(key.size(), 16), bytes);
     quint64 high = 0;
@@ -88,14 +84,66 @@ SortEntry sortEntry(const std::string& key, quint32 index) {
     return {high, low, index};
 }
 
+} // namespace
+
+// Collects names in the order read, then hands them over sorted. The names and their sort keys
+// go into one block each, so a large folder costs a few allocations, not three per name.
+class NameListBuilder {
+public:
+    void add(QStringView name, const std::string& key) {
+        m_list.m_spans.push_back({qsizetype(m_list.m_text.size()), name.size()});
+        m_list.m_text.insert(m_list.m_text.end(), name.utf16(), name.utf16() + name.size());
+        m_keyStarts.push_back(m_keys.size());
+        m_keys += key;
+    }
+
+    NameList sorted() && {
+        const size_t count = m_list.m_spans.size();
+        m_keyStarts.push_back(m_keys.size());
+        const auto key = [this](size_t i) {
+            return std::string_view(m_keys).substr(m_keyStarts[i],
+                                                   m_keyStarts[i + 1] - m_keyStarts[i]);
+        };
+        // Sorting small fixed-size entries by the first 16 key bytes settles nearly every
+        // comparison with two integer compares in cache; only equal prefixes look further.
+        std::vector<SortEntry> order;
+        order.reserve(count);
+        for (size_t i = 0; i < count; ++i)
+            order.push_back(sortEntry(key(i), quint32(i)));
+        std::sort(order.begin(), order.end(), [&](const SortEntry& a, const SortEntry& b) {
+            if (a.high != b.high)
+                return a.high < b.high;
+            if (a.low != b.low)
+                return a.low < b.low;
+            return naturalLess(key(a.index), m_list.at(a.index), key(b.index), m_list.at(b.index));
+        });
+        std::string().swap(m_keys);
+        std::vector<size_t>().swap(m_keyStarts);
+        std::vector<NameList::Span> spans;
+        spans.reserve(count);
+        for (const SortEntry& entry : order)
+            spans.push_back(m_list.m_spans[entry.index]);
+        m_list.m_spans = std::move(spans);
+        m_list.m_text.shrink_to_fit();
+        return std::move(m_list);
+    }
+
+private:
+    NameList m_list;
+    std::string m_keys;
+    std::vector<size_t> m_keyStarts;
+};
+
+namespace {
+
 // Reads every visible entry of `kind` that `accept` takes, sorted; empty optional on any error.
 template <typename Accept>
-std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, Accept accept) {
+std::optional<NameList> readFolder(const QString& folder, Kind wanted, Accept accept) {
     DirHandle dir = openFolder(folder);
     if (!dir)
         return std::nullopt;
 
-    std::vector<Candidate> found;
+    NameListBuilder found;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
@@ -113,53 +161,36 @@ std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, 
         if (type != DT_REG && type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN)
             continue;
 
-        Candidate candidate;
-        candidate.bytes = QByteArray(entry->d_name);
-        candidate.name = platform::decodeFileName(candidate.bytes);
-        const QString folded = candidate.name.toCaseFolded();
-        if (!accept(candidate, folded))
+        const QString name = platform::decodeFileName(entry->d_name);
+        const QString folded = name.toCaseFolded();
+        if (!accept(name, folded))
             continue;
         if (type != DT_REG && type != DT_DIR && kindOf(dir.get(), entry) != wanted)
             continue;
-        candidate.key = naturalSortKey(folded);
-        found.push_back(std::move(candidate));
+        found.add(name, naturalSortKey(folded));
     }
-
-    // Sorting small fixed-size entries by the first 16 key bytes settles nearly every comparison
-    // with two integer compares in cache; only equal prefixes look at the whole keys.
-    std::vector<SortEntry> order;
-    order.reserve(found.size());
-    for (size_t i = 0; i < found.size(); ++i)
-        order.push_back(sortEntry(found[i].key, quint32(i)));
-    std::sort(order.begin(), order.end(), [&found](const SortEntry& a, const SortEntry& b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        const Candidate& x = found[a.index];
-        const Candidate& y = found[b.index];
-        return naturalLess(x.key, x.name, x.bytes, y.key, y.name, y.bytes);
-    });
-    QList<ListedName> names;
-    names.reserve(qsizetype(found.size()));
-    for (const SortEntry& entry : order) {
-        Candidate& candidate = found[entry.index];
-        names.append({std::move(candidate.bytes), std::move(candidate.name)});
-    }
-    return names;
+    return std::move(found).sorted();
 }
 
 } // namespace
 
-std::optional<QList<ListedName>> listFiles(const QString& folder, const FileMask& mask) {
-    return readFolder(folder, Kind::File, [&mask](const Candidate&, const QString& folded) {
+QStringList NameList::toStringList() const {
+    QStringList names;
+    names.reserve(size());
+    for (qsizetype row = 0; row < size(); ++row)
+        names.append(name(row));
+    return names;
+}
+
+std::optional<NameList> listFiles(const QString& folder, const FileMask& mask) {
+    return readFolder(folder, Kind::File, [&mask](const QString&, const QString& folded) {
         return mask.matchesFolded(folded);
     });
 }
 
-std::optional<QList<ListedName>> listSubfolders(const QString& folder) {
-    return readFolder(folder, Kind::Folder, [](const Candidate& candidate, const QString&) {
-        return !platform::hasEscapedBytes(candidate.name);
+std::optional<NameList> listSubfolders(const QString& folder) {
+    return readFolder(folder, Kind::Folder, [](const QString& name, const QString&) {
+        return !platform::hasEscapedBytes(name);
     });
 }
 

@@ -66,22 +66,20 @@ std::string naturalSortKey(QStringView folded) {
     return key;
 }
 
-bool naturalLess(const std::string& keyA, const QString& nameA, const QByteArray& bytesA,
-                 const std::string& keyB, const QString& nameB, const QByteArray& bytesB) {
+bool naturalLess(std::string_view keyA, QStringView nameA, std::string_view keyB,
+                 QStringView nameB) {
     if (const int natural = keyA.compare(keyB))
         return natural < 0;
     // Equal keys are rare (names differing in case or leading zeros only): fold again here
     // rather than keep a folded copy of every name.
-    if (const int folded = QStringView(nameA.toCaseFolded()).compare(nameB.toCaseFolded()))
+    if (const int folded =
+            QStringView(nameA.toString().toCaseFolded()).compare(nameB.toString().toCaseFolded()))
         return folded < 0;
-    if (const int text = QStringView(nameA).compare(nameB))
-        return text < 0;
-    return bytesA < bytesB;
+    return nameA.compare(nameB) < 0;
 }
 
 bool naturalLess(const QString& a, const QString& b) {
-    return naturalLess(naturalSortKey(a.toCaseFolded()), a, a.toUtf8(),
-                       naturalSortKey(b.toCaseFolded()), b, b.toUtf8());
+    return naturalLess(naturalSortKey(a.toCaseFolded()), a, naturalSortKey(b.toCaseFolded()), b);
 }
 
 } // namespace filesystem
