@@ -24,15 +24,16 @@ QString NamingRule::newName(const QString& current, qsizetype number) const {
     return base % numberText(m_addition, number, m_count) % end;
 }
 
-QStringList newNames(const QStringList& current, const NamingParameters& parameters,
+QStringList newNames(qsizetype count, const std::function<QString(qsizetype row)>& current,
+                     const NamingParameters& parameters,
                      const std::function<void(qsizetype number)>& beforeName) {
-    const NamingRule rule(parameters, current.size());
+    const NamingRule rule(parameters, count);
     QStringList names;
-    names.reserve(current.size());
-    for (qsizetype number = 1; number <= current.size(); ++number) {
+    names.reserve(count);
+    for (qsizetype number = 1; number <= count; ++number) {
         if (beforeName)
             beforeName(number);
-        names.append(rule.newName(current.at(number - 1), number));
+        names.append(rule.newName(current(number - 1), number));
     }
     return names;
 }

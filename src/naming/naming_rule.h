@@ -32,9 +32,12 @@ private:
     bool m_keepEnding;
 };
 
-/// One new name per current name, in the same order; repeats are left for the user to settle.
-/// `beforeName`, when given, is called with each running number before that name is built.
-QStringList newNames(const QStringList& current, const NamingParameters& parameters,
+/// One new name for each of the `count` current names, in the same order; `current` reads the
+/// current name of a row (0 to count - 1), so a large folder's names need not all be held as
+/// strings at once. Repeats are left for the user to settle. `beforeName`, when given, is called
+/// with each running number before that name is built.
+QStringList newNames(qsizetype count, const std::function<QString(qsizetype row)>& current,
+                     const NamingParameters& parameters,
                      const std::function<void(qsizetype number)>& beforeName = {});
 
 } // namespace naming

@@ -17,11 +17,8 @@ void cmdRename_Click(const RenameContext& context) {
 
     // The pre-pass compares only with the first lstNew.count() rows of File2.
     const qsizetype newCount = context.lstNew.count();
-    QStringList currentNames;
-    currentNames.reserve(newCount);
-    for (qsizetype j = 0; j < newCount; ++j)
-        currentNames.append(context.File2.name(j));
-    const QStringList swapped = swapPrePass(context.lstNew.items(), currentNames);
+    const QStringList swapped =
+        swapPrePass(context.lstNew.items(), [&](qsizetype row) { return context.File2.name(row); });
     for (qsizetype i = 0; i < newCount; ++i) {
         context.prb1.setValue(i);
         context.lstNew.setItem(i, swapped.at(i));

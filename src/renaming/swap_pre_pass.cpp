@@ -3,81 +3,79 @@
 
 #include "platform/text.h"
 
-#include <QHash>
+#include <QVarLengthArray>
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 namespace renaming {
 
 namespace {
 
-/// The rows of each upper-cased current name, ascending, stored group after group in one array.
+/// The rows of the current names by the hash of their upper-cased text: sixteen bytes a row,
+/// where a hash of strings took a hundred. Rows of one hash are ascending; the rare rows whose
+/// texts differ but hash alike are told apart by reading their names again.
 class RowIndex {
 public:
-    RowIndex(const QStringList& currentNames, qsizetype count)
-        : m_currentNames(currentNames) {
-        std::vector<qsizetype> groupOfRow(static_cast<size_t>(count));
-        QHash<QString, qsizetype> groupOfKey;
-        groupOfKey.reserve(count);
-        for (qsizetype j = 0; j < count; ++j) {
-            const QString key = platform::upperCase(currentNames.value(j));
-            auto group = groupOfKey.constFind(key);
-            if (group == groupOfKey.cend())
-                group = groupOfKey.insert(key, groupOfKey.size());
-            groupOfRow[size_t(j)] = group.value();
-        }
-        std::vector<qsizetype> starts(size_t(groupOfKey.size()) + 1, 0);
-        for (const qsizetype group : groupOfRow)
-            ++starts[size_t(group) + 1];
-        std::partial_sum(starts.begin(), starts.end(), starts.begin());
-        m_rows.resize(size_t(count));
-        std::vector<qsizetype> fill(starts.begin(), starts.end() - 1);
+    RowIndex(const std::function<QString(qsizetype row)>& currentName, qsizetype count)
+        : m_currentName(currentName) {
+        m_entries.reserve(size_t(count));
         for (qsizetype j = 0; j < count; ++j)
-            m_rows[size_t(fill[size_t(groupOfRow[size_t(j)])]++)] = j;
-        m_starts = std::move(starts);
-        m_groupOfKey = std::move(groupOfKey);
+            m_entries.push_back({qHash(platform::upperCase(currentName(j))), j});
+        std::sort(m_entries.begin(), m_entries.end());
     }
 
     /// The row at or after `from` that `name` goes to: the first whose current name equals it
     /// exactly or, when no current name at all does, the first that equals it ignoring case; -1
     /// when none.
     qsizetype firstRow(const QString& name, qsizetype from) const {
-        const auto found = m_groupOfKey.constFind(platform::upperCase(name));
-        if (found == m_groupOfKey.cend())
-            return -1;
-        const auto begin = m_rows.begin() + m_starts[size_t(found.value())];
-        const auto end = m_rows.begin() + m_starts[size_t(found.value()) + 1];
-        // A group holds the case twins of one name: nearly always just one row, rarely a few.
-        if (end - begin > 1) {
+        const QString key = platform::upperCase(name);
+        const size_t hash = qHash(key);
+        // The case twins of `name`, ascending: nearly always one row or none, rarely a few.
+        QVarLengthArray<qsizetype, 4> group;
+        for (auto entry = std::lower_bound(m_entries.begin(), m_entries.end(), Entry{hash, 0});
+             entry != m_entries.end() && entry->hash == hash; ++entry) {
+            if (platform::upperCase(m_currentName(entry->row)) == key)
+                group.append(entry->row);
+        }
+        if (group.size() > 1) {
             bool exact = false;
-            for (auto row = begin; row != end; ++row) {
-                if (m_currentNames.value(*row) == name) {
-                    if (*row >= from)
-                        return *row;
+            for (const qsizetype row : group) {
+                if (m_currentName(row) == name) {
+                    if (row >= from)
+                        return row;
                     exact = true;
                 }
             }
             if (exact)
                 return -1;
         }
-        const auto row = std::lower_bound(begin, end, from);
-        return row == end ? -1 : *row;
+        const auto row = std::lower_bound(group.begin(), group.end(), from);
+        return row == group.end() ? -1 : *row;
     }
 
 private:
-    const QStringList& m_currentNames;
-    QHash<QString, qsizetype> m_groupOfKey;
-    std::vector<qsizetype> m_starts;
-    std::vector<qsizetype> m_rows;
+    struct Entry {
+        size_t hash;
+        qsizetype row;
+        auto operator<=>(const Entry&) const = default;
+    };
+
+    const std::function<QString(qsizetype row)>& m_currentName;
+    std::vector<Entry> m_entries;
 };
 
 } // namespace
 
 QStringList swapPrePass(QStringList newNames, const QStringList& currentNames) {
+    return swapPrePass(std::move(newNames),
+                       [&currentNames](qsizetype row) { return currentNames.value(row); });
+}
+
+QStringList swapPrePass(QStringList newNames,
+                        const std::function<QString(qsizetype row)>& currentName) {
     const qsizetype count = newNames.size();
     // Current names never change during the pass, so the index stays valid across exchanges.
-    const RowIndex index(currentNames, count);
+    const RowIndex index(currentName, count);
     for (qsizetype i = 0; i < count; ++i) {
         // Rows before `from` have been compared with row i already; an exchange changes row i's
         // content, and the scan goes on after the exchanged row with that content.
