@@ -13,6 +13,9 @@ namespace filesystem {
 /// names per comparison, and does not depend on the locale.
 std::string naturalSortKey(QStringView foldedName);
 
+/// naturalSortKey(foldedName) appended to `out`, for keys kept one after the other in one block.
+void appendNaturalSortKey(std::string& out, QStringView foldedName);
+
 /// The total order of the views: by naturalSortKey of the folded names; names with equal keys
 /// ("a01"/"a1", "A"/"a") by their folded text, then their text, which as reversible text differs
 /// for any two byte names, so two listings of one folder always agree row by row.

@@ -24,10 +24,12 @@ public:
     QString newName(const QString& current, qsizetype number) const;
 
 private:
+    enum class Numbering { None, Plain, Padded };
+
     QString m_baseName;
-    QString m_addition;
     QString m_ending;
-    qsizetype m_count;
+    Numbering m_numbering;
+    qsizetype m_width; ///< of a padded number: the digits of the count, at least 2
     bool m_keepStem;
     bool m_keepEnding;
 };

@@ -5,23 +5,32 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
+#include <bit>
 #include <vector>
 
 namespace renaming {
 
 namespace {
 
-/// The rows of the current names by the hash of their upper-cased text: sixteen bytes a row,
-/// where a hash of strings took a hundred. Rows of one hash are ascending; the rare rows whose
-/// texts differ but hash alike are told apart by reading their names again.
+/// The rows of the current names by the hash of their upper-cased text, in a table of a few
+/// bytes a row where a hash of strings took a hundred. Rows of one hash form a chain in ascending
+/// order; the rare rows whose texts differ but hash alike are told apart by reading their names.
 class RowIndex {
 public:
     RowIndex(const std::function<QString(qsizetype row)>& currentName, qsizetype count)
-        : m_currentName(currentName) {
-        m_entries.reserve(size_t(count));
+        : m_currentName(currentName)
+        , m_hashes(size_t(count))
+        , m_next(size_t(count), kNone)
+        , m_heads(std::bit_ceil(size_t(count) * 2 + 2), kNone)
+        , m_mask(m_heads.size() - 1) {
         for (qsizetype j = 0; j < count; ++j)
-            m_entries.push_back({qHash(platform::upperCase(currentName(j))), j});
-        std::sort(m_entries.begin(), m_entries.end());
+            m_hashes[size_t(j)] = qHash(platform::upperCase(currentName(j)));
+        // From the last row back, each row going to the head of its chain: chains ascend.
+        for (qsizetype j = count - 1; j >= 0; --j) {
+            quint32& head = m_heads[slotOf(m_hashes[size_t(j)])];
+            m_next[size_t(j)] = head;
+            head = quint32(j);
+        }
     }
 
     /// The row at or after `from` that `name` goes to: the first whose current name equals it
@@ -29,13 +38,11 @@ public:
     /// when none.
     qsizetype firstRow(const QString& name, qsizetype from) const {
         const QString key = platform::upperCase(name);
-        const size_t hash = qHash(key);
         // The case twins of `name`, ascending: nearly always one row or none, rarely a few.
         QVarLengthArray<qsizetype, 4> group;
-        for (auto entry = std::lower_bound(m_entries.begin(), m_entries.end(), Entry{hash, 0});
-             entry != m_entries.end() && entry->hash == hash; ++entry) {
-            if (platform::upperCase(m_currentName(entry->row)) == key)
-                group.append(entry->row);
+        for (quint32 row = m_heads[slotOf(qHash(key))]; row != kNone; row = m_next[row]) {
+            if (platform::upperCase(m_currentName(row)) == key)
+                group.append(row);
         }
         if (group.size() > 1) {
             bool exact = false;
@@ -54,14 +61,21 @@ public:
     }
 
 private:
-    struct Entry {
-        size_t hash;
-        qsizetype row;
-        auto operator<=>(const Entry&) const = default;
-    };
+    static constexpr quint32 kNone = 0xFFFFFFFF;
+
+    /// The slot of the chain of `hash`: its head's slot, or the empty slot where it would go.
+    size_t slotOf(size_t hash) const {
+        size_t slot = hash & m_mask;
+        while (m_heads[slot] != kNone && m_hashes[m_heads[slot]] != hash)
+            slot = (slot + 1) & m_mask;
+        return slot;
+    }
 
     const std::function<QString(qsizetype row)>& m_currentName;
-    std::vector<Entry> m_entries;
+    std::vector<size_t> m_hashes;
+    std::vector<quint32> m_next;
+    std::vector<quint32> m_heads;
+    size_t m_mask;
 };
 
 } // namespace
