@@ -7,6 +7,7 @@
 #include "platform/file_names.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace filesystem {
@@ -105,6 +107,33 @@ SortEntry sortEntry(std::string_view key, quint32 index) {
     return {high, low, index};
 }
 
+unsigned byteOf(const SortEntry& entry, int position) {
+    const quint64 half = position < 8 ? entry.high : entry.low;
+    return unsigned(half >> (56 - 8 * (position % 8))) & 0xFF;
+}
+
+// By (high, low): one stable counting pass per byte, the last byte first. A byte that all entries
+// share needs no pass, and names of one pattern share most of them ("IMG_", the digit count).
+void radixSort(std::vector<SortEntry>& entries) {
+    std::array<std::array<size_t, 256>, 16> counts{};
+    for (const SortEntry& entry : entries)
+        for (int position = 0; position < 16; ++position)
+            ++counts[size_t(position)][byteOf(entry, position)];
+    std::vector<SortEntry> sorted;
+    for (int position = 15; position >= 0; --position) {
+        std::array<size_t, 256>& count = counts[size_t(position)];
+        if (std::find(count.begin(), count.end(), entries.size()) != count.end())
+            continue;
+        size_t next = 0;
+        for (size_t& slot : count)
+            next += std::exchange(slot, next);
+        sorted.resize(entries.size());
+        for (const SortEntry& entry : entries)
+            sorted[count[byteOf(entry, position)]++] = entry;
+        entries.swap(sorted);
+    }
+}
+
 } // namespace
 
 // Collects names in the order read, then hands them over sorted. The names and their sort keys
@@ -113,7 +142,9 @@ class NameListBuilder {
 public:
     void add(QStringView name, QStringView folded) {
         m_list.m_spans.push_back({qsizetype(m_list.m_text.size()), name.size()});
-        m_list.m_text.insert(m_list.m_text.end(), name.utf16(), name.utf16() + name.size());
+        const size_t at = m_list.m_text.size();
+        m_list.m_text.resize(at + size_t(name.size()));
+        std::copy_n(name.utf16(), name.size(), m_list.m_text.data() + at);
         m_keyStarts.push_back(m_keys.size());
         appendNaturalSortKey(m_keys, folded);
     }
@@ -125,19 +156,26 @@ public:
             return std::string_view(m_keys).substr(m_keyStarts[i],
                                                    m_keyStarts[i + 1] - m_keyStarts[i]);
         };
-        // Sorting small fixed-size entries by the first 16 key bytes settles nearly every
-        // comparison with two integer compares in cache; only equal prefixes look further.
+        // Small fixed-size entries, by the first 16 key bytes in linear time; only the rare runs of
+        // equal prefixes are sorted by their whole keys.
         std::vector<SortEntry> order;
         order.reserve(count);
         for (size_t i = 0; i < count; ++i)
             order.push_back(sortEntry(key(i), quint32(i)));
-        std::sort(order.begin(), order.end(), [&](const SortEntry& a, const SortEntry& b) {
-            if (a.high != b.high)
-                return a.high < b.high;
-            if (a.low != b.low)
-                return a.low < b.low;
-            return naturalLess(key(a.index), m_list.at(a.index), key(b.index), m_list.at(b.index));
-        });
+        radixSort(order);
+        for (size_t first = 0; first < count;) {
+            size_t end = first + 1;
+            while (end < count && order[end].high == order[first].high &&
+                   order[end].low == order[first].low)
+                ++end;
+            if (end - first > 1)
+                std::sort(order.begin() + qsizetype(first), order.begin() + qsizetype(end),
+                          [&](const SortEntry& a, const SortEntry& b) {
+                              return naturalLess(key(a.index), m_list.at(a.index), key(b.index),
+                                                 m_list.at(b.index));
+                          });
+            first = end;
+        }
         std::string().swap(m_keys);
         std::vector<size_t>().swap(m_keyStarts);
         std::vector<NameList::Span> spans;
