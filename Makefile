@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PACKAGES := cmake g++ make qt6-base-dev qt6-base-private-dev qt6-svg-dev libqt6svg6 libgl-dev \
             libbenchmark-dev fonts-dejavu-core hicolor-icon-theme \
-            desktop-file-utils appstream dpkg-dev file
+            desktop-file-utils appstream dpkg-dev file fusefat dosfstools
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test package format clean

@@ -66,9 +66,9 @@ bool hasFatNames(const QByteArray& fileSystemType) {
     // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the
     // drivers of NTFS and exFAT drives.
     static const QByteArrayList types = {
-        "vfat",       "msdos",       "umsdos",       "exfat",           "ntfs",
-        "ntfs3",      "fuseblk",     "fuse.fusefat", "fuse.exfat",      "fuse.exfat-fuse",
-        "fuse.ntfs",  "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
+        "vfat",      "msdos",        "umsdos",          "exfat",      "ntfs",
+        "ntfs3",     "fuseblk",      "fuse.fusefat",    "fuse.exfat", "fuse.exfat-fuse",
+        "fuse.ntfs", "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
     };
     return types.contains(fileSystemType);
 }
@@ -91,6 +91,8 @@ PosixFileRenamer::~PosixFileRenamer() {
 
 bool PosixFileRenamer::rename(const QString& folder, const QString& oldName,
                               const QString& newName) {
+    // Escapes stand only for bytes from 0x80 up, so "/", "." and NUL in the bytes are those of
+    // the text: checking the bytes checks the text as well.
     const QByteArray source = platform::encodeFileName(oldName);
     const QByteArray target = platform::encodeFileName(newName);
     if (!isPlainName(source) || !isPlainName(target))
@@ -113,7 +115,7 @@ bool PosixFileRenamer::rename(const QString& folder, const QString& oldName,
         return fail(EINVAL);
 
     int error = 0;
-    if (platform::upperCase(oldName) == platform::upperCase(newName)) {
+    if (platform::equalsIgnoringCase(oldName, newName)) {
         // Where the file system ignores letter case the target name finds the source itself,
         // though not always under the same inode number (FUSE FAT drivers number each spelling
         // apart), and where it does not a twin may carry the target: either way the file goes

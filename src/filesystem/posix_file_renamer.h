@@ -14,9 +14,10 @@ public:
     /// folder's file system supports; the others start further down the same chain, for file
     /// systems whose answers mislead.
     enum class Strategy {
-        Automatic,      ///< renameat2 with RENAME_NOREPLACE, then the fallbacks below
-        LinkThenUnlink, ///< a hard link cannot replace a name; then the old name is removed
-        ClaimThenRename, ///< an exclusive create claims the target, a plain rename replaces the claim
+        Automatic,       ///< renameat2 with RENAME_NOREPLACE, then the fallbacks below
+        LinkThenUnlink,  ///< a hard link cannot replace a name; then the old name is removed
+        ClaimThenRename, ///< an exclusive create claims the target, a plain rename replaces the
+                         ///< claim
     };
 
     explicit PosixFileRenamer(Strategy strategy = Strategy::Automatic);

@@ -3,6 +3,26 @@
 
 namespace platform {
 
+namespace {
+
+/// The upper case of the character at `i`, one code unit or a surrogate pair, by the simple
+/// mapping; a character whose upper case would take another number of code units stays as it
+/// is. Moves `i` past the character.
+char32_t upperAt(const char16_t* units, qsizetype size, qsizetype& i) {
+    const char16_t unit = units[i++];
+    if (unit < 0x80)
+        return unit >= u'a' && unit <= u'z' ? char32_t(unit - (u'a' - u'A')) : char32_t(unit);
+    if (QChar::isHighSurrogate(unit) && i < size && QChar::isLowSurrogate(units[i])) {
+        const char32_t point = QChar::surrogateToUcs4(unit, units[i++]);
+        const char32_t upper = QChar::toUpper(point);
+        return QChar::requiresSurrogates(upper) ? upper : point;
+    }
+    const char32_t upper = QChar::toUpper(char32_t(unit));
+    return QChar::requiresSurrogates(upper) ? char32_t(unit) : upper;
+}
+
+} // namespace
+
 QString numberText(qint64 number) {
     QString digits = QString::number(number);
     if (number >= 0)
@@ -21,49 +41,53 @@ QString trimBlanks(const QString& text) {
 }
 
 QString upperCase(const QString& text) {
-    // QString::toUpper applies the full mapping, which turns "ß" into "SS"; the pre-pass compares
-    // the upper-cased forms character for character, so each character maps to one of its own.
     const qsizetype size = text.size();
     const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
     QString upper;
     char16_t* out = nullptr;
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = units[i];
-        char32_t mapped = unit;
-        bool pair = false;
-        if (unit < 0x80) {
-            if (unit >= u'a' && unit <= u'z')
-                mapped = unit - (u'a' - u'A');
-        } else if (QChar::isHighSurrogate(unit) && i + 1 < size &&
-                   QChar::isLowSurrogate(units[i + 1])) {
-            pair = true;
-            const char32_t upperPoint = QChar::toUpper(QChar::surrogateToUcs4(unit, units[i + 1]));
-            mapped = QChar::requiresSurrogates(upperPoint)
-                         ? upperPoint
-                         : QChar::surrogateToUcs4(unit, units[i + 1]);
-        } else {
-            const char32_t upperPoint = QChar::toUpper(char32_t(unit));
-            if (!QChar::requiresSurrogates(upperPoint))
-                mapped = upperPoint;
-        }
-        const bool changed =
-            pair ? mapped != QChar::surrogateToUcs4(unit, units[i + 1]) : mapped != unit;
-        if (changed && !out) {
+    for (qsizetype i = 0; i < size;) {
+        const qsizetype at = i;
+        const char32_t mapped = upperAt(units, size, i);
+        const bool pair = i - at == 2;
+        const char32_t original =
+            pair ? QChar::surrogateToUcs4(units[at], units[at + 1]) : units[at];
+        if (mapped != original && !out) {
             upper = text;
             out = reinterpret_cast<char16_t*>(upper.data());
         }
-        if (out) {
-            if (pair) {
-                out[i] = QChar::highSurrogate(mapped);
-                out[i + 1] = QChar::lowSurrogate(mapped);
-            } else {
-                out[i] = char16_t(mapped);
-            }
+        if (out && pair) {
+            out[at] = QChar::highSurrogate(mapped);
+            out[at + 1] = QChar::lowSurrogate(mapped);
+        } else if (out) {
+            out[at] = char16_t(mapped);
         }
-        if (pair)
-            ++i;
     }
     return out ? upper : text;
+}
+
+bool equalsIgnoringCase(QStringView a, QStringView b) {
+    const qsizetype size = a.size();
+    if (b.size() != size)
+        return false;
+    const char16_t* unitsA = a.utf16();
+    const char16_t* unitsB = b.utf16();
+    qsizetype i = 0;
+    qsizetype j = 0;
+    // Each character keeps its length, so equal characters keep both texts in step.
+    while (i < size) {
+        if (upperAt(unitsA, size, i) != upperAt(unitsB, size, j))
+            return false;
+    }
+    return true;
+}
+
+size_t caselessHash(QStringView text, size_t seed) {
+    const qsizetype size = text.size();
+    const char16_t* units = text.utf16();
+    size_t hash = seed ^ 0xcbf29ce484222325u;
+    for (qsizetype i = 0; i < size;)
+        hash = (hash ^ upperAt(units, size, i)) * 0x100000001b3u;
+    return hash;
 }
 
 } // namespace platform

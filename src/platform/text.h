@@ -17,4 +17,11 @@ QString trimBlanks(const QString& text);
 /// program starts in, so case-insensitive matches are the same for every user.
 QString upperCase(const QString& text);
 
+/// Whether upperCase(a) equals upperCase(b), found without building either.
+bool equalsIgnoringCase(QStringView a, QStringView b);
+
+/// A hash of upperCase(text), found without building it: texts that equalsIgnoringCase finds
+/// equal hash alike.
+size_t caselessHash(QStringView text, size_t seed = 0);
+
 } // namespace platform

@@ -12,8 +12,8 @@ namespace renaming {
 
 namespace {
 
-/// The rows of the current names by the hash of their upper-cased text, in a table of a few
-/// bytes a row where a hash of strings took a hundred. Rows of one hash form a chain in ascending
+/// The rows of the current names by a hash that ignores letter case, in a table of a few bytes a
+/// row where a hash of strings took a hundred. Rows of one hash form a chain in ascending
 /// order; the rare rows whose texts differ but hash alike are told apart by reading their names.
 class RowIndex {
 public:
@@ -24,7 +24,7 @@ public:
         , m_heads(std::bit_ceil(size_t(count) * 2 + 2), kNone)
         , m_mask(m_heads.size() - 1) {
         for (qsizetype j = 0; j < count; ++j)
-            m_hashes[size_t(j)] = qHash(platform::upperCase(currentName(j)));
+            m_hashes[size_t(j)] = platform::caselessHash(currentName(j));
         // From the last row back, each row going to the head of its chain: chains ascend.
         for (qsizetype j = count - 1; j >= 0; --j) {
             quint32& head = m_heads[slotOf(m_hashes[size_t(j)])];
@@ -37,11 +37,11 @@ public:
     /// exactly or, when no current name at all does, the first that equals it ignoring case; -1
     /// when none.
     qsizetype firstRow(const QString& name, qsizetype from) const {
-        const QString key = platform::upperCase(name);
         // The case twins of `name`, ascending: nearly always one row or none, rarely a few.
         QVarLengthArray<qsizetype, 4> group;
-        for (quint32 row = m_heads[slotOf(qHash(key))]; row != kNone; row = m_next[row]) {
-            if (platform::upperCase(m_currentName(row)) == key)
+        for (quint32 row = m_heads[slotOf(platform::caselessHash(name))]; row != kNone;
+             row = m_next[row]) {
+            if (platform::equalsIgnoringCase(m_currentName(row), name))
                 group.append(row);
         }
         if (group.size() > 1) {

@@ -1,11 +1,16 @@
 // The Linux file-rename service on real folders, through each of its ways of not replacing a file.
+#include "fat_mount.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "platform/file_names.h"
 
+#include <QCryptographicHash>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 using Strategy = filesystem::PosixFileRenamer::Strategy;
@@ -17,6 +22,42 @@ const QList<QPair<const char*, Strategy>> kStrategies = {
     {"link+unlink", Strategy::LinkThenUnlink},
     {"claim+rename", Strategy::ClaimThenRename},
 };
+
+/// Each name of a folder with the hash of its content, so a test sees which file went where.
+QMap<QByteArray, QByteArray> contentHashes(const QString& folder) {
+    QMap<QByteArray, QByteArray> hashes;
+    const FolderFiles files = folderFiles(folder);
+    for (auto file = files.cbegin(); file != files.cend(); ++file)
+        hashes.insert(file.key(),
+                      QCryptographicHash::hash(file.value(), QCryptographicHash::Sha256));
+    return hashes;
+}
+
+/// contentHashes() as it must be when each file holds its own first name: `names` maps each
+/// name afterwards to the name the file had before.
+QMap<QByteArray, QByteArray> expectedHashes(const QMap<QByteArray, QByteArray>& names) {
+    QMap<QByteArray, QByteArray> hashes;
+    for (auto name = names.cbegin(); name != names.cend(); ++name)
+        hashes.insert(name.key(),
+                      QCryptographicHash::hash(name.value(), QCryptographicHash::Sha256));
+    return hashes;
+}
+
+/// What the program writes to standard error while `run` runs.
+template <typename Run> QByteArray standardError(Run run) {
+    QTemporaryFile capture;
+    if (!capture.open())
+        return "<no capture>";
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(capture.handle(), 2);
+    run();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    capture.seek(0);
+    return capture.readAll();
+}
 
 } // namespace
 
@@ -31,6 +72,11 @@ private slots:
     void keepsSecondHardLink_data();
     void keepsSecondHardLink();
     void releasedFolderIsOpenedAfresh();
+    void fatMedia_data();
+    void fatMedia();
+    void lastFallbackClaimsTheTarget_data();
+    void lastFallbackClaimsTheTarget();
+    void failedWayBackLeavesATrail();
 };
 
 void TestPosixFileRenamer::rename_data() {
@@ -74,11 +120,15 @@ void TestPosixFileRenamer::rename_data() {
             << FolderFiles{{"cafe.txt", "caf\xE9.txt"},
                            {"caf\xEF\xBF\xBD.txt", "caf\xEF\xBF\xBD.txt"}};
         row("old name not UTF-8 keeps its bytes under its own text")
-            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba << (u"caf"_s + escaped(0xE9) + u".txt"_s)
-            << 0 << FolderFiles{{"caf\xE9.txt", "caf\xE9.txt"}};
+            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba
+            << (u"caf"_s + escaped(0xE9) + u".txt"_s) << 0
+            << FolderFiles{{"caf\xE9.txt", "caf\xE9.txt"}};
         row("stem not UTF-8 keeps its bytes in a new name")
-            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba << (u"caf"_s + escaped(0xE9) + u"1.txt"_s)
-            << 0 << FolderFiles{{"caf\xE9" "1.txt", "caf\xE9.txt"}};
+            << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba
+            << (u"caf"_s + escaped(0xE9) + u"1.txt"_s) << 0
+            << FolderFiles{{"caf\xE9"
+                            "1.txt",
+                            "caf\xE9.txt"}};
         row("typed replacement mark is written as typed")
             << strategy << QByteArrayList{"caf\xE9.txt"} << "caf\xE9.txt"_ba << u"caf\uFFFD.txt"_s
             << 0 << FolderFiles{{"caf\xEF\xBF\xBD.txt", "caf\xE9.txt"}};
@@ -201,6 +251,130 @@ void TestPosixFileRenamer::releasedFolderIsOpenedAfresh() {
     QVERIFY(renamer.rename(folder, u"1.jpg"_s, u"3.jpg"_s));
     QCOMPARE(folderFiles(folder), (FolderFiles{{"3.jpg", "1.jpg"}}));
     QCOMPARE(folderFiles(parent.filePath(u"old photos"_s)), (FolderFiles{{"2.jpg", "1.jpg"}}));
+}
+
+void TestPosixFileRenamer::fatMedia_data() {
+    QTest::addColumn<QByteArrayList>("before");
+    QTest::addColumn<QString>("oldName");
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QMap<QByteArray, QByteArray>>("after"); // name -> name before
+
+    using Names = QMap<QByteArray, QByteArray>;
+    // The driver numbers the two spellings of one name apart, and knows no RENAME_NOREPLACE and
+    // no hard links: every rename here takes the last fallback.
+    QTest::newRow("ending in lower case") << QByteArrayList{"SONG.MP3"} << u"SONG.MP3"_s
+                                          << u"SONG.mp3"_s << 0 << Names{{"SONG.mp3", "SONG.MP3"}};
+    QTest::newRow("whole name in lower case")
+        << QByteArrayList{"IMG_0001.JPG", "IMG_0002.JPG"} << u"IMG_0001.JPG"_s << u"img_0001.jpg"_s
+        << 0 << Names{{"img_0001.jpg", "IMG_0001.JPG"}, {"IMG_0002.JPG", "IMG_0002.JPG"}};
+    QTest::newRow("plain rename") << QByteArrayList{"a.jpg"} << u"a.jpg"_s << u"Holiday 1.jpg"_s
+                                  << 0 << Names{{"Holiday 1.jpg", "a.jpg"}};
+    // This driver cannot write names beyond ASCII: it refuses the claim, and the file stays.
+    QTest::newRow("name the driver refuses")
+        << QByteArrayList{"a.jpg"} << u"a.jpg"_s << u"Отпуск 1.jpg"_s << EPERM
+        << Names{{"a.jpg", "a.jpg"}};
+    QTest::newRow("existing target stays")
+        << QByteArrayList{"a.jpg", "b.jpg"} << u"a.jpg"_s << u"B.JPG"_s << EEXIST
+        << Names{{"a.jpg", "a.jpg"}, {"b.jpg", "b.jpg"}};
+    // Names FAT forbids are refused before the driver sees them: some drivers delete the file.
+    for (const char* forbidden : {"what?.x", "a:b.jpg", "a*.jpg", "a<b", "a>b", "a|b", "a\"b",
+                                  "a\\b", "trailing dot.", "trailing blank ", "tab\there"})
+        QTest::addRow("forbidden: %s", forbidden)
+            << QByteArrayList{"a.jpg"} << u"a.jpg"_s << QString::fromUtf8(forbidden) << EINVAL
+            << Names{{"a.jpg", "a.jpg"}};
+}
+
+void TestPosixFileRenamer::fatMedia() {
+    QFETCH(QByteArrayList, before);
+    QFETCH(QString, oldName);
+    QFETCH(QString, newName);
+    QFETCH(int, error);
+    using Names = QMap<QByteArray, QByteArray>;
+    QFETCH(Names, after);
+
+    FatMount card;
+    if (!card.isMounted())
+        QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
+    QVERIFY(makeFiles(card.path(), before));
+    Names names;
+    for (const QByteArray& name : before)
+        names.insert(name, name);
+    QCOMPARE(contentHashes(card.path()), expectedHashes(names));
+
+    filesystem::PosixFileRenamer renamer;
+    const bool renamed = renamer.rename(card.path(), oldName, newName);
+    QCOMPARE(renamer.lastError(), error);
+    QCOMPARE(renamed, error == 0);
+    renamer.releaseFolder();
+    QCOMPARE(contentHashes(card.path()), expectedHashes(after));
+}
+
+void TestPosixFileRenamer::lastFallbackClaimsTheTarget_data() {
+    QTest::addColumn<bool>("sourceVanishes");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<FolderFiles>("after");
+    QTest::newRow("another program saves under the target name")
+        << false << 0 << FolderFiles{{"b.jpg", "a.jpg"}};
+    QTest::newRow("the source vanishes: the claim goes too") << true << ENOENT << FolderFiles();
+}
+
+// Where neither RENAME_NOREPLACE nor links work, the target is taken before the rename: another
+// program that creates the same name in between is told it exists, instead of being replaced.
+void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
+    QFETCH(bool, sourceVanishes);
+    QFETCH(int, error);
+    QFETCH(FolderFiles, after);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(makeFiles(dir.path(), {"a.jpg"}));
+    filesystem::PosixFileRenamer renamer(Strategy::ClaimThenRename);
+    bool othersSaved = true;
+    int calls = 0;
+    renamer.setBeforeRename([&](const QByteArray& from, const QByteArray& to) {
+        ++calls;
+        QCOMPARE(from, "a.jpg"_ba);
+        QCOMPARE(to, "b.jpg"_ba);
+        othersSaved = writeFile(dir.path(), "b.jpg", "someone else's photo");
+        if (sourceVanishes)
+            QVERIFY(QFile::remove(dir.filePath(u"a.jpg"_s)));
+    });
+
+    QCOMPARE(renamer.rename(dir.path(), u"a.jpg"_s, u"b.jpg"_s), error == 0);
+    QCOMPARE(renamer.lastError(), error);
+    QCOMPARE(calls, 1);
+    QVERIFY(!othersSaved);
+    QCOMPARE(folderFiles(dir.path()), after);
+}
+
+// A letter-case rename onto a twin: the file goes aside and must come back, but by then a third
+// program has taken its old name. The file stays under the aside name, and standard error says
+// which name that is.
+void TestPosixFileRenamer::failedWayBackLeavesATrail() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(makeFiles(dir.path(), {"A.txt", "a.txt"}));
+    filesystem::PosixFileRenamer renamer;
+    QByteArray aside;
+    renamer.setBeforeRename([&](const QByteArray& from, const QByteArray& to) {
+        if (from == "A.txt")
+            aside = to;
+        else if (from == aside && to == "A.txt")
+            QVERIFY(writeFile(dir.path(), "A.txt", "newcomer"));
+    });
+
+    bool renamed = true;
+    const QByteArray trail =
+        standardError([&] { renamed = renamer.rename(dir.path(), u"A.txt"_s, u"a.txt"_s); });
+
+    QVERIFY(!renamed);
+    QCOMPARE(renamer.lastError(), EEXIST);
+    QVERIFY(aside.startsWith("tarvelok-"));
+    QCOMPARE(folderFiles(dir.path()),
+             (FolderFiles{{"a.txt", "a.txt"}, {"A.txt", "newcomer"}, {aside, "A.txt"}}));
+    QVERIFY2(trail.contains(QFile::encodeName(dir.path()) + '/' + aside), trail.constData());
+    QVERIFY2(trail.contains("A.txt") && trail.contains(std::strerror(EEXIST)), trail.constData());
 }
 
 QTEST_GUILESS_MAIN(TestPosixFileRenamer)

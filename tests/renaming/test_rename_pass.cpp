@@ -1,6 +1,7 @@
 // The rename pass over real folders: the pre-pass on disk, one message per failure, closing steps.
 #include "fake_dialogs.h"
 #include "fake_progress.h"
+#include "fat_mount.h"
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
@@ -136,6 +137,20 @@ private:
     QStringList m_values;
 };
 
+/// Previews `folder` under `parameters`, answering the input boxes with `answers`, then runs the
+/// pass; returns the failure messages.
+QStringList previewAndRename(const QString& folder, const QStringList& parameters,
+                             const QStringList& answers) {
+    NamingPage page(folder);
+    Parameters naming(parameters);
+    page.dialogs.answers = answers;
+    naming::BuildNewNames({page.File2, naming, page.lstNew, page.prb1, page.dialogs});
+    if (!page.dialogs.answers.isEmpty() || page.lstNew.count() != page.File2.count())
+        return {u"<the preview did not complete>"_s};
+    page.rename({});
+    return page.dialogs.messages();
+}
+
 /// Upper case of the ASCII letters, all the names of everyFileSurvivesAPassWithFailures hold.
 QString asciiUpper(const QString& text) {
     QString upper = text;
@@ -172,6 +187,8 @@ private slots:
     void vanishedSourceIsReported();
     void previewThenRename_data();
     void previewThenRename();
+    void fatCard_data();
+    void fatCard();
     void entryThatChangedTypeIsKept();
     void readOnlyFolder();
     void everyFileSurvivesAPassWithFailures();
@@ -390,18 +407,43 @@ void TestRenamePass::previewThenRename() {
         before.insert(name, sha256(name));
     QCOMPARE(contentHashes(dir.path()), before);
 
-    NamingPage page(dir.path());
-    Parameters naming(parameters);
-    page.dialogs.answers = answers;
-    naming::BuildNewNames({page.File2, naming, page.lstNew, page.prb1, page.dialogs});
-    QCOMPARE(page.dialogs.answers, QStringList());
-    QCOMPARE(page.lstNew.count(), files.size());
-    page.rename({});
+    const QStringList messages = previewAndRename(dir.path(), parameters, answers);
 
     const FolderFiles seen = folderFiles(dir.path());
     removeFiles(dir.path());
-    QCOMPARE(page.dialogs.messages(), QStringList());
+    QCOMPARE(messages, QStringList());
     QCOMPARE(hashes(seen), hashes(after));
+}
+
+void TestRenamePass::fatCard_data() {
+    QTest::addColumn<QStringList>("parameters");
+    QTest::addColumn<FolderFiles>("after");
+    QTest::addColumn<QStringList>("failedNames");
+
+    QTest::newRow("endings in lower case")
+        << QStringList{u"*"_s, u"-"_s, u".mp3"_s}
+        << FolderFiles{{"SONG1.mp3", "SONG1.MP3"}, {"SONG2.mp3", "SONG2.MP3"}} << QStringList();
+    QTest::newRow("a name FAT forbids")
+        << QStringList{u"what?"_s, u"1"_s, u".mp3"_s}
+        << FolderFiles{{"SONG1.MP3", "SONG1.MP3"}, {"SONG2.MP3", "SONG2.MP3"}}
+        << QStringList{u"what?1.mp3"_s, u"what?2.mp3"_s};
+}
+
+// Camera cards and USB sticks: a FAT file system, mounted through FUSE.
+void TestRenamePass::fatCard() {
+    QFETCH(QStringList, parameters);
+    QFETCH(FolderFiles, after);
+    QFETCH(QStringList, failedNames);
+
+    FatMount card;
+    if (!card.isMounted())
+        QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
+    QVERIFY(makeFiles(card.path(), {"SONG1.MP3", "SONG2.MP3"}));
+    QCOMPARE(contentHashes(card.path()),
+             hashes({{"SONG1.MP3", "SONG1.MP3"}, {"SONG2.MP3", "SONG2.MP3"}}));
+
+    QCOMPARE(previewAndRename(card.path(), parameters, {}), failures(failedNames));
+    QCOMPARE(contentHashes(card.path()), hashes(after));
 }
 
 // An entry that became a folder or a pipe after the preview is no file of the user's to rename.

@@ -100,7 +100,8 @@ private slots:
         for (const auto& [view, label] :
              {std::pair{m_File1.get(), u"File1"_s}, std::pair{m_File2.get(), u"File2"_s}}) {
             connect(view->model(), &QAbstractItemModel::modelReset, this, [this, view, label] {
-                m_log.append(label + u' ' + shortPath(view->fileModel()->path()) + u' ' + view->fileModel()->pattern());
+                m_log.append(label + u' ' + shortPath(view->fileModel()->path()) + u' ' +
+                             view->fileModel()->pattern());
             });
         }
 

@@ -66,6 +66,32 @@ private slots:
         QVERIFY(screen.contains(shownAt));
     }
 
+    // A name whose bytes are not UTF-8 holds escapes, which the box shows as U+FFFD. Confirmed
+    // as shown, the answer is the default with its real bytes; edited, it is taken as typed.
+    void inputShowsEscapedBytesAsMarks_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("answer");
+        const QString name = u"caf"_s + QChar(0xDCE9) + u".txt"_s;
+        QTest::newRow("confirmed as shown") << u"caf\uFFFD.txt"_s << name;
+        QTest::newRow("edited") << u"caf\uFFFD1.txt"_s << u"caf\uFFFD1.txt"_s;
+    }
+    void inputShowsEscapedBytesAsMarks() {
+        QFETCH(QString, typed);
+        QFETCH(QString, answer);
+        widgets::QtDialogs dialogs(nullptr);
+        QString shown;
+        answerNextDialog([&](QWidget* dialog) {
+            auto* edit = dialog->findChild<QLineEdit*>();
+            QVERIFY(edit);
+            shown = edit->text();
+            edit->setText(typed);
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QCOMPARE(dialogs.input(u"p"_s, u"t"_s, u"caf"_s + QChar(0xDCE9) + u".txt"_s, QPointF()),
+                 answer);
+        QCOMPARE(shown, u"caf\uFFFD.txt"_s);
+    }
+
     void inputCancelIsEmpty() {
         widgets::QtDialogs dialogs(nullptr);
         answerNextDialog([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
@@ -87,6 +113,15 @@ private slots:
         dialogs.message(u"Файлы остались без имени."_s, u"ВНИМАНИЕ !!!"_s);
         QCOMPARE(seenText, u"Файлы остались без имени."_s);
         QCOMPARE(seenTitle, u"ВНИМАНИЕ !!!"_s);
+
+        // A failure message quotes a new name; bytes that are not UTF-8 show as U+FFFD.
+        answerNextDialog([&](QWidget* dialog) {
+            seenText = qobject_cast<QMessageBox*>(dialog)->text();
+            qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
+        });
+        dialogs.message(u"Файл с именем "_s + QChar(0xDCFF) + u".txt уже существует"_s,
+                        u"Ошибка !!!"_s);
+        QCOMPARE(seenText, u"Файл с именем \uFFFD.txt уже существует"_s);
     }
 };
 
