@@ -1,4 +1,4 @@
-// Repeats in a new-name list, found with one hash pass instead of comparing every pair.
+// Repeats in a new-name list, found by sorting hashes instead of comparing every pair.
 #pragma once
 
 #include <QHash>
@@ -8,9 +8,9 @@
 
 namespace naming {
 
-/// Answers the two questions of the repeat scan in constant time: does a row's generated name
-/// occur again further down (so the user is asked about it), and is an answer held by any other
-/// row (so it is refused). Rows must be renamed through replace() to keep the counts true.
+/// Answers the two questions of the repeat scan: does a row's generated name occur again further
+/// down (so the user is asked about it), and is an answer held by any other row (so it is
+/// refused). Rows must be renamed through replace() to keep the counts true.
 class DuplicateIndex {
 public:
     explicit DuplicateIndex(const QStringList& names);
@@ -26,22 +26,23 @@ public:
     void replace(const QString& oldName, const QString& newName);
 
 private:
-    static constexpr quint32 kEmpty = 0xFFFFFFFF;
+    /// A 32-bit fingerprint of a generated name and its row: eight bytes a row, sorted.
+    struct Entry {
+        quint32 fingerprint;
+        quint32 row;
+    };
 
-    /// The first row whose generated name is `name`; kEmpty when no generated name is.
-    quint32 firstRow(QStringView name) const;
-    qsizetype& countOf(const QString& name);
+    /// The first row whose generated name is `name`; -1 when no generated name is.
+    qsizetype firstRow(const QString& name) const;
+    qsizetype count(const QString& name) const;
 
     // The generated names stay as they were: the list shares them, so this costs no copy of the
-    // texts, and the rows' later answers do not disturb the table.
+    // texts, and the rows' later answers do not disturb the index.
     QStringList m_names;
-    // Open addressing over the generated names, by the first row of each: a million rows take
-    // a few bytes each instead of a hash node apiece.
-    std::vector<quint32> m_slots;
-    size_t m_mask = 0;
-    /// Per first row of a generated name: the rows holding that name now.
-    std::vector<qsizetype> m_counts;
-    /// The rows holding each answer that is no generated name.
+    std::vector<Entry> m_entries;
+    /// Rows holding a generated name now, by the name's first row, where that is not 1.
+    QHash<qsizetype, qsizetype> m_counts;
+    /// Rows holding each answer that is no generated name.
     QHash<QString, qsizetype> m_answers;
     std::vector<bool> m_repeatsLater;
 };
