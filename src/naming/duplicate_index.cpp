@@ -43,6 +43,13 @@ DuplicateIndex::DuplicateIndex(const QStringList& names)
         m_entries.swap(sorted);
     }
 
+    // Where each value of a fingerprint's top 16 bits starts, so a look-up searches a few entries.
+    m_starts.assign(kBuckets + 1, 0);
+    for (const Entry& entry : m_entries)
+        ++m_starts[(entry.fingerprint >> 16) + 1];
+    for (size_t bucket = 0; bucket < kBuckets; ++bucket)
+        m_starts[bucket + 1] += m_starts[bucket];
+
     // Within a run of one fingerprint, the rows of each name, ascending: every row but the last
     // of a name has a later repeat.
     std::vector<quint32> run;
@@ -73,10 +80,11 @@ DuplicateIndex::DuplicateIndex(const QStringList& names)
 
 qsizetype DuplicateIndex::firstRow(const QString& name) const {
     const quint32 fingerprint = fingerprintOf(name);
+    const auto end = m_entries.begin() + qsizetype(m_starts[(fingerprint >> 16) + 1]);
     auto entry = std::lower_bound(
-        m_entries.begin(), m_entries.end(), fingerprint,
+        m_entries.begin() + qsizetype(m_starts[fingerprint >> 16]), end, fingerprint,
         [](const Entry& entry, quint32 wanted) { return entry.fingerprint < wanted; });
-    for (; entry != m_entries.end() && entry->fingerprint == fingerprint; ++entry)
+    for (; entry != end && entry->fingerprint == fingerprint; ++entry)
         if (m_names.at(entry->row) == name)
             return entry->row;
     return -1;

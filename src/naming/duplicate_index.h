@@ -40,6 +40,9 @@ private:
     // texts, and the rows' later answers do not disturb the index.
     QStringList m_names;
     std::vector<Entry> m_entries;
+    static constexpr size_t kBuckets = 1 << 16;
+    /// Where the entries of each value of the fingerprints' top 16 bits begin.
+    std::vector<quint32> m_starts;
     /// Rows holding a generated name now, by the name's first row, where that is not 1.
     QHash<qsizetype, qsizetype> m_counts;
     /// Rows holding each answer that is no generated name.
