@@ -136,8 +136,9 @@ void radixSort(std::vector<SortEntry>& entries) {
 
 } // namespace
 
-// Collects names in the order read, then hands them over sorted. The names and their sort keys
-// go into one block each, so a large folder costs a few allocations, not three per name.
+// Collects names in the order read, then hands them over sorted. The names go into one block,
+// and of each sort key only its first 16 bytes are kept: a large folder costs a few allocations,
+// not three a name, and the rare names whose prefixes tie have their keys made again.
 class NameListBuilder {
 public:
     void add(QStringView name, QStringView folded) {
@@ -145,52 +146,59 @@ public:
         const size_t at = m_list.m_text.size();
         m_list.m_text.resize(at + size_t(name.size()));
         std::copy_n(name.utf16(), name.size(), m_list.m_text.data() + at);
-        m_keyStarts.push_back(m_keys.size());
-        appendNaturalSortKey(m_keys, folded);
+        m_key.clear();
+        appendNaturalSortKey(m_key, folded);
+        m_order.push_back(sortEntry(m_key, quint32(m_order.size())));
     }
 
     NameList sorted() && {
-        const size_t count = m_list.m_spans.size();
-        m_keyStarts.push_back(m_keys.size());
-        const auto key = [this](size_t i) {
-            return std::string_view(m_keys).substr(m_keyStarts[i],
-                                                   m_keyStarts[i + 1] - m_keyStarts[i]);
-        };
-        // Small fixed-size entries, by the first 16 key bytes in linear time; only the rare runs of
-        // equal prefixes are sorted by their whole keys.
-        std::vector<SortEntry> order;
-        order.reserve(count);
-        for (size_t i = 0; i < count; ++i)
-            order.push_back(sortEntry(key(i), quint32(i)));
-        radixSort(order);
+        const size_t count = m_order.size();
+        radixSort(m_order);
+        std::vector<std::string> keys;
         for (size_t first = 0; first < count;) {
             size_t end = first + 1;
-            while (end < count && order[end].high == order[first].high &&
-                   order[end].low == order[first].low)
+            while (end < count && m_order[end].high == m_order[first].high &&
+                   m_order[end].low == m_order[first].low)
                 ++end;
             if (end - first > 1)
-                std::sort(order.begin() + qsizetype(first), order.begin() + qsizetype(end),
-                          [&](const SortEntry& a, const SortEntry& b) {
-                              return naturalLess(key(a.index), m_list.at(a.index), key(b.index),
-                                                 m_list.at(b.index));
-                          });
+                sortByWholeKeys(first, end, keys);
             first = end;
         }
-        std::string().swap(m_keys);
-        std::vector<size_t>().swap(m_keyStarts);
         std::vector<NameList::Span> spans;
         spans.reserve(count);
-        for (const SortEntry& entry : order)
+        for (const SortEntry& entry : m_order)
             spans.push_back(m_list.m_spans[entry.index]);
+        std::vector<SortEntry>().swap(m_order);
         m_list.m_spans = std::move(spans);
         m_list.m_text.shrink_to_fit();
         return std::move(m_list);
     }
 
 private:
+    // Entries [first, end) share their 16-byte prefixes.
+    void sortByWholeKeys(size_t first, size_t end, std::vector<std::string>& keys) {
+        keys.resize(end - first);
+        std::vector<quint32> rank(end - first);
+        for (size_t i = first; i < end; ++i) {
+            keys[i - first].clear();
+            appendNaturalSortKey(keys[i - first],
+                                 m_list.at(m_order[i].index).toString().toCaseFolded());
+            rank[i - first] = quint32(i - first);
+        }
+        std::sort(rank.begin(), rank.end(), [&](quint32 a, quint32 b) {
+            return naturalLess(keys[a], m_list.at(m_order[first + a].index), keys[b],
+                               m_list.at(m_order[first + b].index));
+        });
+        std::vector<SortEntry> run;
+        run.reserve(end - first);
+        for (const quint32 r : rank)
+            run.push_back(m_order[first + r]);
+        std::copy(run.begin(), run.end(), m_order.begin() + qsizetype(first));
+    }
+
     NameList m_list;
-    std::string m_keys;
-    std::vector<size_t> m_keyStarts;
+    std::vector<SortEntry> m_order;
+    std::string m_key;
 };
 
 namespace {
