@@ -1,5 +1,13 @@
 // The whole workflow in the real window over a real folder: start-up, "Далее", the preview and
-// the rename pass, each timed on its own, beside a bare readdir of the same folder.
+// the rename pass, each timed on its own, beside a bare readdir plus sort of the same folder and a
+// bare renameat2 loop over a second folder of the same size.
+//
+//     workflow_bench --files=N[,N...]    (default 10000,100000)
+//
+// Each size runs its window in a child process of its own, so that peak_rss_mb is that size's
+// peak alone and not one inherited from a larger size run before it; the bare rename loop runs
+// in that child after each round, under the same load as the window. The folders go under
+// $TMPDIR (or /tmp); the benchmark's label names their file system.
 #include "main_window/frm_rename.h"
 #include "platform/dialogs.h"
 
@@ -10,14 +18,26 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <string>
+#include <sys/resource.h>
+#include <sys/vfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+int g_argc = 0;
+char** g_argv = nullptr;
 
 class QuietDialogs final : public platform::Dialogs {
 public:
@@ -29,10 +49,20 @@ public:
     }
 };
 
+QByteArray originalName(int k) {
+    return "IMG_" + QByteArray::number(k) + ".JPG";
+}
+
+// The name the window gives file k with base name `base`, addition "01" and the ending kept.
+QByteArray numberedName(char base, int k, int count) {
+    const int width = std::max(2, int(QByteArray::number(count).size()));
+    return base + QByteArray::number(k + 1).rightJustified(width, '0') + ".JPG";
+}
+
 bool makeFiles(const QString& folder, int count) {
     const QByteArray base = QFile::encodeName(folder) + '/';
     for (int k = 0; k < count; ++k) {
-        const QByteArray path = base + QByteArray("IMG_") + QByteArray::number(k) + ".JPG";
+        const QByteArray path = base + originalName(k);
         const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0)
             return false;
@@ -41,82 +71,246 @@ bool makeFiles(const QString& folder, int count) {
     return true;
 }
 
-double milliseconds(QElapsedTimer& timer) {
+const char* fileSystemName(const QString& folder) {
+    struct statfs about {};
+    if (::statfs(QFile::encodeName(folder).constData(), &about) != 0)
+        return "unknown file system";
+    switch (static_cast<unsigned long>(about.f_type)) {
+    case 0xEF53:
+        return "ext4";
+    case 0x01021994:
+        return "tmpfs";
+    case 0x9123683E:
+        return "btrfs";
+    case 0x58465342:
+        return "xfs";
+    default:
+        return "other file system";
+    }
+}
+
+double milliseconds(const QElapsedTimer& timer) {
     return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Runs `work` in a forked child and hands back what it returned, with the child's peak resident
+// memory in MiB appended; empty when the child failed.
+std::vector<double> inChild(const std::function<std::vector<double>()>& work) {
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return {};
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0)
+        return {};
+    if (child == 0) {
+        ::close(channel[0]);
+        std::vector<double> results = work();
+        struct rusage usage {};
+        ::getrusage(RUSAGE_SELF, &usage);
+        results.push_back(double(usage.ru_maxrss) / 1024.0);
+        const auto bytes = ssize_t(results.size() * sizeof(double));
+        const bool written = ::write(channel[1], results.data(), size_t(bytes)) == bytes;
+        // No destructors: the parent owns the folders, and a window of a million rows takes its
+        // time to tear down.
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::vector<double> results;
+    double value = 0;
+    while (::read(channel[0], &value, sizeof value) == sizeof value)
+        results.push_back(value);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return results;
 }
 
 void click(QWidget& window, const char* name) {
     window.findChild<QPushButton*>(QString::fromLatin1(name))->click();
 }
 
-// One run is one user's session on the folder; the counters give each step's time.
-void BM_Workflow(benchmark::State& state) {
-    const int count = int(state.range(0));
-    QTemporaryDir dir;
-    if (!dir.isValid() || !makeFiles(dir.path(), count)) {
-        state.SkipWithError("cannot make the folder");
-        return;
+// The names of one bare rename round, one after the other in one block, so that holding them
+// adds little to the child's peak memory.
+struct NameBlock {
+    std::string text;
+    std::vector<size_t> starts;
+    void add(const QByteArray& name) {
+        starts.push_back(text.size());
+        text.append(name.constData(), size_t(name.size()) + 1);
     }
-    const QString startFolder = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    double readdirMs = 0, startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0;
-    int round = 0;
-    for (auto _ : state) {
+    const char* at(size_t k) const { return text.data() + starts[k]; }
+};
+
+// The physical floor of the rename pass: renameat2 over a second folder, renaming its files in
+// the order and to the names the window uses. It runs in the window's process right after the
+// window's round, under the same load; its names are built once the window is gone.
+double bareRenameRound(const QString& renamed, int count, int round) {
+    NameBlock from;
+    NameBlock to;
+    for (int k = 0; k < count; ++k) {
+        from.add(round == 0 ? originalName(k) : numberedName(round % 2 ? 'b' : 'a', k, count));
+        to.add(numberedName(round % 2 ? 'a' : 'b', k, count));
+    }
+    const int folder =
+        ::open(QFile::encodeName(renamed).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return -1;
+    QElapsedTimer timer;
+    timer.start();
+    for (size_t k = 0; k < size_t(count); ++k)
+        if (::renameat2(folder, from.at(k), folder, to.at(k), RENAME_NOREPLACE) != 0)
+            return -1;
+    const double ms = milliseconds(timer);
+    ::close(folder);
+    return ms;
+}
+
+// One round is one user's session on the folder: start, "Далее", preview, rename, then the bare
+// rename loop. Returns the mean time of each, or nothing when a dialog came up.
+std::vector<double> workflowRounds(const QString& folder, const QString& renamed, int count,
+                                   int rounds) {
+    QApplication app(g_argc, g_argv);
+    QDir::setCurrent(folder);
+    double startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0, bareRenameMs = 0;
+    for (int round = 0; round < rounds; ++round) {
+        {
+            QuietDialogs dialogs;
+            QElapsedTimer timer;
+            timer.start();
+            main_window::frmRename window(&dialogs);
+            window.show();
+            QApplication::processEvents();
+            startMs += milliseconds(timer);
+
+            timer.restart();
+            click(window, "cmdOK");
+            QApplication::processEvents();
+            nextMs += milliseconds(timer);
+
+            // Alternate base names, so that every round renames every file.
+            window.findChild<QLineEdit*>(u"txtName"_s)->setText(round % 2 ? u"a"_s : u"b"_s);
+            window.findChild<QComboBox*>(u"cboDop"_s)->setCurrentIndex(2);
+            timer.restart();
+            click(window, "cmdLook");
+            QApplication::processEvents();
+            previewMs += milliseconds(timer);
+
+            timer.restart();
+            click(window, "cmdRename");
+            QApplication::processEvents();
+            renameMs += milliseconds(timer);
+            if (dialogs.shown != 0)
+                return {};
+        }
+        const double bare = bareRenameRound(renamed, count, round);
+        if (bare < 0)
+            return {};
+        bareRenameMs += bare;
+    }
+    return {startMs / rounds, nextMs / rounds, previewMs / rounds, renameMs / rounds,
+            bareRenameMs / rounds};
+}
+
+// The physical floor of the listing steps: readdir plus a plain byte sort of the same folder.
+std::vector<double> bareReaddirRounds(const QString& listed, int rounds) {
+    const QByteArray listedPath = QFile::encodeName(listed);
+    double readdirMs = 0;
+    for (int round = 0; round < rounds; ++round) {
         QElapsedTimer timer;
         timer.start();
-        DIR* folder = ::opendir(QFile::encodeName(dir.path()).constData());
-        int entries = 0;
-        while (::readdir(folder))
-            ++entries;
-        ::closedir(folder);
-        benchmark::DoNotOptimize(entries);
+        std::vector<std::string> names;
+        DIR* dir = ::opendir(listedPath.constData());
+        if (!dir)
+            return {};
+        while (const dirent* entry = ::readdir(dir))
+            if (entry->d_name[0] != '.')
+                names.emplace_back(entry->d_name);
+        ::closedir(dir);
+        std::sort(names.begin(), names.end());
+        benchmark::DoNotOptimize(names.data());
         readdirMs += milliseconds(timer);
-
-        QuietDialogs dialogs;
-        timer.restart();
-        main_window::frmRename window(&dialogs);
-        window.show();
-        QApplication::processEvents();
-        startMs += milliseconds(timer);
-
-        timer.restart();
-        click(window, "cmdOK");
-        QApplication::processEvents();
-        nextMs += milliseconds(timer);
-
-        // Alternate base names, so that every run renames every file.
-        window.findChild<QLineEdit*>(u"txtName"_s)->setText(round++ % 2 ? u"a"_s : u"b"_s);
-        window.findChild<QComboBox*>(u"cboDop"_s)->setCurrentIndex(2);
-        timer.restart();
-        click(window, "cmdLook");
-        QApplication::processEvents();
-        previewMs += milliseconds(timer);
-
-        timer.restart();
-        click(window, "cmdRename");
-        QApplication::processEvents();
-        renameMs += milliseconds(timer);
-        if (dialogs.shown != 0)
-            state.SkipWithError("a dialog came up");
     }
-    QDir::setCurrent(startFolder);
-    const double runs = double(state.iterations());
-    state.counters["bare_readdir_ms"] = readdirMs / runs;
-    state.counters["start_ms"] = startMs / runs;
-    state.counters["next_ms"] = nextMs / runs;
-    state.counters["preview_ms"] = previewMs / runs;
-    state.counters["rename_ms"] = renameMs / runs;
+    return {readdirMs / rounds};
+}
+
+void BM_Workflow(benchmark::State& state) {
+    const int count = int(state.range(0));
+    // A million-file round takes the better part of a minute; one round is plenty there.
+    const int rounds = count <= 100000 ? 3 : 1;
+    QTemporaryDir workflowFolder;
+    QTemporaryDir renameFolder;
+    if (!workflowFolder.isValid() || !renameFolder.isValid() ||
+        !makeFiles(workflowFolder.path(), count) || !makeFiles(renameFolder.path(), count)) {
+        state.SkipWithError("cannot make the folders");
+        return;
+    }
+    state.SetLabel(fileSystemName(workflowFolder.path()));
+    for (auto _ : state) {
+        const std::vector<double> window = inChild([&] {
+            return workflowRounds(workflowFolder.path(), renameFolder.path(), count, rounds);
+        });
+        const std::vector<double> bare =
+            inChild([&] { return bareReaddirRounds(workflowFolder.path(), rounds); });
+        if (window.size() != 6 || bare.size() != 2) {
+            state.SkipWithError("a round failed or a dialog came up");
+            return;
+        }
+        state.SetIterationTime((window[0] + window[1] + window[2] + window[3]) / 1000.0);
+        state.counters["start_ms"] = window[0];
+        state.counters["next_ms"] = window[1];
+        state.counters["preview_ms"] = window[2];
+        state.counters["rename_ms"] = window[3];
+        state.counters["bare_readdir_sort_ms"] = bare[0];
+        state.counters["bare_rename_ms"] = window[4];
+        state.counters["peak_rss_mb"] = window[5];
+    }
+}
+
+// Takes --files=N[,N...] out of the arguments, leaving the rest to Google Benchmark.
+std::vector<int> takeSizes(int& argc, char** argv) {
+    std::vector<int> sizes;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        static constexpr char flag[] = "--files=";
+        if (std::strncmp(argv[i], flag, sizeof flag - 1) != 0) {
+            argv[kept++] = argv[i];
+            continue;
+        }
+        for (const QByteArray& size : QByteArray(argv[i] + sizeof flag - 1).split(',')) {
+            bool ok = false;
+            const int n = size.toInt(&ok);
+            if (!ok || n < 1) {
+                std::fprintf(stderr, "workflow_bench: --files wants positive counts: %s\n",
+                             argv[i]);
+                std::exit(2);
+            }
+            sizes.push_back(n);
+        }
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    if (sizes.empty())
+        sizes = {10000, 100000};
+    return sizes;
 }
 
 } // namespace
 
-BENCHMARK(BM_Workflow)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(3);
-
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    const std::vector<int> sizes = takeSizes(argc, argv);
+    g_argc = argc;
+    g_argv = argv;
     benchmark::Initialize(&argc, argv);
+    benchmark::internal::Benchmark* workflow =
+        benchmark::RegisterBenchmark("BM_Workflow", BM_Workflow);
+    for (const int size : sizes)
+        workflow->Arg(size);
+    workflow->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -11,6 +11,26 @@ using namespace Qt::StringLiterals;
 
 namespace filesystem {
 
+/// One reading of a folder under a mask, shared by the views that show it.
+struct FileListModel::Listing {
+    QString path;
+    QString pattern;
+    quint64 readAt = 0;
+    std::optional<NameList> names;
+};
+
+namespace {
+
+// Counts writes and readings in the order they happen, so a view can tell a reading that came
+// after its own last write.
+quint64 g_clock = 0;
+
+// The latest reading, while some view still holds it. Both file views show one folder under one
+// mask nearly always, and one copy of a million names is plenty.
+std::weak_ptr<const void> g_latest;
+
+} // namespace
+
 QString cleanFolderPath(const QString& path) {
     if (path.isEmpty())
         return {};
@@ -33,27 +53,39 @@ void FileListModel::setPattern(const QString& pattern) {
 
 void FileListModel::refresh() {
     beginResetModel();
-    m_names.clear();
-    m_stale = true;
+    m_listing.reset();
+    m_writtenAt = ++g_clock;
     endResetModel();
 }
 
 void FileListModel::ensureListed() const {
-    if (!m_stale)
+    if (m_listing)
         return;
-    m_stale = false;
-    std::optional<QList<ListedName>> names = listFiles(m_path, FileMask(m_pattern));
-    m_names = names ? std::move(*names) : QList<ListedName>();
+    // The other view's reading will do if it read this folder under this mask after the last
+    // write here: the rows are then those of the folder as it was after that write, which is all
+    // a write promises.
+    auto latest = std::static_pointer_cast<const Listing>(g_latest.lock());
+    if (latest && latest->readAt > m_writtenAt && latest->path == m_path &&
+        latest->pattern == m_pattern) {
+        m_listing = std::move(latest);
+        return;
+    }
+    auto listing = std::make_shared<Listing>();
+    listing->path = m_path;
+    listing->pattern = m_pattern;
+    listing->readAt = ++g_clock;
+    listing->names = listFiles(m_path, FileMask(m_pattern));
+    m_listing = listing;
+    g_latest = m_listing;
 }
 
 qsizetype FileListModel::count() const {
     ensureListed();
-    return m_names.size();
+    return m_listing->names ? m_listing->names->size() : 0;
 }
 
 QString FileListModel::name(qsizetype row) const {
-    ensureListed();
-    return row >= 0 && row < m_names.size() ? m_names.at(row).name : QString();
+    return row >= 0 && row < count() ? m_listing->names->name(row) : QString();
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const {
@@ -61,11 +93,10 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
-    ensureListed();
-    if (!index.isValid() || index.row() >= m_names.size())
+    if (!index.isValid() || index.row() >= count())
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return platform::shownFileName(m_names.at(index.row()).name);
+        return platform::shownFileName(name(index.row()));
     return {};
 }
 

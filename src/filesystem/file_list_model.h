@@ -5,6 +5,7 @@
 #include "platform/file_view.h"
 
 #include <QAbstractListModel>
+#include <memory>
 
 namespace filesystem {
 
@@ -40,10 +41,13 @@ private:
     // so a large folder is read once per change instead of once per write.
     void ensureListed() const;
 
+    struct Listing;
+
     QString m_path;
     QString m_pattern;
-    mutable QList<ListedName> m_names;
-    mutable bool m_stale = true;
+    mutable std::shared_ptr<const Listing> m_listing;
+    /// When the rows were last written (Path, Pattern, Refresh), on the clock of the listings.
+    quint64 m_writtenAt = 0;
 };
 
 /// `path` made absolute and clean ("/a/b/" and "/a/./b" give "/a/b"); "" stays "".

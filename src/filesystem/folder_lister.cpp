@@ -9,13 +9,17 @@
 
 #include <QDir>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace filesystem {
@@ -65,11 +69,25 @@ Kind kindOf(DIR* dir, const dirent* entry) {
     }
 }
 
-struct Candidate {
-    QByteArray bytes;
-    QString name;
-    std::string key;
-};
+// Most names are plain ASCII, whose text is the bytes widened and whose case folding maps A-Z
+// alone. Those are decoded and folded here into the same two strings every time, which spares a
+// million names two allocations each; false, leaving the strings to the caller, for any other.
+bool decodeAscii(const char* bytes, QString& name, QString& folded) {
+    const size_t length = std::strlen(bytes);
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    name.resize(qsizetype(length));
+    folded.resize(qsizetype(length));
+    QChar* text = name.data();
+    QChar* foldedText = folded.data();
+    for (size_t i = 0; i < length; ++i) {
+        const char byte = bytes[i];
+        text[i] = QLatin1Char(byte);
+        foldedText[i] = QLatin1Char(byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte);
+    }
+    return true;
+}
 
 struct SortEntry {
     quint64 high;
@@ -79,7 +97,7 @@ struct SortEntry {
 
 // The first 16 bytes of `key`, big-endian and padded with zeros, so integer order follows byte
 // order: a key that sorts before another never gets a larger prefix.
-SortEntry sortEntry(const std::string& key, quint32 index) {
+SortEntry sortEntry(std::string_view key, quint32 index) {
     unsigned char bytes[16] = {};
     std::copy_n(key.data(), std::min<size_t>(key.size(), 16), bytes);
     quint64 high = 0;
@@ -91,14 +109,112 @@ SortEntry sortEntry(const std::string& key, quint32 index) {
     return {high, low, index};
 }
 
+unsigned byteOf(const SortEntry& entry, int position) {
+    const quint64 half = position < 8 ? entry.high : entry.low;
+    return unsigned(half >> (56 - 8 * (position % 8))) & 0xFF;
+}
+
+// By (high, low): one stable counting pass per byte, the last byte first. A byte that all entries
+// share needs no pass, and names of one pattern share most of them ("IMG_", the digit count).
+void radixSort(std::vector<SortEntry>& entries) {
+    std::array<std::array<size_t, 256>, 16> counts{};
+    for (const SortEntry& entry : entries)
+        for (int position = 0; position < 16; ++position)
+            ++counts[size_t(position)][byteOf(entry, position)];
+    std::vector<SortEntry> sorted;
+    for (int position = 15; position >= 0; --position) {
+        std::array<size_t, 256>& count = counts[size_t(position)];
+        if (std::find(count.begin(), count.end(), entries.size()) != count.end())
+            continue;
+        size_t next = 0;
+        for (size_t& slot : count)
+            next += std::exchange(slot, next);
+        sorted.resize(entries.size());
+        for (const SortEntry& entry : entries)
+            sorted[count[byteOf(entry, position)]++] = entry;
+        entries.swap(sorted);
+    }
+}
+
+} // namespace
+
+// Collects names in the order read, then hands them over sorted. The names go into one block,
+// and of each sort key only its first 16 bytes are kept: a large folder costs a few allocations,
+// not three a name, and the rare names whose prefixes tie have their keys made again.
+class NameListBuilder {
+public:
+    void add(QStringView name, QStringView folded) {
+        m_list.m_spans.push_back({qsizetype(m_list.m_text.size()), name.size()});
+        const size_t at = m_list.m_text.size();
+        m_list.m_text.resize(at + size_t(name.size()));
+        std::copy_n(name.utf16(), name.size(), m_list.m_text.data() + at);
+        m_key.clear();
+        appendNaturalSortKey(m_key, folded);
+        m_order.push_back(sortEntry(m_key, quint32(m_order.size())));
+    }
+
+    NameList sorted() && {
+        const size_t count = m_order.size();
+        radixSort(m_order);
+        std::vector<std::string> keys;
+        for (size_t first = 0; first < count;) {
+            size_t end = first + 1;
+            while (end < count && m_order[end].high == m_order[first].high &&
+                   m_order[end].low == m_order[first].low)
+                ++end;
+            if (end - first > 1)
+                sortByWholeKeys(first, end, keys);
+            first = end;
+        }
+        std::vector<NameList::Span> spans;
+        spans.reserve(count);
+        for (const SortEntry& entry : m_order)
+            spans.push_back(m_list.m_spans[entry.index]);
+        std::vector<SortEntry>().swap(m_order);
+        m_list.m_spans = std::move(spans);
+        m_list.m_text.shrink_to_fit();
+        return std::move(m_list);
+    }
+
+private:
+    // Entries [first, end) share their 16-byte prefixes.
+    void sortByWholeKeys(size_t first, size_t end, std::vector<std::string>& keys) {
+        keys.resize(end - first);
+        std::vector<quint32> rank(end - first);
+        for (size_t i = first; i < end; ++i) {
+            keys[i - first].clear();
+            appendNaturalSortKey(keys[i - first],
+                                 m_list.at(m_order[i].index).toString().toCaseFolded());
+            rank[i - first] = quint32(i - first);
+        }
+        std::sort(rank.begin(), rank.end(), [&](quint32 a, quint32 b) {
+            return naturalLess(keys[a], m_list.at(m_order[first + a].index), keys[b],
+                               m_list.at(m_order[first + b].index));
+        });
+        std::vector<SortEntry> run;
+        run.reserve(end - first);
+        for (const quint32 r : rank)
+            run.push_back(m_order[first + r]);
+        std::copy(run.begin(), run.end(), m_order.begin() + qsizetype(first));
+    }
+
+    NameList m_list;
+    std::vector<SortEntry> m_order;
+    std::string m_key;
+};
+
+namespace {
+
 // Reads every visible entry of `kind` that `accept` takes, sorted; empty optional on any error.
 template <typename Accept>
-std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, Accept accept) {
+std::optional<NameList> readFolder(const QString& folder, Kind wanted, Accept accept) {
     DirHandle dir = openFolder(folder);
     if (!dir)
         return std::nullopt;
 
-    std::vector<Candidate> found;
+    NameListBuilder found;
+    QString name;
+    QString folded;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir.get());
@@ -116,53 +232,38 @@ std::optional<QList<ListedName>> readFolder(const QString& folder, Kind wanted, 
         if (type != DT_REG && type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN)
             continue;
 
-        Candidate candidate;
-        candidate.bytes = QByteArray(entry->d_name);
-        candidate.name = platform::decodeFileName(candidate.bytes);
-        const QString folded = candidate.name.toCaseFolded();
-        if (!accept(candidate, folded))
+        if (!decodeAscii(entry->d_name, name, folded)) {
+            name = platform::decodeFileName(entry->d_name);
+            folded = name.toCaseFolded();
+        }
+        if (!accept(name, folded))
             continue;
         if (type != DT_REG && type != DT_DIR && kindOf(dir.get(), entry) != wanted)
             continue;
-        candidate.key = naturalSortKey(folded);
-        found.push_back(std::move(candidate));
+        found.add(name, folded);
     }
-
-    // Sorting small fixed-size entries by the first 16 key bytes settles nearly every comparison
-    // with two integer compares in cache; only equal prefixes look at the whole keys.
-    std::vector<SortEntry> order;
-    order.reserve(found.size());
-    for (size_t i = 0; i < found.size(); ++i)
-        order.push_back(sortEntry(found[i].key, quint32(i)));
-    std::sort(order.begin(), order.end(), [&found](const SortEntry& a, const SortEntry& b) {
-        if (a.high != b.high)
-            return a.high < b.high;
-        if (a.low != b.low)
-            return a.low < b.low;
-        const Candidate& x = found[a.index];
-        const Candidate& y = found[b.index];
-        return naturalLess(x.key, x.name, x.bytes, y.key, y.name, y.bytes);
-    });
-    QList<ListedName> names;
-    names.reserve(qsizetype(found.size()));
-    for (const SortEntry& entry : order) {
-        Candidate& candidate = found[entry.index];
-        names.append({std::move(candidate.bytes), std::move(candidate.name)});
-    }
-    return names;
+    return std::move(found).sorted();
 }
 
 } // namespace
 
-std::optional<QList<ListedName>> listFiles(const QString& folder, const FileMask& mask) {
-    return readFolder(folder, Kind::File, [&mask](const Candidate&, const QString& folded) {
+QStringList NameList::toStringList() const {
+    QStringList names;
+    names.reserve(size());
+    for (qsizetype row = 0; row < size(); ++row)
+        names.append(name(row));
+    return names;
+}
+
+std::optional<NameList> listFiles(const QString& folder, const FileMask& mask) {
+    return readFolder(folder, Kind::File, [&mask](const QString&, const QString& folded) {
         return mask.matchesFolded(folded);
     });
 }
 
-std::optional<QList<ListedName>> listSubfolders(const QString& folder) {
-    return readFolder(folder, Kind::Folder, [](const Candidate& candidate, const QString&) {
-        return !platform::hasEscapedBytes(candidate.name);
+std::optional<NameList> listSubfolders(const QString& folder) {
+    return readFolder(folder, Kind::Folder, [](const QString& name, const QString&) {
+        return !platform::hasEscapedBytes(name);
     });
 }
 

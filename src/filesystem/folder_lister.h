@@ -1,30 +1,48 @@
 // Reads a folder the way the views show it: files under a mask, or subfolders, in natural order.
 #pragma once
 
-#include <QByteArray>
-#include <QList>
 #include <QString>
+#include <QStringList>
+#include <QStringView>
 #include <optional>
+#include <vector>
 
 namespace filesystem {
 
 class FileMask;
 
-/// One listed entry: the name as reversible text (platform::decodeFileName) and the bytes it has
-/// on disk, which may not be UTF-8.
-struct ListedName {
-    QByteArray bytes;
-    QString name;
+/// The names of one listing in their order, as reversible text (platform::decodeFileName). All
+/// names share one block of text instead of a string each: a folder of a million names takes
+/// about forty bytes a name.
+class NameList {
+public:
+    qsizetype size() const { return qsizetype(m_spans.size()); }
+    /// Valid while the list lives unchanged.
+    QStringView at(qsizetype row) const {
+        const Span span = m_spans[size_t(row)];
+        return QStringView(m_text.data() + span.start, span.length);
+    }
+    QString name(qsizetype row) const { return at(row).toString(); }
+    QStringList toStringList() const;
+
+private:
+    friend class NameListBuilder;
+    struct Span {
+        qsizetype start : 48;
+        qsizetype length : 16; // a name has at most 255 bytes, so at most 255 code units
+    };
+    std::vector<char16_t> m_text;
+    std::vector<Span> m_spans;
 };
 
 /// The regular files of `folder`, and the links to regular files, whose names match `mask`;
 /// no folders, no hidden names (starting with "."). Sorted by naturalLess. Empty optional when
 /// the folder cannot be read.
-std::optional<QList<ListedName>> listFiles(const QString& folder, const FileMask& mask);
+std::optional<NameList> listFiles(const QString& folder, const FileMask& mask);
 
 /// The subfolders of `folder`, and the links to folders, without hidden ones. Names that are not
 /// valid UTF-8 are left out: no path written as text could open them again.
-std::optional<QList<ListedName>> listSubfolders(const QString& folder);
+std::optional<NameList> listSubfolders(const QString& folder);
 
 /// Whether `folder` can be opened and read as a folder.
 bool canOpenFolder(const QString& folder);

@@ -1,9 +1,9 @@
 // The order of the file and folder views: natural (file2 before file10) and case-insensitive.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <string>
+#include <string_view>
 
 namespace filesystem {
 
@@ -13,11 +13,14 @@ namespace filesystem {
 /// names per comparison, and does not depend on the locale.
 std::string naturalSortKey(QStringView foldedName);
 
+/// naturalSortKey(foldedName) appended to `out`, for keys kept one after the other in one block.
+void appendNaturalSortKey(std::string& out, QStringView foldedName);
+
 /// The total order of the views: by naturalSortKey of the folded names; names with equal keys
-/// ("a01"/"a1", "A"/"a") by their folded text, then their text, then their bytes, so two listings
-/// of one folder always agree row by row.
-bool naturalLess(const std::string& keyA, const QString& nameA, const QByteArray& bytesA,
-                 const std::string& keyB, const QString& nameB, const QByteArray& bytesB);
+/// ("a01"/"a1", "A"/"a") by their folded text, then their text, which as reversible text differs
+/// for any two byte names, so two listings of one folder always agree row by row.
+bool naturalLess(std::string_view keyA, QStringView nameA, std::string_view keyB,
+                 QStringView nameB);
 
 /// Convenience for two plain names.
 bool naturalLess(const QString& a, const QString& b);

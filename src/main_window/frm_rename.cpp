@@ -19,6 +19,7 @@
 #include "widgets/status_bar.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QEvent>
@@ -31,6 +32,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <iterator>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -404,6 +406,28 @@ bool frmRename::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void frmRename::closeEvent(QCloseEvent* event) {
+    // A close from the window manager still arrives while a pass lets the window repaint. The
+    // pass runs to its end first: a window gone mid-pass would hide its failure messages, and
+    // the user would not know where the folder stands.
+    if (m_busy) {
+        m_closeWhenIdle = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+template <class Work> void frmRename::whileBusy(Work work) {
+    m_busy = true;
+    setHourglass(true);
+    work();
+    setHourglass(false);
+    m_busy = false;
+    if (std::exchange(m_closeWhenIdle, false))
+        close();
+}
+
 QString frmRename::baseName() const {
     return txtName->text();
 }
@@ -469,18 +493,18 @@ void frmRename::cmdAbout_Click() {
 }
 
 void frmRename::cmdLook_Click() {
-    setHourglass(true);
-    naming::BuildNewNames({*File2->fileModel(), *this, m_newNames, *prb1, *m_dialogs});
-    cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
-    setHourglass(false);
+    whileBusy([this] {
+        naming::BuildNewNames({*File2->fileModel(), *this, m_newNames, *prb1, *m_dialogs});
+        cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
+    });
 }
 
 void frmRename::cmdRename_Click() {
-    setHourglass(true);
-    renaming::renamePass(
-        {*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1, *m_dialogs, *m_renamer});
-    cmdRename->setEnabled(false);
-    setHourglass(false);
+    whileBusy([this] {
+        renaming::renamePass(
+            {*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1, *m_dialogs, *m_renamer});
+        cmdRename->setEnabled(false);
+    });
 }
 
 void frmRename::txtName_Change() {

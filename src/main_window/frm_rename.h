@@ -66,6 +66,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createControls();
@@ -79,6 +80,9 @@ private:
     void setHourglass(bool busy);
     void centreOnScreen();
     QString droppedFolder(const QMimeData* data) const;
+    /// Runs a preview or a rename pass under the hourglass; the window keeps painting while they
+    /// hold the thread, and a close asked for meanwhile waits for their end.
+    template <class Work> void whileBusy(Work work);
 
     void Form_Load();
     void cmdOK_Click();
@@ -103,6 +107,8 @@ private:
     std::unique_ptr<selection::FileSelection> m_selection;
     QPoint m_centredAt;
     bool m_centredByFrame = false;
+    bool m_busy = false;
+    bool m_closeWhenIdle = false;
 
     // The controls, named as everyone who works on the window calls them.
     widgets::StatusBar* sbr1 = nullptr;

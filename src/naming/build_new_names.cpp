@@ -32,10 +32,10 @@ void BuildNewNames(const NamingContext& context) {
 
     const qsizetype count = context.File2.count();
     context.prb1.setMaximum(count);
-    const QStringList names = newNames(platform::rowNames(context.File2, count), parameters,
-                                       [&](qsizetype number) { context.prb1.setValue(number); });
     // One model change for the whole list, however long.
-    context.lstNew.addItems(names);
+    context.lstNew.addItems(newNames(
+        count, [&](qsizetype row) { return context.File2.name(row); }, parameters,
+        [&](qsizetype number) { context.prb1.setValue(number); }));
 
     ResolveDuplicateNames(context);
 }

@@ -24,17 +24,22 @@ public:
     QString newName(const QString& current, qsizetype number) const;
 
 private:
+    enum class Numbering { None, Plain, Padded };
+
     QString m_baseName;
-    QString m_addition;
     QString m_ending;
-    qsizetype m_count;
+    Numbering m_numbering;
+    qsizetype m_width; ///< of a padded number: the digits of the count, at least 2
     bool m_keepStem;
     bool m_keepEnding;
 };
 
-/// One new name per current name, in the same order; repeats are left for the user to settle.
-/// `beforeName`, when given, is called with each running number before that name is built.
-QStringList newNames(const QStringList& current, const NamingParameters& parameters,
+/// One new name for each of the `count` current names, in the same order; `current` reads the
+/// current name of a row (0 to count - 1), so a large folder's names need not all be held as
+/// strings at once. Repeats are left for the user to settle. `beforeName`, when given, is called
+/// with each running number before that name is built.
+QStringList newNames(qsizetype count, const std::function<QString(qsizetype row)>& current,
+                     const NamingParameters& parameters,
                      const std::function<void(qsizetype number)>& beforeName = {});
 
 } // namespace naming

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 
 namespace platform {
 
@@ -19,8 +18,5 @@ public:
     /// Re-reads the folder.
     virtual void refresh() = 0;
 };
-
-/// The display names of the first `count` rows (all rows when `count` is -1), in order.
-QStringList rowNames(const FileView& view, qsizetype count = -1);
 
 } // namespace platform

@@ -28,7 +28,11 @@ void NameListModel::addItems(const QStringList& texts) {
     if (texts.isEmpty())
         return;
     beginInsertRows({}, int(m_items.size()), int(m_items.size() + texts.size() - 1));
-    m_items.append(texts);
+    // Into an empty list the texts come as they are, shared rather than copied row by row.
+    if (m_items.isEmpty())
+        m_items = texts;
+    else
+        m_items.append(texts);
     endInsertRows();
 }
 

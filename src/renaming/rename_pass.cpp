@@ -16,7 +16,7 @@ void renamePass(const RenameContext& context) {
     // The pre-pass compares only with the first lstNew.count() rows of File2.
     const qsizetype newCount = context.lstNew.count();
     const QStringList swapped =
-        swapPrePass(context.lstNew.items(), platform::rowNames(context.File2, newCount));
+        swapPrePass(context.lstNew.items(), [&](qsizetype row) { return context.File2.name(row); });
     for (qsizetype i = 0; i < newCount; ++i) {
         context.prb1.setValue(i);
         context.lstNew.setItem(i, swapped.at(i));

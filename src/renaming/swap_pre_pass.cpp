@@ -3,96 +3,93 @@
 
 #include "platform/text.h"
 
-#include <QHash>
+#include <QVarLengthArray>
 #include <algorithm>
-#include <numeric>
+#include <bit>
 #include <vector>
 
 namespace renaming {
 
 namespace {
 
-/// A name as a key that ignores letter case, compared and hashed in place: the pass looks up
-/// every new name, and upper-casing each into a string of its own would cost more.
-struct Caseless {
-    QStringView text;
-    friend bool operator==(Caseless a, Caseless b) {
-        return platform::equalsIgnoringCase(a.text, b.text);
-    }
-};
-
-size_t qHash(Caseless key, size_t seed) {
-    return platform::caselessHash(key.text, seed);
-}
-
-/// The rows of each upper-cased current name, ascending, stored group after group in one array.
+/// The rows of the current names by a hash that ignores letter case, in a table of a few bytes a
+/// row where a hash of strings took a hundred. Rows of one hash form a chain in ascending
+/// order; the rare rows whose texts differ but hash alike are told apart by reading their names.
 class RowIndex {
 public:
-    RowIndex(const QStringList& currentNames, qsizetype count)
-        : m_currentNames(currentNames) {
-        std::vector<qsizetype> groupOfRow(static_cast<size_t>(count));
-        QHash<Caseless, qsizetype> groupOfKey;
-        groupOfKey.reserve(count);
-        for (qsizetype j = 0; j < count; ++j) {
-            // A row past the end of the list reads as "".
-            const Caseless key{j < currentNames.size() ? QStringView(currentNames.at(j))
-                                                       : QStringView()};
-            auto group = groupOfKey.constFind(key);
-            if (group == groupOfKey.cend())
-                group = groupOfKey.insert(key, groupOfKey.size());
-            groupOfRow[size_t(j)] = group.value();
-        }
-        std::vector<qsizetype> starts(size_t(groupOfKey.size()) + 1, 0);
-        for (const qsizetype group : groupOfRow)
-            ++starts[size_t(group) + 1];
-        std::partial_sum(starts.begin(), starts.end(), starts.begin());
-        m_rows.resize(size_t(count));
-        std::vector<qsizetype> fill(starts.begin(), starts.end() - 1);
+    RowIndex(const std::function<QString(qsizetype row)>& currentName, qsizetype count)
+        : m_currentName(currentName)
+        , m_hashes(size_t(count))
+        , m_next(size_t(count), kNone)
+        , m_heads(std::bit_ceil(size_t(count) * 2 + 2), kNone)
+        , m_mask(m_heads.size() - 1) {
         for (qsizetype j = 0; j < count; ++j)
-            m_rows[size_t(fill[size_t(groupOfRow[size_t(j)])]++)] = j;
-        m_starts = std::move(starts);
-        m_groupOfKey = std::move(groupOfKey);
+            m_hashes[size_t(j)] = platform::caselessHash(currentName(j));
+        // From the last row back, each row going to the head of its chain: chains ascend.
+        for (qsizetype j = count - 1; j >= 0; --j) {
+            quint32& head = m_heads[slotOf(m_hashes[size_t(j)])];
+            m_next[size_t(j)] = head;
+            head = quint32(j);
+        }
     }
 
     /// The row at or after `from` that `name` goes to: the first whose current name equals it
     /// exactly or, when no current name at all does, the first that equals it ignoring case; -1
     /// when none.
     qsizetype firstRow(const QString& name, qsizetype from) const {
-        const auto found = m_groupOfKey.constFind(Caseless{name});
-        if (found == m_groupOfKey.cend())
-            return -1;
-        const auto begin = m_rows.begin() + m_starts[size_t(found.value())];
-        const auto end = m_rows.begin() + m_starts[size_t(found.value()) + 1];
-        // A group holds the case twins of one name: nearly always just one row, rarely a few.
-        if (end - begin > 1) {
+        // The case twins of `name`, ascending: nearly always one row or none, rarely a few.
+        QVarLengthArray<qsizetype, 4> group;
+        for (quint32 row = m_heads[slotOf(platform::caselessHash(name))]; row != kNone;
+             row = m_next[row]) {
+            if (platform::equalsIgnoringCase(m_currentName(row), name))
+                group.append(row);
+        }
+        if (group.size() > 1) {
             bool exact = false;
-            for (auto row = begin; row != end; ++row) {
-                if (m_currentNames.value(*row) == name) {
-                    if (*row >= from)
-                        return *row;
+            for (const qsizetype row : group) {
+                if (m_currentName(row) == name) {
+                    if (row >= from)
+                        return row;
                     exact = true;
                 }
             }
             if (exact)
                 return -1;
         }
-        const auto row = std::lower_bound(begin, end, from);
-        return row == end ? -1 : *row;
+        const auto row = std::lower_bound(group.begin(), group.end(), from);
+        return row == group.end() ? -1 : *row;
     }
 
 private:
-    const QStringList& m_currentNames;
-    QHash<Caseless, qsizetype> m_groupOfKey;
-    std::vector<qsizetype> m_starts;
-    std::vector<qsizetype> m_rows;
+    static constexpr quint32 kNone = 0xFFFFFFFF;
+
+    /// The slot of the chain of `hash`: its head's slot, or the empty slot where it would go.
+    size_t slotOf(size_t hash) const {
+        size_t slot = hash & m_mask;
+        while (m_heads[slot] != kNone && m_hashes[m_heads[slot]] != hash)
+            slot = (slot + 1) & m_mask;
+        return slot;
+    }
+
+    const std::function<QString(qsizetype row)>& m_currentName;
+    std::vector<size_t> m_hashes;
+    std::vector<quint32> m_next;
+    std::vector<quint32> m_heads;
+    size_t m_mask;
 };
 
 } // namespace
 
 QStringList swapPrePass(QStringList newNames, const QStringList& currentNames) {
+    return swapPrePass(std::move(newNames),
+                       [&currentNames](qsizetype row) { return currentNames.value(row); });
+}
+
+QStringList swapPrePass(QStringList newNames,
+                        const std::function<QString(qsizetype row)>& currentName) {
     const qsizetype count = newNames.size();
     // Current names never change during the pass, so the index stays valid across exchanges.
-    const RowIndex index(currentNames, count);
+    const RowIndex index(currentName, count);
     for (qsizetype i = 0; i < count; ++i) {
         // Rows before `from` have been compared with row i already; an exchange changes row i's
         // content, and the scan goes on after the exchanged row with that content.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 namespace renaming {
 
@@ -17,5 +18,10 @@ namespace renaming {
 /// no current name equals exactly goes to rows that equal it ignoring case. Where no two current
 /// names are equal ignoring case, this changes nothing.
 QStringList swapPrePass(QStringList newNames, const QStringList& currentNames);
+
+/// The same, reading current row j (below newNames.size()) through `currentName`, so a large
+/// folder's names need not all be held as strings at once.
+QStringList swapPrePass(QStringList newNames,
+                        const std::function<QString(qsizetype row)>& currentName);
 
 } // namespace renaming

@@ -99,15 +99,10 @@ bool FolderView::setPath(const QString& path) {
 }
 
 bool FolderView::list(const QString& folder) {
-    const std::optional<QList<filesystem::ListedName>> subfolders =
-        filesystem::listSubfolders(folder);
+    const std::optional<filesystem::NameList> subfolders = filesystem::listSubfolders(folder);
     if (!subfolders)
         return false;
-    QStringList names;
-    names.reserve(subfolders->size());
-    for (const filesystem::ListedName& subfolder : *subfolders)
-        names.append(subfolder.name);
-    m_model->show(folder, names);
+    m_model->show(folder, subfolders->toStringList());
     setCurrentIndex(m_model->index(m_model->folderRow()));
     showFolderAndItsSubfolders();
     return true;

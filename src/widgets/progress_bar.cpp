@@ -1,6 +1,7 @@
 // The progress bar prb1.
 #include "widgets/progress_bar.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 
@@ -42,6 +43,11 @@ void ProgressBar::setValue(qint64 value) {
         return;
     }
     showValue();
+    // The pass holds the user-interface thread for as long as it runs, so it lets the window
+    // repaint and answer the window manager here, lest a desktop offer to kill a window that is
+    // half-way through renaming a folder. User input is not handled: it stays queued until the
+    // pass has ended, as it did when nothing ran in between.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void ProgressBar::showValue() {

@@ -22,7 +22,8 @@ public:
     qint64 progressMaximum() const { return m_maximum; }
     qint64 progressValue() const { return m_value; }
 
-    /// The shortest time between two repaints while a pass holds the user-interface thread.
+    /// The shortest time between two repaints while a pass holds the user-interface thread; as
+    /// often, a write lets the window handle its other events, but no user input.
     static constexpr int kRepaintIntervalMs = 50;
 
 private:

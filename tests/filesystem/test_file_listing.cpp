@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,11 +22,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QStringList names(const QList<filesystem::ListedName>& listed) {
-    QStringList out;
-    for (const filesystem::ListedName& entry : listed)
-        out.append(entry.name);
-    return out;
+QStringList names(const filesystem::NameList& listed) {
+    return listed.toStringList();
 }
 
 // The natural order written out literally, one character at a time: the reference that the
@@ -161,6 +160,49 @@ private slots:
         }
     }
 
+    void listingOrderAgreesWithTheReference() {
+        // Long shared beginnings, so that many names agree in their first 16 key bytes and the
+        // listing has to order them by the rest; case twins and leading zeros tie whole keys.
+        const QStringList pieces{u"Holiday photo "_s,
+                                 u"holiday PHOTO "_s,
+                                 u"0"_s,
+                                 u"07"_s,
+                                 u"7"_s,
+                                 u"12"_s,
+                                 u"a"_s,
+                                 u"B"_s,
+                                 u"я"_s,
+                                 u"Я"_s,
+                                 u"-"_s,
+                                 u".jpg"_s};
+        QRandomGenerator random(11);
+        QSet<QString> made;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        while (made.size() < 400) {
+            QString name;
+            for (int n = 1 + random.bounded(6); n > 0; --n)
+                name += pieces.at(random.bounded(int(pieces.size())));
+            if (name.startsWith(u'.') || made.contains(name))
+                continue;
+            made.insert(name);
+            touch(dir.filePath(name));
+        }
+        QStringList expected(made.begin(), made.end());
+        std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+            const QString foldedA = a.toCaseFolded();
+            const QString foldedB = b.toCaseFolded();
+            if (const int natural = referenceCompare(foldedA, foldedB))
+                return natural < 0;
+            if (const int folded = foldedA.compare(foldedB))
+                return folded < 0;
+            return a.compare(b) < 0;
+        });
+        const auto listed = filesystem::listFiles(dir.path(), filesystem::FileMask(u"*.*"_s));
+        QVERIFY(listed);
+        QCOMPARE(names(*listed), expected);
+    }
+
     void listingKeepsFilesOnly() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -242,6 +284,32 @@ private slots:
         model.refresh();
         QCOMPARE(modelNames(model), (QStringList{u"b.jpg"_s, u"c.jpg"_s}));
         QCOMPARE(resets.count(), 3);
+    }
+
+    void viewsShareOnlyAReadingMadeAfterTheirLastWrite() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        touch(dir.filePath(u"a.txt"_s));
+        filesystem::FileListModel first;
+        filesystem::FileListModel second;
+        filesystem::FileListModel otherMask;
+        first.setPath(dir.path());
+        second.setPath(dir.path());
+        otherMask.setPath(dir.path());
+        otherMask.setPattern(u"*.jpg"_s);
+        QCOMPARE(modelNames(first), QStringList{u"a.txt"_s});
+
+        // Written before that reading: the reading shows the folder as it was after the write.
+        touch(dir.filePath(u"b.txt"_s));
+        QCOMPARE(modelNames(second), QStringList{u"a.txt"_s});
+        touch(dir.filePath(u"c.jpg"_s));
+        QCOMPARE(modelNames(otherMask), QStringList{u"c.jpg"_s});
+        // Written after it: the folder is read again.
+        second.refresh();
+        QCOMPARE(modelNames(second), (QStringList{u"a.txt"_s, u"b.txt"_s, u"c.jpg"_s}));
+        QCOMPARE(modelNames(first), QStringList{u"a.txt"_s});
+        first.setPattern(u"*.*"_s);
+        QCOMPARE(modelNames(first), (QStringList{u"a.txt"_s, u"b.txt"_s, u"c.jpg"_s}));
     }
 
     void folderRemovedAfterListing() {

@@ -58,7 +58,10 @@ private:
 };
 
 QStringList names(const widgets::FileListView& view) {
-    return platform::rowNames(*view.fileModel());
+    QStringList out;
+    for (qsizetype row = 0; row < view.fileModel()->count(); ++row)
+        out.append(view.fileModel()->name(row));
+    return out;
 }
 
 } // namespace
