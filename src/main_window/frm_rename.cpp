@@ -314,14 +314,22 @@ void frmRename::connectHandlers() {
         *drvDir, *Dir, *cboMask, *File1, *File2,
         [this](const QString& text) { sbr1->setPanelText(3, text); });
 
-    connect(cmdOK, &QPushButton::clicked, this, &frmRename::cmdOK_Click);
-    connect(cmdBack, &QPushButton::clicked, this, &frmRename::cmdBack_Click);
-    connect(cmdAbout, &QPushButton::clicked, this, &frmRename::cmdAbout_Click);
-    connect(cmdLook, &QPushButton::clicked, this, &frmRename::cmdLook_Click);
-    connect(cmdRename, &QPushButton::clicked, this, &frmRename::cmdRename_Click);
+    // The user's own clicks wait in the window system's queue while a preview or a pass holds the
+    // thread, but a screen reader presses a button through a timer, which the busy window lets
+    // run: such a press must not start a second pass inside the first, so it is dropped.
+    const auto command = [this](QPushButton* button, const std::function<void()>& handler) {
+        connect(button, &QPushButton::clicked, this, [this, handler] {
+            if (!m_busy)
+                handler();
+        });
+    };
+    command(cmdOK, [this] { cmdOK_Click(); });
+    command(cmdBack, [this] { cmdBack_Click(); });
+    command(cmdAbout, [this] { cmdAbout_Click(); });
+    command(cmdLook, [this] { cmdLook_Click(); });
+    command(cmdRename, [this] { cmdRename_Click(); });
     for (int index : {0, 1})
-        connect(cmdExit[index], &QPushButton::clicked, this,
-                [this, index] { cmdExit_Click(index); });
+        command(cmdExit[index], [this, index] { cmdExit_Click(index); });
 
     connect(txtName, &QLineEdit::textChanged, this, &frmRename::txtName_Change);
     txtName->installEventFilter(this);

@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "widgets/progress_bar.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -70,7 +71,7 @@ private:
     QEvent::Type m_type;
 };
 
-enum class Input { ClickBack, KeyInName, Close };
+enum class Input { ClickBack, KeyInName, Close, ScreenReaderPressesRename };
 
 } // namespace
 
@@ -93,6 +94,7 @@ void TestBusyWindow::passRepaintsAndHoldsInput_data() {
     QTest::newRow("click on Назад") << Input::ClickBack;
     QTest::newRow("key in the base name") << Input::KeyInName;
     QTest::newRow("close from the window manager") << Input::Close;
+    QTest::newRow("a screen reader presses Переименовать") << Input::ScreenReaderPressesRename;
 }
 
 void TestBusyWindow::passRepaintsAndHoldsInput() {
@@ -153,6 +155,12 @@ void TestBusyWindow::passRepaintsAndHoldsInput() {
             case Input::Close:
                 QWindowSystemInterface::handleCloseEvent<Async>(handle);
                 break;
+            case Input::ScreenReaderPressesRename: {
+                QAccessibleInterface* button = QAccessible::queryAccessibleInterface(
+                    child<QPushButton>(window, u"cmdRename"_s));
+                button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+                break;
+            }
             }
             // As if another window had covered this one and moved away again: the window puts
             // its picture back on the screen.
@@ -184,6 +192,9 @@ void TestBusyWindow::passRepaintsAndHoldsInput() {
         break;
     case Input::Close:
         QVERIFY(!window.isVisible());
+        break;
+    case Input::ScreenReaderPressesRename:
+        QVERIFY(!child<QPushButton>(window, u"cmdRename"_s)->isEnabled());
         break;
     }
 }
