@@ -1,11 +1,11 @@
 // The main window during a long rename pass: it repaints, while the user's clicks, keys and a
 // close from the window manager wait until the pass has ended. Input goes in through the window
 // system's queue, the way a platform delivers it, not straight to a widget.
+#include "fake_dialogs.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
-#include "platform/dialogs.h"
 #include "widgets/progress_bar.h"
 
 #include <QAccessible>
@@ -41,16 +41,6 @@ public:
 private:
     filesystem::PosixFileRenamer m_disk;
     int m_files = 0;
-};
-
-class NoDialogs final : public platform::Dialogs {
-public:
-    int shown = 0;
-    void message(const QString&, const QString&) override { ++shown; }
-    QString input(const QString&, const QString&, const QString&, QPointF) override {
-        ++shown;
-        return {};
-    }
 };
 
 /// Counts the events of one type that reach an object.
@@ -108,7 +98,7 @@ void TestBusyWindow::passRepaintsAndHoldsInput() {
     }
     const QString startFolder = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    NoDialogs dialogs;
+    FakeDialogs dialogs;
     SlowRenamer renamer;
     main_window::frmRename window(&dialogs, &renamer);
     window.show();
@@ -174,7 +164,7 @@ void TestBusyWindow::passRepaintsAndHoldsInput() {
     child<QPushButton>(window, u"cmdRename"_s)->click();
 
     QVERIFY(inputHeld);
-    QCOMPARE(dialogs.shown, 0);
+    QCOMPARE(dialogs.calls.size(), 0);
     QCOMPARE(folderContents(dir.path()), expected);
     // The bar moved, and the uncovered window drew, while the pass held the thread.
     QVERIFY2(barPaints.count >= 3, qPrintable(QString::number(barPaints.count)));
