@@ -5,6 +5,7 @@
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
+#include "literal_pre_pass.h"
 #include "naming/build_new_names.h"
 #include "platform/file_names.h"
 #include "platform/name_list_model.h"
@@ -136,28 +137,6 @@ QStringList previewAndRename(const QString& folder, const QStringList& parameter
         return {u"<the preview did not complete>"_s};
     page.rename({});
     return page.dialogs.messages();
-}
-
-/// Upper case of the ASCII letters, all the names of everyFileSurvivesAPassWithFailures hold.
-QString asciiUpper(const QString& text) {
-    QString upper = text;
-    for (QChar& c : upper)
-        if (c >= u'a' && c <= u'z')
-            c = QChar(c.unicode() - 0x20);
-    return upper;
-}
-
-/// The pre-pass written out as its rule says: every new name against every current name; an
-/// exact match only with its own row where there is one, else a match ignoring case.
-QStringList pairwisePrePass(QStringList newNames, const QStringList& currentNames) {
-    for (qsizetype i = 0; i < newNames.size(); ++i)
-        for (qsizetype j = 0; j < newNames.size(); ++j) {
-            const bool owned = currentNames.contains(newNames.at(i));
-            if (owned ? currentNames.value(j) == newNames.at(i)
-                      : asciiUpper(currentNames.value(j)) == asciiUpper(newNames.at(i)))
-                newNames.swapItemsAt(i, j);
-        }
-    return newNames;
 }
 
 } // namespace
@@ -537,7 +516,7 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
     QStringList currentNames;
     for (qsizetype row = 0; row < listed; ++row)
         currentNames.append(page.File2.name(row));
-    const QStringList finalNames = pairwisePrePass(newNames, currentNames);
+    const QStringList finalNames = literalPrePass(newNames, currentNames);
     QHash<QByteArray, QByteArray> expected = hashOfName;
     QStringList expectedFailures;
     for (qsizetype row = 0; row < listed; ++row) {

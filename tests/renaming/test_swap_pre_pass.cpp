@@ -1,5 +1,6 @@
 // The swap pre-pass: worked examples, and the indexed pass held to the pairwise scan it replaces.
 #include "folder_files.h"
+#include "literal_pre_pass.h"
 #include "renaming/swap_pre_pass.h"
 
 #include <QRandomGenerator>
@@ -8,38 +9,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-/// Upper case for the letters these tests use: Latin, Cyrillic with ё, and é. Everything else,
-/// "ß" and "ﬁ" included, stays as it is: one character for one.
-QString upper(const QString& text) {
-    QString result = text;
-    for (QChar& c : result) {
-        const char16_t u = c.unicode();
-        if ((u >= u'a' && u <= u'z') || (u >= u'а' && u <= u'я') || u == u'é')
-            c = QChar(char16_t(u - 0x20));
-        else if (u == u'ё')
-            c = QChar(u'Ё');
-    }
-    return result;
-}
-
-/// The pairwise scan, literally: every new name against every current name, exchanged in place.
-/// With `preferExact`, a new name that some current name equals exactly matches only that row.
-QStringList literalPrePass(QStringList newNames, const QStringList& currentNames,
-                           bool preferExact = true) {
-    for (qsizetype i = 0; i < newNames.size(); ++i)
-        for (qsizetype j = 0; j < newNames.size(); ++j) {
-            const bool owned = preferExact && currentNames.contains(newNames.at(i));
-            const bool match = owned ? currentNames.value(j) == newNames.at(i)
-                                     : upper(newNames.at(i)) == upper(currentNames.value(j));
-            if (match) {
-                const QString held = newNames.at(i);
-                newNames[i] = newNames.at(j);
-                newNames[j] = held;
-            }
-        }
-    return newNames;
-}
 
 /// Rows whose new name is their own current name, which no other new name equals ignoring case:
 /// nothing may take such a name away from its file.
@@ -50,7 +19,8 @@ QList<qsizetype> ownNameRows(const QStringList& newNames, const QStringList& cur
             continue;
         bool alone = true;
         for (qsizetype other = 0; other < newNames.size(); ++other)
-            alone = alone && (other == k || upper(newNames.at(other)) != upper(newNames.at(k)));
+            alone = alone && (other == k ||
+                              literalUpper(newNames.at(other)) != literalUpper(newNames.at(k)));
         if (alone)
             rows.append(k);
     }
@@ -60,7 +30,7 @@ QList<qsizetype> ownNameRows(const QStringList& newNames, const QStringList& cur
 /// Whether `name` equals one of `names` ignoring case without being equal to it.
 bool isCaseTwin(const QString& name, const QStringList& names) {
     for (const QString& other : names)
-        if (other != name && upper(other) == upper(name))
+        if (other != name && literalUpper(other) == literalUpper(name))
             return true;
     return false;
 }
