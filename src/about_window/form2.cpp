@@ -4,6 +4,7 @@
 #include "platform/twips.h"
 #include "widgets/classic_font.h"
 #include "widgets/classic_input.h"
+#include "widgets/frame_placement.h"
 #include "widgets/icons.h"
 
 #include <QGroupBox>
@@ -113,34 +114,21 @@ void Form2::Form_Load() {
     QWidget* frmRename = parentWidget();
     if (!frmRename)
         return;
-    // The window is not on the screen yet, so its own title bar and border are not known; it gets
-    // the same decoration as the main window, whose outer measures are known. Should the window
-    // manager frame it otherwise, moveEvent() places it again by its real frame.
+    // Centred frame over frame. The window is not on the screen yet, so its own title bar and
+    // border are not known; it gets the same decoration as the main window, whose outer measures
+    // are known, until the window manager frames it.
+    auto* placement = new widgets::FramePlacement(*this, [frmRename](QSize outer) {
+        using platform::toPixels;
+        using platform::toTwips;
+        const QRect mainOuter = frmRename->frameGeometry();
+        const QPointF corner =
+            centredPosition(QRectF(toTwips(mainOuter.x()), toTwips(mainOuter.y()),
+                                   toTwips(mainOuter.width()), toTwips(mainOuter.height())),
+                            QSizeF(toTwips(outer.width()), toTwips(outer.height())));
+        return QPoint(toPixels(corner.x()), toPixels(corner.y()));
+    });
     const QSize decoration = frmRename->frameGeometry().size() - frmRename->size();
-    placeOver(*frmRename, size() + decoration);
-}
-
-void Form2::placeOver(const QWidget& frmRename, QSize outer) {
-    using platform::toPixels;
-    using platform::toTwips;
-    const QRect mainOuter = frmRename.frameGeometry();
-    const QPointF corner =
-        centredPosition(QRectF(toTwips(mainOuter.x()), toTwips(mainOuter.y()),
-                               toTwips(mainOuter.width()), toTwips(mainOuter.height())),
-                        QSizeF(toTwips(outer.width()), toTwips(outer.height())));
-    m_placedOuter = outer;
-    m_placedAt = QPoint(toPixels(corner.x()), toPixels(corner.y()));
-    move(m_placedAt);
-}
-
-void Form2::moveEvent(QMoveEvent* event) {
-    QDialog::moveEvent(event);
-    const QWidget* frmRename = parentWidget();
-    if (m_framed || !frmRename || !isVisible() || frameGeometry() == geometry())
-        return;
-    m_framed = true;
-    if (frameGeometry().topLeft() == m_placedAt && frameGeometry().size() != m_placedOuter)
-        placeOver(*frmRename, frameGeometry().size());
+    placement->place(size() + decoration);
 }
 
 void Form2::Command1_Click() {

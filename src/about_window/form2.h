@@ -25,17 +25,10 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     void Form_Load();
-    /// Centres the window, `outer` large with its frame, over the main window's frame.
-    void placeOver(const QWidget& frmRename, QSize outer);
     void Command1_Click();
-
-    QPoint m_placedAt;
-    QSize m_placedOuter;
-    bool m_framed = false;
 };
 
 } // namespace about_window

@@ -13,6 +13,7 @@
 #include "widgets/drive_view.h"
 #include "widgets/file_list_view.h"
 #include "widgets/folder_view.h"
+#include "widgets/frame_placement.h"
 #include "widgets/icons.h"
 #include "widgets/progress_bar.h"
 #include "widgets/qt_dialogs.h"
@@ -141,36 +142,19 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     // A folder or file dragged from a file manager onto the selection page opens its folder.
     setAcceptDrops(true);
 
-    centreOnScreen();
+    // Centred on the screen by the outer frame.
+    auto* placement = new widgets::FramePlacement(*this, [this](QSize outer) {
+        QRect frame({}, outer);
+        frame.moveCenter(screen()->availableGeometry().center());
+        return frame.topLeft();
+    });
+    if (screen())
+        placement->place(frameGeometry().size());
 
     Form_Load();
 }
 
 frmRename::~frmRename() = default;
-
-void frmRename::centreOnScreen() {
-    const QScreen* screen = this->screen();
-    if (!screen)
-        return;
-    // Window positions are those of the outer frame, which move() places as well.
-    QRect outer = frameGeometry();
-    outer.moveCenter(screen->availableGeometry().center());
-    m_centredAt = outer.topLeft();
-    move(m_centredAt);
-}
-
-void frmRename::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
-    // The window manager's frame is known only once it has framed the window, which moves the
-    // client area into it: centred by its client area until then, the window is centred once
-    // more by its frame. Where no one draws frames (Wayland, offscreen) this never happens.
-    // A window moved meanwhile stays where it was put.
-    if (!m_centredByFrame && isVisible() && frameGeometry() != geometry()) {
-        m_centredByFrame = true;
-        if (frameGeometry().topLeft() == m_centredAt)
-            centreOnScreen();
-    }
-}
 
 void frmRename::createControls() {
     sbr1 = placed(new widgets::StatusBar(this), u"sbr1"_s);

@@ -62,7 +62,6 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
-    void moveEvent(QMoveEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -78,7 +77,6 @@ private:
     void orderTabStops();
     void connectHandlers();
     void setHourglass(bool busy);
-    void centreOnScreen();
     QString droppedFolder(const QMimeData* data) const;
     /// Runs a preview or a rename pass under the hourglass; the window keeps painting while they
     /// hold the thread, and a close asked for meanwhile waits for their end.
@@ -105,8 +103,6 @@ private:
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
-    QPoint m_centredAt;
-    bool m_centredByFrame = false;
     bool m_busy = false;
     bool m_closeWhenIdle = false;
 
