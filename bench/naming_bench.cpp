@@ -29,24 +29,6 @@ private:
     QStringList m_names;
 };
 
-class Page final : public naming::NamingPage {
-public:
-    Page(QString baseName, QString addition, QString ending)
-        : m_baseName(std::move(baseName))
-        , m_addition(std::move(addition))
-        , m_ending(std::move(ending)) {}
-    QString baseName() const override { return m_baseName; }
-    QString addition() const override { return m_addition; }
-    QString ending() const override { return m_ending; }
-    void setEnding(const QString& text) override { m_ending = text; }
-    QPointF windowPosition() const override { return {0, 0}; }
-
-private:
-    QString m_baseName;
-    QString m_addition;
-    QString m_ending;
-};
-
 class NullProgress final : public platform::Progress {
 public:
     void setMaximum(qint64 maximum) override { benchmark::DoNotOptimize(maximum); }
@@ -84,14 +66,15 @@ QStringList pairedNames(qsizetype count) {
     return names;
 }
 
-void runPreview(benchmark::State& state, const QStringList& files, Page page) {
+void runPreview(benchmark::State& state, const QStringList& files,
+                const naming::NamingParameters& parameters) {
     const ListFileView File2(files);
     platform::NameListModel lstNew;
     NullProgress prb1;
     qsizetype prompts = 0;
     for (auto _ : state) {
         ScriptedDialogs dialogs;
-        naming::BuildNewNames({File2, page, lstNew, prb1, dialogs});
+        naming::BuildNewNames({File2, lstNew, prb1, dialogs, [] { return QPointF(); }}, parameters);
         prompts = dialogs.prompts;
         benchmark::DoNotOptimize(lstNew.count());
     }
@@ -102,11 +85,11 @@ void runPreview(benchmark::State& state, const QStringList& files, Page page) {
 }
 
 void BM_Preview_NoRepeats(benchmark::State& state) {
-    runPreview(state, cameraNames(state.range(0)), Page(u"photo"_s, u"01"_s, u".jpg"_s));
+    runPreview(state, cameraNames(state.range(0)), {u"photo"_s, u"01"_s, u".jpg"_s});
 }
 
 void BM_Preview_ManyRepeats(benchmark::State& state) {
-    runPreview(state, pairedNames(state.range(0)), Page(u"*"_s, u"-"_s, u".txt"_s));
+    runPreview(state, pairedNames(state.range(0)), {u"*"_s, u"-"_s, u".txt"_s});
 }
 
 // The floor: building the same number of names, and putting them in a hash once.

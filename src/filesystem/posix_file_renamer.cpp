@@ -89,30 +89,28 @@ PosixFileRenamer::~PosixFileRenamer() {
     releaseFolder();
 }
 
-bool PosixFileRenamer::rename(const QString& folder, const QString& oldName,
-                              const QString& newName) {
+int PosixFileRenamer::rename(const QString& folder, const QString& oldName,
+                             const QString& newName) {
     // Escapes stand only for bytes from 0x80 up, so "/", "." and NUL in the bytes are those of
     // the text: checking the bytes checks the text as well.
     const QByteArray source = platform::encodeFileName(oldName);
     const QByteArray target = platform::encodeFileName(newName);
     if (!isPlainName(source) || !isPlainName(target))
-        return fail(EINVAL);
+        return EINVAL;
     if (const int error = openFolder(folder))
-        return fail(error);
+        return error;
 
     // What the preview listed may have been replaced since: only files and links are renamed.
     struct stat status;
     if (::fstatat(m_folderFd, source.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return fail(errno);
+        return errno;
     if (!S_ISREG(status.st_mode) && !S_ISLNK(status.st_mode))
-        return fail(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-    if (source == target) {
-        m_lastError = 0;
-        return true;
-    }
+        return S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    if (source == target)
+        return 0;
     // A FUSE driver of FAT may answer such a name by deleting the source: it never gets one.
     if (m_fatNames && !isFatName(target))
-        return fail(EINVAL);
+        return EINVAL;
 
     int error = 0;
     if (platform::equalsIgnoringCase(oldName, newName)) {
@@ -132,10 +130,7 @@ bool PosixFileRenamer::rename(const QString& folder, const QString& oldName,
                 error = renameOwnFile(source, target);
         }
     }
-    if (error != 0)
-        return fail(error);
-    m_lastError = 0;
-    return true;
+    return error;
 }
 
 void PosixFileRenamer::releaseFolder() {
@@ -246,11 +241,6 @@ int PosixFileRenamer::renameOwnFile(const QByteArray& from, const QByteArray& to
         return error;
     }
     return EEXIST;
-}
-
-bool PosixFileRenamer::fail(int error) {
-    m_lastError = error;
-    return false;
 }
 
 } // namespace filesystem

@@ -30,12 +30,9 @@ public:
     /// of the FAT family (FAT, exFAT, NTFS) a new name that such a file system forbids is refused
     /// before any change. Renaming to the very same name succeeds without touching the file; a
     /// change of letter case alone works on every file system.
-    [[nodiscard]] bool rename(const QString& folder, const QString& oldName,
-                              const QString& newName) override;
+    [[nodiscard]] int rename(const QString& folder, const QString& oldName,
+                             const QString& newName) override;
     void releaseFolder() override;
-
-    /// The errno of the last failed rename; 0 after a success.
-    int lastError() const { return m_lastError; }
 
     /// Runs just before every rename system call, with the two names it is given: tests act here
     /// as another program might between two calls.
@@ -49,13 +46,11 @@ private:
     int claimThenRename(const QByteArray& from, const QByteArray& to) const;
     int renameOwnFile(const QByteArray& from, const QByteArray& to) const;
     void announceRename(const QByteArray& from, const QByteArray& to) const;
-    bool fail(int error);
 
     Strategy m_strategy;
     QString m_folder;
     int m_folderFd = -1;
     bool m_fatNames = false;
-    int m_lastError = 0;
     BeforeRename m_beforeRename;
 };
 

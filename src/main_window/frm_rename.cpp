@@ -4,6 +4,7 @@
 #include "about_window/form2.h"
 #include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
+#include "naming/naming_checks.h"
 #include "platform/file_names.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
@@ -315,16 +316,18 @@ void frmRename::connectHandlers() {
     for (int index : {0, 1})
         command(cmdExit[index], [this, index] { cmdExit_Click(index); });
 
-    connect(txtName, &QLineEdit::textChanged, this, &frmRename::txtName_Change);
+    // A click into txtName counts as a change (the event filter), and so does a choice in a combo:
+    // from code it changes the index; the user's choice is reported even when it picks the item
+    // already shown.
+    const auto stale = &frmRename::namingParameter_Change;
+    connect(txtName, &QLineEdit::textChanged, this, stale);
     txtName->installEventFilter(this);
-    connect(cboEnd, &QComboBox::editTextChanged, this, &frmRename::cboEnd_Change);
-    // A choice from code changes the index; the user's choice is reported even when it picks
-    // the item already shown.
-    connect(cboEnd, &QComboBox::currentIndexChanged, this, &frmRename::cboEnd_Click);
-    connect(cboEnd, &QComboBox::activated, this, &frmRename::cboEnd_Click);
-    connect(cboDop, &QComboBox::currentTextChanged, this, &frmRename::cboDop_Change);
-    connect(cboDop, &QComboBox::currentIndexChanged, this, &frmRename::cboDop_Click);
-    connect(cboDop, &QComboBox::activated, this, &frmRename::cboDop_Click);
+    connect(cboEnd, &QComboBox::editTextChanged, this, stale);
+    connect(cboEnd, &QComboBox::currentIndexChanged, this, stale);
+    connect(cboEnd, &QComboBox::activated, this, stale);
+    connect(cboDop, &QComboBox::currentTextChanged, this, stale);
+    connect(cboDop, &QComboBox::currentIndexChanged, this, stale);
+    connect(cboDop, &QComboBox::activated, this, stale);
 
     // The repeat being asked about is highlighted, and scrolled into view, before its input box.
     connect(&m_newNames, &platform::NameListModel::listIndexChanged, lstNew, [this](qsizetype row) {
@@ -394,7 +397,7 @@ QString frmRename::droppedFolder(const QMimeData* data) const {
 
 bool frmRename::eventFilter(QObject* watched, QEvent* event) {
     if (watched == txtName && event->type() == QEvent::MouseButtonPress)
-        txtName_Click();
+        namingParameter_Change();
     return QWidget::eventFilter(watched, event);
 }
 
@@ -418,22 +421,6 @@ template <class Work> void frmRename::whileBusy(Work work) {
     m_busy = false;
     if (std::exchange(m_closeWhenIdle, false))
         close();
-}
-
-QString frmRename::baseName() const {
-    return txtName->text();
-}
-
-QString frmRename::addition() const {
-    return cboDop->currentText();
-}
-
-QString frmRename::ending() const {
-    return cboEnd->currentText();
-}
-
-void frmRename::setEnding(const QString& text) {
-    cboEnd->setEditText(text);
 }
 
 QPointF frmRename::windowPosition() const {
@@ -486,7 +473,14 @@ void frmRename::cmdAbout_Click() {
 
 void frmRename::cmdLook_Click() {
     whileBusy([this] {
-        naming::BuildNewNames({*File2->fileModel(), *this, m_newNames, *prb1, *m_dialogs});
+        m_newNames.clear();
+        // The ending shows its dot before any warning, and its Change handler runs first.
+        const QString ending = naming::endingWithDot(cboEnd->currentText());
+        if (ending != cboEnd->currentText())
+            cboEnd->setEditText(ending);
+        naming::BuildNewNames({*File2->fileModel(), m_newNames, *prb1, *m_dialogs,
+                               [this] { return windowPosition(); }},
+                              {txtName->text(), cboDop->currentText(), ending});
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
     });
 }
@@ -499,27 +493,7 @@ void frmRename::cmdRename_Click() {
     });
 }
 
-void frmRename::txtName_Change() {
-    cmdRename->setEnabled(false);
-}
-
-void frmRename::txtName_Click() {
-    cmdRename->setEnabled(false);
-}
-
-void frmRename::cboEnd_Change() {
-    cmdRename->setEnabled(false);
-}
-
-void frmRename::cboEnd_Click() {
-    cmdRename->setEnabled(false);
-}
-
-void frmRename::cboDop_Change() {
-    cmdRename->setEnabled(false);
-}
-
-void frmRename::cboDop_Click() {
+void frmRename::namingParameter_Change() {
     cmdRename->setEnabled(false);
 }
 

@@ -39,7 +39,7 @@ namespace main_window {
 /// classic controls; a style with roomier metrics would cut off combo-box text and frame captions.
 void useClassicStyle();
 
-class frmRename final : public QWidget, public naming::NamingPage {
+class frmRename final : public QWidget {
     Q_OBJECT
 
 public:
@@ -48,12 +48,6 @@ public:
     explicit frmRename(platform::Dialogs* dialogs = nullptr,
                        platform::FileRenamer* renamer = nullptr, QWidget* parent = nullptr);
     ~frmRename() override;
-
-    QString baseName() const override;
-    QString addition() const override;
-    QString ending() const override;
-    void setEnding(const QString& text) override;
-    QPointF windowPosition() const override;
 
     /// Goes to `folder` (clean and absolute) as if the user had chosen it in the folder view;
     /// false, and nothing changes, when it cannot be opened.
@@ -77,6 +71,8 @@ private:
     void orderTabStops();
     void connectHandlers();
     void setHourglass(bool busy);
+    /// The window's outer Left (x) and Top (y), in twips from the screen's top-left.
+    QPointF windowPosition() const;
     QString droppedFolder(const QMimeData* data) const;
     /// Runs a preview or a rename pass under the hourglass; the window keeps painting while they
     /// hold the thread, and a close asked for meanwhile waits for their end.
@@ -89,12 +85,8 @@ private:
     void cmdAbout_Click();
     void cmdLook_Click();
     void cmdRename_Click();
-    void txtName_Change();
-    void txtName_Click();
-    void cboEnd_Change();
-    void cboEnd_Click();
-    void cboDop_Change();
-    void cboDop_Click();
+    /// The Change and Click handlers of txtName, cboEnd and cboDop: each makes the preview stale.
+    void namingParameter_Change();
 
     std::unique_ptr<platform::Dialogs> m_ownDialogs;
     std::unique_ptr<platform::FileRenamer> m_ownRenamer;

@@ -13,17 +13,10 @@ using namespace Qt::StringLiterals;
 
 namespace naming {
 
-void BuildNewNames(const NamingContext& context) {
+void BuildNewNames(const NamingContext& context, NamingParameters parameters) {
     context.lstNew.clear();
+    parameters.ending = endingWithDot(parameters.ending);
 
-    const QString ending = context.page.ending();
-    const QString dotted = endingWithDot(ending);
-    if (dotted != ending)
-        context.page.setEnding(dotted);
-
-    // Read after the write: the ending's Change handler has run by now.
-    const NamingParameters parameters{context.page.baseName(), context.page.addition(),
-                                      context.page.ending()};
     const QString warning = namingWarning(parameters, !context.File2.name(1).isEmpty());
     if (!warning.isEmpty()) {
         context.dialogs.message(warning, u"ВНИМАНИЕ !!!"_s);

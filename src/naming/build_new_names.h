@@ -1,8 +1,10 @@
 // The preview: new names from the current names and the naming parameters, every repeat settled.
 #pragma once
 
+#include "naming/naming_rule.h"
+
 #include <QPointF>
-#include <QString>
+#include <functional>
 
 namespace platform {
 class Dialogs;
@@ -13,30 +15,19 @@ class Progress;
 
 namespace naming {
 
-/// The naming page's parameter controls and the window position, as the preview reads them.
-class NamingPage {
-public:
-    virtual ~NamingPage() = default;
-
-    virtual QString baseName() const = 0; ///< txtName.Text
-    virtual QString addition() const = 0; ///< cboDop.Text: "-", "1" or "01"
-    virtual QString ending() const = 0;   ///< cboEnd.Text
-    /// Writes cboEnd.Text; the combo's Change handler runs before this returns.
-    virtual void setEnding(const QString& text) = 0;
-    /// The main window's outer Left (x) and Top (y), in twips from the screen's top-left.
-    virtual QPointF windowPosition() const = 0;
-};
-
 struct NamingContext {
     const platform::FileView& File2;
-    NamingPage& page;
     platform::NameListModel& lstNew;
     platform::Progress& prb1;
     platform::Dialogs& dialogs;
+    /// The main window's outer Left (x) and Top (y), in twips from the screen's top-left; read
+    /// again for every input box, since the user may move the window between two of them.
+    std::function<QPointF()> windowPosition;
 };
 
-/// Rebuilds lstNew: one unique new name per row of File2, or an empty list after a warning or
-/// when the user gives up on a repeat.
-void BuildNewNames(const NamingContext& context);
+/// Rebuilds lstNew from the naming page's texts: one unique new name per row of File2, or an
+/// empty list after a warning or when the user gives up on a repeat. The ending is taken with
+/// its dot (endingWithDot), which the window shows in cboEnd before it calls this.
+void BuildNewNames(const NamingContext& context, NamingParameters parameters);
 
 } // namespace naming

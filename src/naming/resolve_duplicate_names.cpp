@@ -27,7 +27,7 @@ bool askIndividualName(const NamingContext& context, DuplicateIndex& index, qsiz
         // The box's x comes from the window's Top and its y from the window's Left. The swap is
         // the classic program's and keeps the box where its users expect it; the dialog service
         // moves a box that this puts off the screen back onto it.
-        const QPointF window = context.page.windowPosition();
+        const QPointF window = context.windowPosition();
         const QPointF position(window.y() + 100, window.x() - 500);
         const QString answer =
             context.dialogs.input(u"Введите индивидуальное имя для файла"_s,

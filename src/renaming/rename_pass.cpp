@@ -25,8 +25,8 @@ void renamePass(const RenameContext& context) {
     const qsizetype rows = context.File2.count();
     for (qsizetype i = 0; i < rows; ++i) {
         context.prb1.setValue(i);
-        if (!context.renamer.rename(context.File2.path(), context.File2.name(i),
-                                    context.lstNew.item(i)))
+        if (context.renamer.rename(context.File2.path(), context.File2.name(i),
+                                   context.lstNew.item(i)) != 0)
             context.dialogs.message(u"Файл с именем "_s + context.lstNew.item(i) +
                                         u" уже существует"_s,
                                     u"Ошибка !!!"_s);

@@ -29,7 +29,7 @@ class SlowRenamer final : public platform::FileRenamer {
 public:
     std::function<void(int file)> beforeFile;
 
-    bool rename(const QString& folder, const QString& oldName, const QString& newName) override {
+    int rename(const QString& folder, const QString& oldName, const QString& newName) override {
         if (beforeFile)
             beforeFile(m_files);
         ++m_files;

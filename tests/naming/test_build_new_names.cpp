@@ -83,61 +83,57 @@ void TestBuildNewNames::newNames_data() {
     QTest::addColumn<QString>("addition");
     QTest::addColumn<QString>("ending");
     QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("endingWrites");
     QTest::addColumn<QStringList>("names");
 
     const QStringList three{u"a.wav"_s, u"b.wav"_s, u"c.wav"_s};
     QTest::newRow("both keep markers")
-        << u"*"_s << u"-"_s << u".*"_s << QStringList{u"a.txt"_s, u"b.doc"_s} << QStringList()
+        << u"*"_s << u"-"_s << u".*"_s << QStringList{u"a.txt"_s, u"b.doc"_s}
         << QStringList{u"a.txt"_s, u"b.doc"_s};
     QTest::newRow("photo 01, 12 files")
-        << u"photo"_s << u"01"_s << u".jpg"_s << numbered(u"f%1.png"_s, 12) << QStringList()
+        << u"photo"_s << u"01"_s << u".jpg"_s << numbered(u"f%1.png"_s, 12)
         << numbered(u"photo%1.jpg"_s, 12, 2);
     QTest::newRow("split at the last dot")
-        << u"*"_s << u"1"_s << u".*"_s << QStringList{u"x.tar.gz"_s, u"readme"_s} << QStringList()
+        << u"*"_s << u"1"_s << u".*"_s << QStringList{u"x.tar.gz"_s, u"readme"_s}
         << QStringList{u"x.tar1.gz"_s, u"readme2"_s};
     QTest::newRow("ending gains its dot")
-        << u"*"_s << u"-"_s << u"mp3"_s << QStringList{u"song.wav"_s} << QStringList{u".mp3"_s}
-        << QStringList{u"song.mp3"_s};
+        << u"*"_s << u"-"_s << u"mp3"_s << QStringList{u"song.wav"_s} << QStringList{u"song.mp3"_s};
     QTest::newRow("base name keeps its blank")
-        << u"Track "_s << u"1"_s << u".wav"_s << three << QStringList()
+        << u"Track "_s << u"1"_s << u".wav"_s << three
         << QStringList{u"Track 1.wav"_s, u"Track 2.wav"_s, u"Track 3.wav"_s};
     QTest::newRow("empty base name, numbered")
-        << QString() << u"01"_s << u".htm"_s << three << QStringList()
+        << QString() << u"01"_s << u".htm"_s << three
         << QStringList{u"01.htm"_s, u"02.htm"_s, u"03.htm"_s};
     QTest::newRow("empty stem") << u"*"_s << u"1"_s << u".*"_s << QStringList{u".profile"_s}
-                                << QStringList() << QStringList{u"1.profile"_s};
+                                << QStringList{u"1.profile"_s};
     QTest::newRow("trailing dot") << u"*"_s << u"1"_s << u".*"_s << QStringList{u"name."_s}
-                                  << QStringList() << QStringList{u"name1."_s};
+                                  << QStringList{u"name1."_s};
     QTest::newRow("keep marker with blanks, numbered")
-        << u" * "_s << u"1"_s << u".txt"_s << QStringList{u"a.jpg"_s, u"b.png"_s} << QStringList()
+        << u" * "_s << u"1"_s << u".txt"_s << QStringList{u"a.jpg"_s, u"b.png"_s}
         << QStringList{u"a1.txt"_s, u"b2.txt"_s};
     QTest::newRow("ending typed as *")
         << u"photo"_s << u"-"_s << u"*"_s << QStringList{u"a.jpg"_s, u"b.png"_s}
-        << QStringList{u".*"_s} << QStringList{u"photo.jpg"_s, u"photo.png"_s};
+        << QStringList{u"photo.jpg"_s, u"photo.png"_s};
     QTest::newRow("ending keep marker with blanks")
-        << u"a"_s << u"1"_s << u".*  "_s << QStringList{u"f.b"_s, u"g"_s} << QStringList()
+        << u"a"_s << u"1"_s << u".*  "_s << QStringList{u"f.b"_s, u"g"_s}
         << QStringList{u"a1.b"_s, u"a2"_s};
     QTest::newRow("empty ending") << u"*"_s << u"-"_s << QString() << QStringList{u"a.txt"_s}
-                                  << QStringList{u"."_s} << QStringList{u"a."_s};
+                                  << QStringList{u"a."_s};
     QTest::newRow("blank before the ending")
-        << u"*"_s << u"-"_s << u" .txt"_s << QStringList{u"a.doc"_s} << QStringList{u". .txt"_s}
-        << QStringList{u"a. .txt"_s};
-    QTest::newRow("fixed ending trimmed") << u"x"_s << u"1"_s << u".txt  "_s << QStringList{u"a"_s}
-                                          << QStringList() << QStringList{u"x1.txt"_s};
+        << u"*"_s << u"-"_s << u" .txt"_s << QStringList{u"a.doc"_s} << QStringList{u"a. .txt"_s};
+    QTest::newRow("fixed ending trimmed")
+        << u"x"_s << u"1"_s << u".txt  "_s << QStringList{u"a"_s} << QStringList{u"x1.txt"_s};
     QTest::newRow("base name of blanks")
-        << u"  "_s << u"1"_s << u".txt"_s << QStringList{u"a"_s, u"b"_s} << QStringList()
+        << u"  "_s << u"1"_s << u".txt"_s << QStringList{u"a"_s, u"b"_s}
         << QStringList{u"  1.txt"_s, u"  2.txt"_s};
     QTest::newRow("one file, fixed name")
-        << u"report"_s << u"-"_s << u".txt"_s << QStringList{u"x.doc"_s} << QStringList()
+        << u"report"_s << u"-"_s << u".txt"_s << QStringList{u"x.doc"_s}
         << QStringList{u"report.txt"_s};
     QTest::newRow("stems outside ASCII")
-        << u"*"_s << u"1"_s << u".*"_s << QStringList{u"отчёт.док"_s, u"😀.png"_s} << QStringList()
+        << u"*"_s << u"1"_s << u".*"_s << QStringList{u"отчёт.док"_s, u"😀.png"_s}
         << QStringList{u"отчёт1.док"_s, u"😀2.png"_s};
     QTest::newRow("cyrillic") << u"Фото"_s << u"01"_s << u".JPG"_s << QStringList{u"а.jpg"_s}
-                              << QStringList() << QStringList{u"Фото01.JPG"_s};
-    QTest::newRow("no files") << u"*"_s << u"1"_s << u".*"_s << QStringList() << QStringList()
-                              << QStringList();
+                              << QStringList{u"Фото01.JPG"_s};
+    QTest::newRow("no files") << u"*"_s << u"1"_s << u".*"_s << QStringList() << QStringList();
 }
 
 void TestBuildNewNames::newNames() {
@@ -145,20 +141,18 @@ void TestBuildNewNames::newNames() {
     QFETCH(QString, addition);
     QFETCH(QString, ending);
     QFETCH(QStringList, files);
-    QFETCH(QStringList, endingWrites);
     QFETCH(QStringList, names);
 
     Preview preview;
     preview.File2.names = files;
-    preview.page.txtName = baseName;
-    preview.page.cboDop = addition;
-    preview.page.cboEnd = ending;
+    preview.parameters.baseName = baseName;
+    preview.parameters.addition = addition;
+    preview.parameters.ending = ending;
     preview.lstNew.addItems({u"left over"_s, u"from before"_s});
 
-    naming::BuildNewNames(preview.context());
+    preview.build();
 
     QCOMPARE(preview.lstNew.items(), names);
-    QCOMPARE(preview.page.endingWrites, endingWrites);
     QCOMPARE(preview.dialogs.calls, QList<DialogCall>());
 }
 
@@ -168,26 +162,24 @@ void TestBuildNewNames::warnings_data() {
     QTest::addColumn<QString>("ending");
     QTest::addColumn<qsizetype>("files");
     QTest::addColumn<QString>("warning");
-    QTest::addColumn<QString>("endingAfter");
 
     const auto row = [](const char* name, const QString& baseName, const QString& addition,
-                        const QString& ending, qsizetype files, const QString& warning,
-                        const QString& endingAfter) {
-        QTest::newRow(name) << baseName << addition << ending << files << warning << endingAfter;
+                        const QString& ending, qsizetype files, const QString& warning) {
+        QTest::newRow(name) << baseName << addition << ending << files << warning;
     };
-    row("empty base name", QString(), u"-"_s, u".txt"_s, 2, kNoName, u".txt"_s);
-    row("empty base name, no files", QString(), u"-"_s, u".txt"_s, 0, kNoName, u".txt"_s);
-    row("empty base name keeps the new dot", QString(), u"-"_s, u"txt"_s, 2, kNoName, u".txt"_s);
-    row("empty base name, numbered", QString(), u"1"_s, u".txt"_s, 2, QString(), u".txt"_s);
-    row("same name", u"report"_s, u"-"_s, u".txt"_s, 2, kSameName, u".txt"_s);
-    row("same name keeps the new dot", u"report"_s, u"-"_s, u"txt"_s, 2, kSameName, u".txt"_s);
-    row("same name, one file", u"report"_s, u"-"_s, u".txt"_s, 1, QString(), u".txt"_s);
-    row("same name, no files", u"report"_s, u"-"_s, u".txt"_s, 0, QString(), u".txt"_s);
-    row("keep marker", u"*"_s, u"-"_s, u".txt"_s, 2, QString(), u".txt"_s);
-    row("keep marker with blanks", u" * "_s, u"-"_s, u".txt"_s, 2, kSameName, u".txt"_s);
-    row("ending typed as *", u"photo"_s, u"-"_s, u"*"_s, 2, QString(), u".*"_s);
-    row("ending keep marker with a blank", u"photo"_s, u"-"_s, u".* "_s, 2, kSameName, u".* "_s);
-    row("base name of blanks, one file", u"  "_s, u"-"_s, u".txt"_s, 1, QString(), u".txt"_s);
+    row("empty base name", QString(), u"-"_s, u".txt"_s, 2, kNoName);
+    row("empty base name, no files", QString(), u"-"_s, u".txt"_s, 0, kNoName);
+    row("empty base name, ending without a dot", QString(), u"-"_s, u"txt"_s, 2, kNoName);
+    row("empty base name, numbered", QString(), u"1"_s, u".txt"_s, 2, QString());
+    row("same name", u"report"_s, u"-"_s, u".txt"_s, 2, kSameName);
+    row("same name, ending without a dot", u"report"_s, u"-"_s, u"txt"_s, 2, kSameName);
+    row("same name, one file", u"report"_s, u"-"_s, u".txt"_s, 1, QString());
+    row("same name, no files", u"report"_s, u"-"_s, u".txt"_s, 0, QString());
+    row("keep marker", u"*"_s, u"-"_s, u".txt"_s, 2, QString());
+    row("keep marker with blanks", u" * "_s, u"-"_s, u".txt"_s, 2, kSameName);
+    row("ending typed as *", u"photo"_s, u"-"_s, u"*"_s, 2, QString());
+    row("ending keep marker with a blank", u"photo"_s, u"-"_s, u".* "_s, 2, kSameName);
+    row("base name of blanks, one file", u"  "_s, u"-"_s, u".txt"_s, 1, QString());
 }
 
 void TestBuildNewNames::warnings() {
@@ -196,18 +188,16 @@ void TestBuildNewNames::warnings() {
     QFETCH(QString, ending);
     QFETCH(qsizetype, files);
     QFETCH(QString, warning);
-    QFETCH(QString, endingAfter);
 
     Preview preview;
     preview.File2.names = numbered(u"f%1.n%1"_s, files);
-    preview.page.txtName = baseName;
-    preview.page.cboDop = addition;
-    preview.page.cboEnd = ending;
+    preview.parameters.baseName = baseName;
+    preview.parameters.addition = addition;
+    preview.parameters.ending = ending;
     preview.lstNew.addItem(u"left over"_s);
 
-    naming::BuildNewNames(preview.context());
+    preview.build();
 
-    QCOMPARE(preview.page.cboEnd, endingAfter);
     if (warning.isEmpty()) {
         QCOMPARE(preview.dialogs.calls, QList<DialogCall>());
         QCOMPARE(preview.lstNew.count(), files);
@@ -236,7 +226,7 @@ void TestBuildNewNames::progress() {
 
     Preview preview;
     preview.File2.names = files;
-    naming::BuildNewNames(preview.context());
+    preview.build();
 
     QCOMPARE(preview.prb1.maximums, QList<qint64>{files.size()});
     QCOMPARE(preview.prb1.values, values);
@@ -310,13 +300,12 @@ void TestBuildNewNames::repeats() {
 void TestBuildNewNames::repeatsAfterGeneration() {
     Preview preview;
     preview.File2.names = QStringList{u"a.jpg"_s, u"b.jpg"_s};
-    preview.page.txtName = u"photo"_s;
-    preview.page.cboEnd = u"*"_s;
+    preview.parameters.baseName = u"photo"_s;
+    preview.parameters.ending = u"*"_s;
     preview.dialogs.answers = QStringList{u"photo2.jpg"_s};
 
-    naming::BuildNewNames(preview.context());
+    preview.build();
 
-    QCOMPARE(preview.page.endingWrites, QStringList{u".*"_s});
     QCOMPARE(preview.dialogs.inputDefaults(), QStringList{u"photo.jpg"_s});
     QCOMPARE(preview.dialogs.messages(), QStringList());
     QCOMPARE(preview.lstNew.items(), (QStringList{u"photo2.jpg"_s, u"photo.jpg"_s}));
@@ -330,9 +319,9 @@ void TestBuildNewNames::beyond16BitCounts() {
     constexpr qsizetype kCount = 40000;
     Preview preview;
     preview.File2.names = numbered(u"f%1.jpg"_s, kCount);
-    preview.page.txtName = u"photo"_s;
-    preview.page.cboDop = u"01"_s;
-    naming::BuildNewNames(preview.context());
+    preview.parameters.baseName = u"photo"_s;
+    preview.parameters.addition = u"01"_s;
+    preview.build();
     QCOMPARE(preview.lstNew.count(), kCount);
     QCOMPARE(preview.lstNew.item(0), u"photo00001.jpg"_s);
     QCOMPARE(preview.lstNew.item(kCount - 1), u"photo40000.jpg"_s);
@@ -342,10 +331,10 @@ void TestBuildNewNames::beyond16BitCounts() {
     QCOMPARE(preview.prb1.values.at(2 * kCount - 2), kCount - 1);
 
     preview.File2.names[kCount - 3] = preview.File2.names.at(kCount - 1);
-    preview.page.txtName = u"*"_s;
-    preview.page.cboDop = u"-"_s;
+    preview.parameters.baseName = u"*"_s;
+    preview.parameters.addition = u"-"_s;
     preview.dialogs.answers = QStringList{u"z"_s};
-    naming::BuildNewNames(preview.context());
+    preview.build();
     QCOMPARE(preview.dialogs.inputDefaults(), QStringList{u"f40000.jpg"_s});
     QCOMPARE(preview.lstNew.item(kCount - 3), u"z"_s);
     QCOMPARE(preview.lstNew.listIndex(), kCount - 3);

@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <sched.h>
 #include <sys/mount.h>
 
@@ -39,9 +40,9 @@ class RefusingRenamer final : public platform::FileRenamer {
 public:
     QStringList calls;
 
-    bool rename(const QString& folder, const QString& oldName, const QString& newName) override {
+    int rename(const QString& folder, const QString& oldName, const QString& newName) override {
         calls.append(folder + u'|' + oldName + u'|' + newName);
-        return false;
+        return EROFS;
     }
 };
 
@@ -110,29 +111,15 @@ QMap<QByteArray, QByteArray> contentHashes(const QString& folder) {
     return hashes(folderFiles(folder));
 }
 
-/// The naming parameters of a preview: base name, addition, ending.
-class Parameters final : public naming::NamingPage {
-public:
-    explicit Parameters(const QStringList& values)
-        : m_values(values) {}
-    QString baseName() const override { return m_values.at(0); }
-    QString addition() const override { return m_values.at(1); }
-    QString ending() const override { return m_values.at(2); }
-    void setEnding(const QString& text) override { m_values[2] = text; }
-    QPointF windowPosition() const override { return {}; }
-
-private:
-    QStringList m_values;
-};
-
 /// Previews `folder` under `parameters`, answering the input boxes with `answers`, then runs the
 /// pass; returns the failure messages.
 QStringList previewAndRename(const QString& folder, const QStringList& parameters,
                              const QStringList& answers) {
     NamingPage page(folder);
-    Parameters naming(parameters);
     page.dialogs.answers = answers;
-    naming::BuildNewNames({page.File2, naming, page.lstNew, page.prb1, page.dialogs});
+    naming::BuildNewNames(
+        {page.File2, page.lstNew, page.prb1, page.dialogs, [] { return QPointF(); }},
+        {parameters.at(0), parameters.at(1), parameters.at(2)});
     if (!page.dialogs.answers.isEmpty() || page.lstNew.count() != page.File2.count())
         return {u"<the preview did not complete>"_s};
     page.rename({});
