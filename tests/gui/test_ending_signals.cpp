@@ -17,6 +17,7 @@ class TestEndingSignals : public QObject {
 private slots:
     void endedMidPassStrandsNothing_data();
     void endedMidPassStrandsNothing();
+    void endedInARepeatPrompt();
 };
 
 void TestEndingSignals::endedMidPassStrandsNothing_data() {
@@ -102,6 +103,33 @@ void TestEndingSignals::endedMidPassStrandsNothing() {
         QString report;
         QVERIFY2(card->imageIsClean(&report), qPrintable(report));
     }
+}
+
+// The preview stops as the user's Cancel would stop it, and the program ends by the signal.
+void TestEndingSignals::endedInARepeatPrompt() {
+    QTemporaryDir dir;
+    QVERIFY(makeFiles(dir.path(), {"a.mp3", "a.wav", "b.mp3"}));
+    const FolderFiles before = folderFiles(dir.path());
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    program.setProcessEnvironment(environment);
+    // Both a files would be a.mp3: the first is asked about.
+    program.start(QStringLiteral(PASS_DRIVER), {dir.path(), u".mp3"_s});
+    QVERIFY(program.waitForStarted());
+    while (!program.canReadLine())
+        QVERIFY2(program.waitForReadyRead(60000), program.readAllStandardError().constData());
+    QCOMPARE(program.readLine(), "asking\n"_ba);
+    QCOMPARE(::kill(pid_t(program.processId()), SIGTERM), 0);
+    QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(60000));
+
+    QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(program.exitCode(), SIGTERM);
+    const QByteArray said = program.readAllStandardError();
+    QVERIFY2(said.contains("SIGTERM: работа остановлена; файлов оставлено как было: 3\n"),
+             said.constData());
+    QVERIFY(!program.readAllStandardOutput().contains("renaming"));
+    QCOMPARE(folderFiles(dir.path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestEndingSignals)
