@@ -75,11 +75,12 @@ void TestEndingSignals::endedMidPassStrandsNothing() {
         const QByteArray said = program.readAllStandardError();
 
         if (program.exitStatus() == QProcess::CrashExit) {
-            // The signal's own status, as the shell sees it without a handler.
+            // The signal's own status, as the shell sees it without a handler. Without the line
+            // the signal came just before the pass or just after it, outside the work.
             QCOMPARE(program.exitCode(), SIGTERM);
-            QVERIFY2(said.contains("SIGTERM: работа остановлена; файлов оставлено как было: "),
-                     said.constData());
-            if (!said.contains("как было: 0\n"))
+            const qsizetype line = said.indexOf("SIGTERM: работа остановлена; ");
+            if (line >= 0 && !said.mid(line).startsWith(
+                                 "SIGTERM: работа остановлена; файлов оставлено как было: 0\n"))
                 ++stoppedMidPass;
         } else {
             QCOMPARE(program.exitCode(), 0); // the pass ended before the signal came
