@@ -1,4 +1,5 @@
 // Starts Tarvelok.
+#include "main_window/ending_signals.h"
 #include "main_window/frm_rename.h"
 #include "main_window/start_up.h"
 #include "platform/file_names.h"
@@ -26,6 +27,7 @@ int main(int argc, char* argv[]) {
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
+    main_window::catchEndingSignals();
     // Lets the desktop match the window to its entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(TARVELOK_APP_ID));
     main_window::useClassicStyle();

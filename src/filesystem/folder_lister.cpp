@@ -297,4 +297,14 @@ std::optional<QString> folderToOpen(const QString& path, QString* why) {
     return folder;
 }
 
+QString currentFolder() {
+    std::string path(4096, '\0');
+    while (::getcwd(path.data(), path.size()) == nullptr) {
+        if (errno != ERANGE)
+            return {};
+        path.resize(path.size() * 2);
+    }
+    return platform::decodeFileName(QByteArrayView(path.c_str()));
+}
+
 } // namespace filesystem

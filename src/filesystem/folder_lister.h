@@ -52,4 +52,8 @@ bool canOpenFolder(const QString& folder);
 /// Clean and absolute; empty, with the reason in `why` when given, when that cannot be opened.
 std::optional<QString> folderToOpen(const QString& path, QString* why = nullptr);
 
+/// The process's current folder by its bytes (platform::decodeFileName), so that a folder whose
+/// name is not UTF-8 is not mistaken for a sibling spelt with U+FFFD. Empty when it is gone.
+QString currentFolder();
+
 } // namespace filesystem

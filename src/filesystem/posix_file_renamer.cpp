@@ -91,6 +91,39 @@ PosixFileRenamer::~PosixFileRenamer() {
 
 int PosixFileRenamer::rename(const QString& folder, const QString& oldName,
                              const QString& newName) {
+    const int error = renameInFolder(folder, oldName, newName);
+    m_folderLost = error != 0 ? lostFolderError(error) : 0;
+    return error;
+}
+
+int PosixFileRenamer::lostFolderError(int error) const {
+    if (m_openError != 0) {
+        switch (m_openError) {
+        case ENOENT:
+        case ENOTDIR:
+        case ENOTCONN:
+        case ENODEV:
+        case EIO:
+        case ESTALE:
+            return m_openError;
+        default:
+            return 0;
+        }
+    }
+    if (m_folderFd < 0)
+        return 0;
+    // These say the drive's driver has gone, whatever the file.
+    if (error == ENOTCONN || error == ENODEV)
+        return error;
+    // A folder removed from under the pass still stats, but with no name left.
+    struct stat status;
+    if (::fstat(m_folderFd, &status) != 0)
+        return errno;
+    return status.st_nlink == 0 ? ENOENT : 0;
+}
+
+int PosixFileRenamer::renameInFolder(const QString& folder, const QString& oldName,
+                                     const QString& newName) {
     // Escapes stand only for bytes from 0x80 up, so "/", "." and NUL in the bytes are those of
     // the text: checking the bytes checks the text as well.
     const QByteArray source = platform::encodeFileName(oldName);
@@ -137,6 +170,7 @@ void PosixFileRenamer::releaseFolder() {
     if (m_folderFd >= 0)
         ::close(m_folderFd);
     m_folderFd = -1;
+    m_openError = 0;
     m_folder.clear();
     m_fatNames = false;
 }
@@ -147,10 +181,10 @@ int PosixFileRenamer::openFolder(const QString& folder) {
     releaseFolder();
     const QByteArray path = platform::encodeFileName(folder);
     if (path.isEmpty() || path.contains('\0'))
-        return ENOENT;
+        return m_openError = ENOENT;
     const int fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return errno;
+        return m_openError = errno;
     m_folderFd = fd;
     m_folder = folder;
     m_fatNames = folderHasFatNames(fd);
@@ -190,28 +224,97 @@ int PosixFileRenamer::linkThenUnlink(const QByteArray& from, const QByteArray& t
         unavailable = linkUnavailable(error);
         return error;
     }
+    announceRename(from, to);
     if (::unlinkat(m_folderFd, from.constData(), 0) == 0)
         return 0;
     const int error = errno;
+    // Another program may have taken the old name away meanwhile: the file then lives on under
+    // the new name alone, and dropping that would lose it.
+    struct stat source;
+    struct stat target;
+    if (::fstatat(m_folderFd, from.constData(), &source, AT_SYMLINK_NOFOLLOW) != 0 ||
+        ::fstatat(m_folderFd, to.constData(), &target, AT_SYMLINK_NOFOLLOW) != 0 ||
+        source.st_dev != target.st_dev || source.st_ino != target.st_ino)
+        return 0;
     // The file carries both names now; drop the new one, so that a failed rename changes nothing.
-    ::unlinkat(m_folderFd, to.constData(), 0);
+    if (::unlinkat(m_folderFd, to.constData(), 0) != 0)
+        std::fprintf(stderr, "tarvelok: файл «%s» остался и под именем «%s»: %s\n",
+                     pathOf(from).constData(), to.constData(), std::strerror(errno));
     return error;
 }
 
 int PosixFileRenamer::claimThenRename(const QByteArray& from, const QByteArray& to) const {
     // An exclusive create takes the target name atomically, so nobody else can create a file
     // there before the plain rename below replaces what is only the claim.
+    // The claim stays open: a program that opens the name without O_EXCL meanwhile writes into
+    // the claim, and what it wrote can still be read from here after the rename replaced it.
     const int claim = ::openat(m_folderFd, to.constData(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (claim < 0)
         return errno;
-    ::close(claim);
     announceRename(from, to);
-    if (::renameat(m_folderFd, from.constData(), m_folderFd, to.constData()) == 0)
-        return 0;
-    const int error = errno;
-    ::unlinkat(m_folderFd, to.constData(), 0);
+    int error = 0;
+    if (::renameat(m_folderFd, from.constData(), m_folderFd, to.constData()) == 0) {
+        keepWriteIntoClaim(claim, to);
+    } else {
+        error = errno;
+        removeClaim(claim, to);
+    }
+    ::close(claim);
     return error;
+}
+
+void PosixFileRenamer::removeClaim(int claim, const QByteArray& to) const {
+    // Only the empty claim itself goes: what another program wrote into it, or put in its place,
+    // is that program's file now.
+    struct stat own;
+    struct stat named;
+    if (::fstat(claim, &own) != 0 ||
+        ::fstatat(m_folderFd, to.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        own.st_dev != named.st_dev || own.st_ino != named.st_ino || own.st_size != 0)
+        return;
+    if (::unlinkat(m_folderFd, to.constData(), 0) != 0)
+        std::fprintf(stderr, "tarvelok: пустой файл «%s» остался на месте: %s\n",
+                     pathOf(to).constData(), std::strerror(errno));
+}
+
+void PosixFileRenamer::keepWriteIntoClaim(int claim, const QByteArray& to) const {
+    struct stat own;
+    if (::fstat(claim, &own) != 0 || own.st_size == 0)
+        return;
+    // Saved beside the file under a name that replaces nothing, so no one's data is lost.
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QByteArray saved =
+            to + ".saved" + (attempt > 1 ? "-" + QByteArray::number(attempt) : QByteArray());
+        const int copy = ::openat(m_folderFd, saved.constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (copy < 0 && errno == EEXIST)
+            continue;
+        bool copied = copy >= 0;
+        char buffer[65536];
+        off_t offset = 0;
+        for (ssize_t got = 0; copied && (got = ::pread(claim, buffer, sizeof buffer, offset)) != 0;
+             offset += got)
+            copied = got > 0 && ::write(copy, buffer, size_t(got)) == got;
+        const int why = errno;
+        if (copy >= 0 && ::close(copy) != 0)
+            copied = false;
+        if (copied)
+            std::fprintf(stderr,
+                         "tarvelok: другая программа записала в «%s», пока файл переименовывался; "
+                         "её данные сохранены в «%s»\n",
+                         pathOf(to).constData(), saved.constData());
+        else
+            std::fprintf(stderr,
+                         "tarvelok: другая программа записала в «%s», пока файл переименовывался; "
+                         "её данные сохранить не удалось: %s\n",
+                         pathOf(to).constData(), std::strerror(why));
+        return;
+    }
+}
+
+QByteArray PosixFileRenamer::pathOf(const QByteArray& name) const {
+    return platform::encodeFileName(m_folder) + '/' + name;
 }
 
 int PosixFileRenamer::renameOwnFile(const QByteArray& from, const QByteArray& to) const {
@@ -233,9 +336,8 @@ int PosixFileRenamer::renameOwnFile(const QByteArray& from, const QByteArray& to
             if (const int backError = moveNoReplace(aside, from)) {
                 // The file is still in the folder, under the aside name: say where, since the
                 // message box names only the new name.
-                std::fprintf(stderr, "tarvelok: файл «%s» остался под именем «%s/%s»: %s\n",
-                             from.constData(), platform::encodeFileName(m_folder).constData(),
-                             aside.constData(), std::strerror(backError));
+                std::fprintf(stderr, "tarvelok: файл «%s» остался под именем «%s»: %s\n",
+                             from.constData(), pathOf(aside).constData(), std::strerror(backError));
             }
         }
         return error;

@@ -33,23 +33,33 @@ public:
     [[nodiscard]] int rename(const QString& folder, const QString& oldName,
                              const QString& newName) override;
     void releaseFolder() override;
+    [[nodiscard]] int folderLost() const override { return m_folderLost; }
 
-    /// Runs just before every rename system call, with the two names it is given: tests act here
-    /// as another program might between two calls.
+    /// Runs just before every rename system call, with the two names it is given, and before the
+    /// unlink that ends a move by link: tests act here as another program might between two calls.
     using BeforeRename = std::function<void(const QByteArray& from, const QByteArray& to)>;
     void setBeforeRename(BeforeRename hook) { m_beforeRename = std::move(hook); }
 
 private:
+    int renameInFolder(const QString& folder, const QString& oldName, const QString& newName);
     int openFolder(const QString& folder);
+    /// After a failed rename: why the folder itself is out of reach, or 0.
+    int lostFolderError(int error) const;
     int moveNoReplace(const QByteArray& from, const QByteArray& to) const;
     int linkThenUnlink(const QByteArray& from, const QByteArray& to, bool& unavailable) const;
     int claimThenRename(const QByteArray& from, const QByteArray& to) const;
     int renameOwnFile(const QByteArray& from, const QByteArray& to) const;
     void announceRename(const QByteArray& from, const QByteArray& to) const;
+    void removeClaim(int claim, const QByteArray& to) const;
+    void keepWriteIntoClaim(int claim, const QByteArray& to) const;
+    /// The folder's path and `name`, as a trail on standard error shows a file.
+    QByteArray pathOf(const QByteArray& name) const;
 
     Strategy m_strategy;
     QString m_folder;
     int m_folderFd = -1;
+    int m_openError = 0;
+    int m_folderLost = 0;
     bool m_fatNames = false;
     BeforeRename m_beforeRename;
 };

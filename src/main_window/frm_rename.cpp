@@ -4,8 +4,11 @@
 #include "about_window/form2.h"
 #include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
+#include "main_window/ending_signals.h"
+#include "main_window/traced_renamer.h"
 #include "naming/naming_checks.h"
 #include "platform/file_names.h"
+#include "platform/stop_request.h"
 #include "platform/twips.h"
 #include "selection/file_selection.h"
 #include "widgets/accessibility.h"
@@ -32,7 +35,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -111,6 +116,53 @@ QComboBox* comboBox(QWidget* parent, bool editable, const QStringList& items,
     return combo;
 }
 
+/// What the controls of both pages hold while a preview or a pass runs. The busy window lets a
+/// screen reader's requests through, which may set a text, a value or an item: their change
+/// handlers are held off (a mask set mid-pass would re-read File2 under the pass), and at the end
+/// every control gets back what it held, so the request is dropped as a click is.
+class HeldControls {
+public:
+    HeldControls(QLineEdit* txtName, std::initializer_list<QComboBox*> combos,
+                 QAbstractItemView* Dir)
+        : m_txtName(txtName)
+        , m_text(txtName->text())
+        , m_Dir(Dir)
+        , m_folder(Dir->currentIndex()) {
+        m_blockers.emplace_back(txtName);
+        m_blockers.emplace_back(Dir);
+        for (QComboBox* combo : combos) {
+            m_combos.push_back({combo, combo->currentIndex(), combo->currentText()});
+            m_blockers.emplace_back(combo);
+        }
+    }
+    ~HeldControls() {
+        if (m_txtName->text() != m_text)
+            m_txtName->setText(m_text);
+        for (const Combo& held : m_combos) {
+            if (held.combo->currentIndex() != held.index)
+                held.combo->setCurrentIndex(held.index);
+            if (held.combo->isEditable() && held.combo->currentText() != held.text)
+                held.combo->setEditText(held.text);
+        }
+        if (m_Dir->currentIndex() != m_folder)
+            m_Dir->setCurrentIndex(m_folder);
+    }
+    Q_DISABLE_COPY_MOVE(HeldControls)
+
+private:
+    struct Combo {
+        QComboBox* combo;
+        int index;
+        QString text;
+    };
+    QLineEdit* m_txtName;
+    QString m_text;
+    QAbstractItemView* m_Dir;
+    QPersistentModelIndex m_folder;
+    std::vector<Combo> m_combos;
+    std::vector<QSignalBlocker> m_blockers;
+};
+
 } // namespace
 
 void useClassicStyle() {
@@ -130,6 +182,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
         m_ownRenamer = std::make_unique<filesystem::PosixFileRenamer>();
         m_renamer = m_ownRenamer.get();
     }
+    m_tracedRenamer = std::make_unique<TracedRenamer>(*m_renamer);
 
     widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
@@ -329,6 +382,10 @@ void frmRename::connectHandlers() {
     connect(cboDop, &QComboBox::currentIndexChanged, this, stale);
     connect(cboDop, &QComboBox::activated, this, stale);
 
+    // A logout asks the application to save and quit: a pass in progress stops after its row.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &frmRename::sessionEnding);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &frmRename::sessionEnding);
+
     // The repeat being asked about is highlighted, and scrolled into view, before its input box.
     connect(&m_newNames, &platform::NameListModel::listIndexChanged, lstNew, [this](qsizetype row) {
         const QModelIndex index = m_newNames.index(int(row));
@@ -415,12 +472,37 @@ void frmRename::closeEvent(QCloseEvent* event) {
 
 template <class Work> void frmRename::whileBusy(Work work) {
     m_busy = true;
+    setWorkRunning(true);
     setHourglass(true);
-    work();
+    qsizetype left = 0;
+    {
+        const HeldControls held(txtName, {cboMask, cboEnd, cboDop, drvDir}, Dir);
+        left = work();
+    }
     setHourglass(false);
+    setWorkRunning(false);
     m_busy = false;
+    const int signal = endingSignal();
+    if (signal != 0 || std::exchange(m_sessionEnding, false)) {
+        std::fprintf(stderr, "tarvelok: %s: работа остановлена; файлов оставлено как было: %lld\n",
+                     signal != 0 ? signalName(signal) : "конец сеанса",
+                     static_cast<long long>(left));
+        platform::requestStop(false);
+        if (signal != 0)
+            endBySignal(signal);
+        close();
+        return;
+    }
     if (std::exchange(m_closeWhenIdle, false))
         close();
+}
+
+void frmRename::sessionEnding() {
+    if (!m_busy)
+        return;
+    m_sessionEnding = true;
+    platform::requestStop();
+    closeOpenDialog();
 }
 
 QPointF frmRename::windowPosition() const {
@@ -472,24 +554,28 @@ void frmRename::cmdAbout_Click() {
 }
 
 void frmRename::cmdLook_Click() {
-    whileBusy([this] {
-        m_newNames.clear();
-        // The ending shows its dot before any warning, and its Change handler runs first.
-        const QString ending = naming::endingWithDot(cboEnd->currentText());
-        if (ending != cboEnd->currentText())
-            cboEnd->setEditText(ending);
+    m_newNames.clear();
+    // The ending shows its dot before any warning, and its Change handler runs first.
+    const QString ending = naming::endingWithDot(cboEnd->currentText());
+    if (ending != cboEnd->currentText())
+        cboEnd->setEditText(ending);
+    whileBusy([this, &ending] {
         naming::BuildNewNames({*File2->fileModel(), m_newNames, *prb1, *m_dialogs,
                                [this] { return windowPosition(); }},
                               {txtName->text(), cboDop->currentText(), ending});
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
+        // A preview renames nothing: stopped, it leaves every file as it was.
+        return platform::stopRequested() ? File2->fileModel()->count() : qsizetype(0);
     });
 }
 
 void frmRename::cmdRename_Click() {
     whileBusy([this] {
-        renaming::renamePass(
-            {*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1, *m_dialogs, *m_renamer});
+        const qsizetype left =
+            renaming::renamePass({*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1,
+                                  *m_dialogs, *m_tracedRenamer});
         cmdRename->setEnabled(false);
+        return left;
     });
 }
 

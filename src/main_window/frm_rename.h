@@ -35,6 +35,8 @@ class FileSelection;
 
 namespace main_window {
 
+class TracedRenamer;
+
 /// Gives the application the classic widget style. The windows are laid out to the twip for
 /// classic controls; a style with roomier metrics would cut off combo-box text and frame captions.
 void useClassicStyle();
@@ -75,8 +77,12 @@ private:
     QPointF windowPosition() const;
     QString droppedFolder(const QMimeData* data) const;
     /// Runs a preview or a rename pass under the hourglass; the window keeps painting while they
-    /// hold the thread, and a close asked for meanwhile waits for their end.
+    /// hold the thread, and a close asked for meanwhile waits for their end. `work` returns how
+    /// many rows it left as they were when asked to stop; an ending signal or the session's end
+    /// that arrived meanwhile then ends the program.
     template <class Work> void whileBusy(Work work);
+    /// The session is ending: a preview or pass that runs stops after its current row.
+    void sessionEnding();
 
     void Form_Load();
     void cmdOK_Click();
@@ -92,11 +98,13 @@ private:
     std::unique_ptr<platform::FileRenamer> m_ownRenamer;
     platform::Dialogs* m_dialogs = nullptr;
     platform::FileRenamer* m_renamer = nullptr;
+    std::unique_ptr<TracedRenamer> m_tracedRenamer;
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
     bool m_busy = false;
     bool m_closeWhenIdle = false;
+    bool m_sessionEnding = false;
 
     // The controls, named as everyone who works on the window calls them.
     widgets::StatusBar* sbr1 = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/file_view.h"
 #include "platform/name_list_model.h"
 #include "platform/progress.h"
+#include "platform/stop_request.h"
 
 using namespace Qt::StringLiterals;
 
@@ -29,6 +30,10 @@ void BuildNewNames(const NamingContext& context, NamingParameters parameters) {
     context.lstNew.addItems(newNames(
         count, [&](qsizetype row) { return context.File2.name(row); }, parameters,
         [&](qsizetype number) { context.prb1.setValue(number); }));
+    if (platform::stopRequested()) {
+        context.lstNew.clear();
+        return;
+    }
 
     ResolveDuplicateNames(context);
 }

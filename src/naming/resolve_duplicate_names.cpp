@@ -11,6 +11,7 @@
 #include "platform/dialogs.h"
 #include "platform/name_list_model.h"
 #include "platform/progress.h"
+#include "platform/stop_request.h"
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +54,11 @@ bool ResolveDuplicateNames(const NamingContext& context) {
     const qsizetype count = lstNew.count();
     DuplicateIndex index(lstNew.items());
     for (qsizetype i = 1; i <= count - 1; ++i) {
+        // A program asked to end gives up as the user would, before the next prompt.
+        if (platform::stopRequested()) {
+            lstNew.clear();
+            return false;
+        }
         context.prb1.setValue(i);
         if (index.repeatsLater(i - 1)) {
             lstNew.setListIndex(i - 1);

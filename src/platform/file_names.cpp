@@ -157,4 +157,24 @@ QString shownFileName(const QString& name) {
     return shown;
 }
 
+QString restoreShownMarks(const QString& typed, const QString& name) {
+    QString marks;
+    const qsizetype size = name.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = name.at(i).unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && name.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (isEscape(unit) || unit == QChar::ReplacementCharacter)
+            marks.append(QChar(unit));
+    }
+    if (!hasEscapedBytes(marks) || typed.count(QChar::ReplacementCharacter) != marks.size())
+        return typed;
+    QString restored = typed;
+    qsizetype next = 0;
+    for (QChar& unit : restored)
+        if (unit == QChar::ReplacementCharacter)
+            unit = marks.at(next++);
+    return restored;
+}
+
 } // namespace platform

@@ -23,4 +23,10 @@ bool hasEscapedBytes(QStringView name);
 /// The name as users see it: every escaped byte as U+FFFD.
 QString shownFileName(const QString& name);
 
+/// `typed`, an edit of shownFileName(`name`), with its U+FFFD marks mapped back in order to what
+/// each mark of the shown name stands for (an escaped byte, or a U+FFFD of the name's own), so
+/// that bytes the user did not touch keep their value. When the counts of marks differ, the user
+/// has added or removed marks, and `typed` is taken as it is.
+QString restoreShownMarks(const QString& typed, const QString& name);
+
 } // namespace platform

@@ -21,6 +21,11 @@ public:
     /// Lets go of whatever a run of renames kept open (such as the folder); the next rename opens
     /// it afresh, so a folder replaced between two passes is never renamed in by its old handle.
     virtual void releaseFolder() {}
+
+    /// After a failed rename: 0 when only that file failed; otherwise the errno value that says
+    /// why the folder itself can no longer be reached (its drive's driver gone, the folder
+    /// removed), so that every later rename in it would fail too. A read-only folder is not lost.
+    [[nodiscard]] virtual int folderLost() const { return 0; }
 };
 
 } // namespace platform

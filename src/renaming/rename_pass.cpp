@@ -6,13 +6,14 @@
 #include "platform/file_view.h"
 #include "platform/name_list_model.h"
 #include "platform/progress.h"
+#include "platform/stop_request.h"
 #include "renaming/swap_pre_pass.h"
 
 using namespace Qt::StringLiterals;
 
 namespace renaming {
 
-void renamePass(const RenameContext& context) {
+qsizetype renamePass(const RenameContext& context) {
     // The pre-pass compares only with the first lstNew.count() rows of File2.
     const qsizetype newCount = context.lstNew.count();
     const QStringList swapped =
@@ -23,13 +24,28 @@ void renamePass(const RenameContext& context) {
     }
 
     const qsizetype rows = context.File2.count();
+    qsizetype left = 0;
     for (qsizetype i = 0; i < rows; ++i) {
+        if (platform::stopRequested()) {
+            left = rows - i;
+            break;
+        }
         context.prb1.setValue(i);
         if (context.renamer.rename(context.File2.path(), context.File2.name(i),
-                                   context.lstNew.item(i)) != 0)
+                                   context.lstNew.item(i)) != 0) {
             context.dialogs.message(u"Файл с именем "_s + context.lstNew.item(i) +
                                         u" уже существует"_s,
                                     u"Ошибка !!!"_s);
+            // Once the folder itself is out of reach every later row would fail alike: one box
+            // says so instead of one per row.
+            if (const int lost = context.renamer.folderLost()) {
+                context.dialogs.message(u"Папка недоступна, переименование остановлено\n"_s +
+                                            qt_error_string(lost),
+                                        u"Ошибка !!!"_s);
+                left = rows - i - 1;
+                break;
+            }
+        }
     }
     context.renamer.releaseFolder();
 
@@ -37,6 +53,7 @@ void renamePass(const RenameContext& context) {
     context.File2.refresh();
     context.prb1.setValue(0);
     context.lstNew.clear();
+    return left;
 }
 
 } // namespace renaming

@@ -1,6 +1,8 @@
 // The rename pass: applies the new-name list to the files of the folder on disk.
 #pragma once
 
+#include <QtGlobal>
+
 namespace platform {
 class Dialogs;
 class FileRenamer;
@@ -21,7 +23,9 @@ struct RenameContext {
 };
 
 /// Swap pre-pass, one rename per row with one message per failure, then the closing steps on the
-/// lists. The caller sets the hourglass around it and disables cmdRename afterwards.
-void renamePass(const RenameContext& context);
+/// lists. The caller sets the hourglass around it and disables cmdRename afterwards. A stop request
+/// (platform::stopRequested) or a folder that is lost mid-pass ends the rename loop early; the
+/// closing steps still run. Returns how many rows were left as they were by that.
+qsizetype renamePass(const RenameContext& context);
 
 } // namespace renaming

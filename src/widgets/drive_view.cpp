@@ -5,7 +5,6 @@
 #include "filesystem/folder_lister.h"
 #include "filesystem/mount_table.h"
 
-#include <QDir>
 #include <QScopedValueRollback>
 
 namespace widgets {
@@ -21,7 +20,7 @@ DriveView::DriveView(const QStringList& roots, QWidget* parent)
             emit changed();
     });
     // Like the classic runtime, the start folder is the current folder of its drive.
-    noteVisited(QDir::currentPath());
+    noteVisited(filesystem::currentFolder());
 }
 
 void DriveView::setRoots(const QStringList& roots) {

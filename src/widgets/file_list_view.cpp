@@ -1,7 +1,7 @@
 // The file view widget.
 #include "widgets/file_list_view.h"
 
-#include <QDir>
+#include "filesystem/folder_lister.h"
 
 namespace widgets {
 
@@ -12,7 +12,7 @@ FileListView::FileListView(QWidget* parent)
     setUniformItemSizes(true);
     setEditTriggers(NoEditTriggers);
     setModel(m_model);
-    m_model->setPath(QDir::currentPath());
+    m_model->setPath(filesystem::currentFolder());
 }
 
 } // namespace widgets

@@ -5,7 +5,6 @@
 #include "filesystem/folder_lister.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
@@ -83,7 +82,7 @@ FolderView::FolderView(QWidget* parent)
         if (!setPath(index.data(filesystem::FolderListModel::PathRole).toString()))
             list(path()); // the folder has gone: drop it from the list if this one still opens
     });
-    const QString start = filesystem::cleanFolderPath(QDir::currentPath());
+    const QString start = filesystem::cleanFolderPath(filesystem::currentFolder());
     if (!list(start))
         m_model->show(start, {});
 }

@@ -2,6 +2,7 @@
 #include "widgets/qt_dialogs.h"
 
 #include "platform/file_names.h"
+#include "platform/stop_request.h"
 #include "platform/twips.h"
 
 #include <QGuiApplication>
@@ -28,6 +29,9 @@ QtDialogs::QtDialogs(QWidget* window)
     : m_window(window) {}
 
 void QtDialogs::message(const QString& prompt, const QString& title) {
+    // A program being ended waits for no answer; standard error has the causes.
+    if (platform::stopRequested())
+        return;
     // A prompt may quote a name whose bytes are not UTF-8; its escapes show as U+FFFD.
     QMessageBox box(QMessageBox::NoIcon, title, platform::shownFileName(prompt), QMessageBox::Ok,
                     m_window);
@@ -36,6 +40,8 @@ void QtDialogs::message(const QString& prompt, const QString& title) {
 
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText,
                          QPointF position) {
+    if (platform::stopRequested())
+        return {};
     QInputDialog dialog(m_window);
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(title);
@@ -59,10 +65,8 @@ QString QtDialogs::input(const QString& prompt, const QString& title, const QStr
 
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    // The default as shown, unchanged, is the default itself with its real bytes; anything else
-    // is taken as typed, U+FFFD included.
-    const QString answer = dialog.textValue();
-    return answer == shownDefault ? defaultText : answer;
+    // The marks the user left in place stand for the default's real bytes.
+    return platform::restoreShownMarks(dialog.textValue(), defaultText);
 }
 
 } // namespace widgets

@@ -3,6 +3,7 @@
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "platform/file_names.h"
+#include "standard_error.h"
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
@@ -11,6 +12,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
 
 using namespace Qt::StringLiterals;
 using Strategy = filesystem::PosixFileRenamer::Strategy;
@@ -43,22 +46,6 @@ QMap<QByteArray, QByteArray> expectedHashes(const QMap<QByteArray, QByteArray>& 
     return hashes;
 }
 
-/// What the program writes to standard error while `run` runs.
-template <typename Run> QByteArray standardError(Run run) {
-    QTemporaryFile capture;
-    if (!capture.open())
-        return "<no capture>";
-    std::fflush(stderr);
-    const int saved = ::dup(2);
-    ::dup2(capture.handle(), 2);
-    run();
-    std::fflush(stderr);
-    ::dup2(saved, 2);
-    ::close(saved);
-    capture.seek(0);
-    return capture.readAll();
-}
-
 } // namespace
 
 class TestPosixFileRenamer : public QObject {
@@ -76,6 +63,8 @@ private slots:
     void fatMedia();
     void lastFallbackClaimsTheTarget_data();
     void lastFallbackClaimsTheTarget();
+    void doubleFaultsLeaveATrail_data();
+    void doubleFaultsLeaveATrail();
     void failedWayBackLeavesATrail();
 };
 
@@ -305,19 +294,26 @@ void TestPosixFileRenamer::fatMedia() {
     QCOMPARE(contentHashes(card.path()), expectedHashes(after));
 }
 
+enum class Other { CreatesTarget, WritesIntoTarget, RemovesSource };
+
 void TestPosixFileRenamer::lastFallbackClaimsTheTarget_data() {
-    QTest::addColumn<bool>("sourceVanishes");
+    QTest::addColumn<Other>("other");
     QTest::addColumn<int>("error");
     QTest::addColumn<FolderFiles>("after");
     QTest::newRow("another program saves under the target name")
-        << false << 0 << FolderFiles{{"b.jpg", "a.jpg"}};
-    QTest::newRow("the source vanishes: the claim goes too") << true << ENOENT << FolderFiles();
+        << Other::CreatesTarget << 0 << FolderFiles{{"b.jpg", "a.jpg"}};
+    // Its write lands in the claim, which the rename replaces: kept beside, not lost.
+    QTest::newRow("another program writes into the target name")
+        << Other::WritesIntoTarget << 0
+        << FolderFiles{{"b.jpg", "a.jpg"}, {"b.jpg.saved", "someone else's photo"}};
+    QTest::newRow("the source vanishes: the claim goes too")
+        << Other::RemovesSource << ENOENT << FolderFiles();
 }
 
 // Where neither RENAME_NOREPLACE nor links work, the target is taken before the rename: another
 // program that creates the same name in between is told it exists, instead of being replaced.
 void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
-    QFETCH(bool, sourceVanishes);
+    QFETCH(Other, other);
     QFETCH(int, error);
     QFETCH(FolderFiles, after);
 
@@ -325,21 +321,89 @@ void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
     QVERIFY(dir.isValid());
     QVERIFY(makeFiles(dir.path(), {"a.jpg"}));
     filesystem::PosixFileRenamer renamer(Strategy::ClaimThenRename);
-    bool othersSaved = true;
     int calls = 0;
     renamer.setBeforeRename([&](const QByteArray& from, const QByteArray& to) {
         ++calls;
         QCOMPARE(from, "a.jpg"_ba);
         QCOMPARE(to, "b.jpg"_ba);
-        othersSaved = writeFile(dir.path(), "b.jpg", "someone else's photo");
-        if (sourceVanishes)
+        switch (other) {
+        case Other::CreatesTarget:
+            QVERIFY(!writeFile(dir.path(), "b.jpg", "someone else's photo"));
+            break;
+        case Other::WritesIntoTarget: {
+            QFile file(dir.filePath(u"b.jpg"_s));
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::ExistingOnly));
+            QCOMPARE(file.write("someone else's photo"), 20);
+            break;
+        }
+        case Other::RemovesSource:
             QVERIFY(QFile::remove(dir.filePath(u"a.jpg"_s)));
+            break;
+        }
     });
 
-    QCOMPARE(renamer.rename(dir.path(), u"a.jpg"_s, u"b.jpg"_s), error);
+    int renamed = -1;
+    const QByteArray trail =
+        standardError([&] { renamed = renamer.rename(dir.path(), u"a.jpg"_s, u"b.jpg"_s); });
+    QCOMPARE(renamed, error);
     QCOMPARE(calls, 1);
-    QVERIFY(!othersSaved);
     QCOMPARE(folderFiles(dir.path()), after);
+    QCOMPARE(trail.contains("b.jpg.saved"), after.contains("b.jpg.saved"));
+}
+
+void TestPosixFileRenamer::doubleFaultsLeaveATrail_data() {
+    QTest::addColumn<Strategy>("strategy");
+    QTest::addColumn<FolderFiles>("after");
+    QTest::addColumn<QByteArray>("trail");
+    QTest::addColumn<int>("error");
+    // Between the steps the folder turns read-only, or the claim is mounted over itself (an open
+    // claim keeps a remount read-only off): the undoing step fails as well.
+    QTest::newRow("link+unlink: the file under both names")
+        << Strategy::LinkThenUnlink << FolderFiles{{"a.jpg", "a.jpg"}, {"b.jpg", "a.jpg"}}
+        << "a.jpg» остался и под именем «b.jpg»"_ba << EROFS;
+    QTest::newRow("claim+rename: the empty claim")
+        << Strategy::ClaimThenRename << FolderFiles{{"a.jpg", "a.jpg"}, {"b.jpg", ""}}
+        << "b.jpg» остался на месте"_ba << EBUSY;
+}
+
+// Permissions do not stop root, who runs the tests on CI: a read-only bind mount in a mount
+// namespace of this process's own does.
+void TestPosixFileRenamer::doubleFaultsLeaveATrail() {
+    QFETCH(Strategy, strategy);
+    QFETCH(FolderFiles, after);
+    QFETCH(QByteArray, trail);
+    QFETCH(int, error);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(makeFiles(dir.path(), {"a.jpg"}));
+    const QByteArray path = QFile::encodeName(dir.path());
+    if (::unshare(CLONE_NEWNS) != 0 ||
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+        QSKIP("no read-only mount can be made here");
+    filesystem::PosixFileRenamer renamer(strategy);
+    const QByteArray target = path + "/b.jpg";
+    bool mounted = false;
+    renamer.setBeforeRename([&](const QByteArray&, const QByteArray&) {
+        mounted = error == EROFS ? ::mount(nullptr, path.constData(), nullptr,
+                                           MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0
+                                 : ::mount(target.constData(), target.constData(), nullptr, MS_BIND,
+                                           nullptr) == 0;
+    });
+
+    int renamed = 0;
+    const QByteArray said =
+        standardError([&] { renamed = renamer.rename(dir.path(), u"a.jpg"_s, u"b.jpg"_s); });
+    renamer.releaseFolder();
+    if (error == EBUSY)
+        QCOMPARE(::umount2(target.constData(), 0), 0);
+    const FolderFiles files = folderFiles(dir.path());
+    QCOMPARE(::umount2(path.constData(), 0), 0);
+    QVERIFY(mounted);
+    QCOMPARE(renamed, error);
+    QCOMPARE(files, after);
+    QVERIFY2(said.contains(trail) && said.contains(std::strerror(error)), said.constData());
 }
 
 // A letter-case rename onto a twin: the file goes aside and must come back, but by then a third

@@ -5,6 +5,7 @@
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
 #include "platform/twips.h"
+#include "standard_error.h"
 #include "widgets/file_list_view.h"
 #include "widgets/folder_view.h"
 #include "widgets/icons.h"
@@ -26,6 +27,8 @@
 #include <QSpontaneKeyEvent>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -598,8 +601,11 @@ void TestMainWindow::wholeWorkflow() {
     QCOMPARE(prb1->progressValue(), 0);
 
     m_dialogs.script.calls.clear();
-    click(u"cmdRename"_s);
+    const QByteArray said = standardError([&] { click(u"cmdRename"_s); });
 
+    // The box says what it always says; standard error says what really happened.
+    QCOMPARE(said, "tarvelok: «" + QFile::encodeName(folder()) +
+                       "/a.jpg» → «taken.txt»: " + std::strerror(EEXIST) + '\n');
     QCOMPARE(m_dialogs.script.calls,
              (QList<DialogCall>{{DialogCall::Message,
                                  u"Файл с именем taken.txt уже существует"_s,

@@ -124,6 +124,37 @@ private slots:
                      qPrintable(said));
     }
 
+    // Without an argument the window starts where it was started, by that folder's bytes: a
+    // sibling whose name shows the same must keep its files.
+    void startsInAFolderNamedByItsBytes() {
+        QTemporaryDir root;
+        const QByteArray base = QFile::encodeName(root.path()) + '/';
+        const QByteArray start = base + "d\xE9";
+        const QByteArray sibling = base + "d\xEF\xBF\xBD";
+        QVERIFY(::mkdir(start.constData(), 0755) == 0 && ::mkdir(sibling.constData(), 0755) == 0);
+        // The sibling's name is what the start folder's name decodes to, lossily.
+        QVERIFY(makeFiles(root.filePath(u"d\uFFFD"_s), {"b.txt"}));
+        QCOMPARE(::chdir(start.constData()), 0);
+        QVERIFY(makeFiles(u"."_s, {"a.txt"}));
+        FakeDialogs dialogs;
+        main_window::frmRename window(&dialogs);
+
+        child<QPushButton>(window, u"cmdOK"_s)->click();
+        child<QLineEdit>(window, u"txtName"_s)->setText(u"n"_s);
+        child<QPushButton>(window, u"cmdLook"_s)->click();
+        child<QPushButton>(window, u"cmdRename"_s)->click();
+
+        const FolderFiles renamed = folderFiles(u"."_s);
+        const FolderFiles untouched = folderFiles(root.filePath(u"d\uFFFD"_s));
+        QVERIFY(QDir::setCurrent(m_startFolder));
+        ::unlink((start + "/n.txt").constData());
+        ::unlink((start + "/a.txt").constData());
+        ::rmdir(start.constData());
+        QCOMPARE(renamed, (FolderFiles{{"n.txt", "a.txt"}}));
+        QCOMPARE(untouched, (FolderFiles{{"b.txt", "b.txt"}}));
+        QCOMPARE(dialogs.calls.size(), 0);
+    }
+
 private:
     QString m_startFolder;
 };

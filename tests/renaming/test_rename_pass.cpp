@@ -145,6 +145,8 @@ private slots:
     void entryThatChangedTypeIsKept();
     void readOnlyFolder();
     void everyFileSurvivesAPassWithFailures();
+    void lostFolderStopsThePass_data();
+    void lostFolderStopsThePass();
 };
 
 void TestRenamePass::pass_data() {
@@ -527,6 +529,57 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
         actual.insert(file.key(), sha256(file.value()));
     QCOMPARE(actual, expected);
     QCOMPARE(page.dialogs.messages(), expectedFailures);
+}
+
+void TestRenamePass::lostFolderStopsThePass_data() {
+    QTest::addColumn<bool>("fat");
+    QTest::addColumn<int>("why");
+    QTest::newRow("the folder removed") << false << ENOENT;
+    QTest::newRow("the FAT card's driver killed") << true << ENOTCONN;
+}
+
+// The second row's rename meets a folder that is gone: its own box, one box for the folder, and
+// no box, nor any attempt, for the rows after it.
+void TestRenamePass::lostFolderStopsThePass() {
+    QFETCH(bool, fat);
+    QFETCH(int, why);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    std::unique_ptr<FatMount> card;
+    QString folder = dir.filePath(u"photos"_s);
+    if (fat) {
+        card = std::make_unique<FatMount>();
+        if (!card->isMounted())
+            QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
+        folder = card->path();
+    } else {
+        QVERIFY(QDir(dir.path()).mkdir(u"photos"_s));
+    }
+    QVERIFY(makeFiles(folder, {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}));
+
+    NamingPage page(folder);
+    QSet<QByteArray> tried;
+    page.posixRenamer.setBeforeRename([&](const QByteArray& from, const QByteArray&) {
+        tried.insert(from);
+        if (from != "2.jpg" || tried.size() != 2)
+            return;
+        if (fat) {
+            QVERIFY(card->killDriver());
+            return;
+        }
+        for (const char* name : {"a.jpg", "2.jpg", "3.jpg", "4.jpg"})
+            QVERIFY(QFile::rename(folder + u'/' + QLatin1StringView(name),
+                                  dir.filePath(QLatin1StringView(name))));
+        QVERIFY(QDir(dir.path()).rmdir(u"photos"_s));
+    });
+    page.rename({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.jpg"_s});
+
+    QCOMPARE(page.dialogs.messages(),
+             (QStringList{failure(u"b.jpg"_s), u"Папка недоступна, переименование остановлено\n"_s +
+                                                   qt_error_string(why)}));
+    QCOMPARE(tried, (QSet<QByteArray>{"1.jpg", "2.jpg"}));
+    QCOMPARE(page.lstNew.count(), 0);
+    QCOMPARE(page.File2.refreshes.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestRenamePass)

@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <cerrno>
+#include <csignal>
 #include <sys/mount.h>
 #include <sys/statfs.h>
 
@@ -51,10 +53,55 @@ public:
             m_whyNot = QStringLiteral("the fusefat mount did not appear");
     }
 
-    ~FatMount() {
+    ~FatMount() { unmount(); }
+
+    /// Unmounts the card, so its image can be checked; false when it stays mounted.
+    bool unmount() {
         if (m_mounted && !run(QStringLiteral("fusermount"), {QStringLiteral("-u"), path()}) &&
             !run(QStringLiteral("fusermount3"), {QStringLiteral("-u"), path()}))
             ::umount2(QFile::encodeName(path()).constData(), MNT_DETACH);
+        // The driver writes its last sectors as it exits, after the unmount has returned.
+        QDeadlineTimer deadline(10000);
+        while (m_mounted && isFuse() && !deadline.hasExpired())
+            QThread::msleep(20);
+        m_mounted = m_mounted && isFuse();
+        return !m_mounted;
+    }
+
+    /// Kills the driver, as a crash of it would end it: the mount stays, and every call on it
+    /// fails (with ENOTCONN once the kernel has let go of the driver). False when the driver is
+    /// not found or its mount still answers.
+    bool killDriver() {
+        const QByteArray mountPoint = QFile::encodeName(path());
+        for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (pid.toInt() <= 0 || !cmdline.open(QIODevice::ReadOnly))
+                continue;
+            // A file of /proc tells no size, and readAll() believes it.
+            const QByteArrayList arguments = cmdline.read(1 << 16).split('\0');
+            if (!arguments.first().endsWith("fusefat") || !arguments.contains(mountPoint))
+                continue;
+            if (::kill(pid.toInt(), SIGKILL) != 0)
+                return false;
+            QDeadlineTimer deadline(10000);
+            struct statfs fileSystem;
+            while (::statfs(mountPoint.constData(), &fileSystem) == 0 && !deadline.hasExpired())
+                QThread::msleep(10);
+            return !deadline.hasExpired();
+        }
+        return false;
+    }
+
+    /// Whether `fsck.vfat -n` finds the unmounted image clean; its report in `report`.
+    bool imageIsClean(QString* report) const {
+        const QString fsck = QStandardPaths::findExecutable(
+            QStringLiteral("fsck.vfat"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(fsck, {QStringLiteral("-n"), m_dir.filePath(QStringLiteral("card.img"))});
+        const bool finished = process.waitForFinished(60000);
+        *report = QString::fromLocal8Bit(process.readAll());
+        return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
 
     FatMount(const FatMount&) = delete;

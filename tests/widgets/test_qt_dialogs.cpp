@@ -67,13 +67,17 @@ private slots:
     }
 
     // A name whose bytes are not UTF-8 holds escapes, which the box shows as U+FFFD. Confirmed
-    // as shown, the answer is the default with its real bytes; edited, it is taken as typed.
+    // as shown or edited around its marks, the answer keeps the real bytes; with marks added or
+    // removed, it is taken as typed.
     void inputShowsEscapedBytesAsMarks_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("answer");
         const QString name = u"caf"_s + QChar(0xDCE9) + u".txt"_s;
         QTest::newRow("confirmed as shown") << u"caf\uFFFD.txt"_s << name;
-        QTest::newRow("edited") << u"caf\uFFFD1.txt"_s << u"caf\uFFFD1.txt"_s;
+        QTest::newRow("edited beside the mark")
+            << u"caf\uFFFD2.txt"_s << u"caf"_s + QChar(0xDCE9) + u"2.txt"_s;
+        QTest::newRow("a mark typed: as typed")
+            << u"\uFFFDcaf\uFFFD.txt"_s << u"\uFFFDcaf\uFFFD.txt"_s;
     }
     void inputShowsEscapedBytesAsMarks() {
         QFETCH(QString, typed);
