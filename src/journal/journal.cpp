@@ -172,13 +172,19 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     if (directoryFd < 0)
         return fail(directory.constData(), errno);
 
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    qint64 now = QDateTime::currentMSecsSinceEpoch();
     const quint64 key = folderKey(folder);
     prune(directoryFd, directory, key, now);
+    // Passes are told apart, and ordered, by the time in their names: a second pass within the
+    // same millisecond takes the next one.
     char name[64];
-    std::snprintf(name, sizeof name, "%016" PRIx64 "-%013" PRId64 "-%d.journal", uint64_t(key),
-                  int64_t(now), int(::getpid()));
-    m_fd = ::openat(directoryFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    for (int attempt = 0; attempt < 1000; ++attempt, ++now) {
+        std::snprintf(name, sizeof name, "%016" PRIx64 "-%013" PRId64 "-%d.journal", uint64_t(key),
+                      int64_t(now), int(::getpid()));
+        m_fd = ::openat(directoryFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (m_fd >= 0 || errno != EEXIST)
+            break;
+    }
     if (m_fd < 0) {
         fail(name, errno);
         ::close(directoryFd);
