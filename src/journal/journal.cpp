@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -313,29 +314,25 @@ QString RecordedPass::currentName(qsizetype row) const {
     const auto [first, last] =
         std::equal_range(m_entries.begin(), m_entries.end(), Entry{fileId, 0, 0},
                          [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });
-    if (first != last) {
-        // More than one name for one inode: hard links. The row's own names come first, then a
-        // name the renamer left the file under mid-way.
-        const Entry* chosen = &*first;
-        if (last - first > 1) {
-            const auto named = [&](auto matches) {
-                const auto found = std::find_if(first, last, matches);
-                return found == last ? nullptr : &*found;
-            };
-            const Entry* byNew =
-                named([&](const Entry& e) { return entryName(e) == newBytes(row); });
-            const Entry* byOld =
-                named([&](const Entry& e) { return entryName(e) == oldBytes(row); });
-            const Entry* aside =
-                named([&](const Entry& e) { return entryName(e).startsWith("tarvelok-"); });
-            chosen = byNew ? byNew : byOld ? byOld : aside ? aside : chosen;
-        }
+    // Only the names the pass can have left the file under count: an inode found elsewhere may
+    // be a new file that took over the number of one deleted since. The old name comes first,
+    // so a file left under both names (the link fallback) counts as restored.
+    const auto named = [&](auto matches) -> const Entry* {
+        const auto found = std::find_if(first, last, matches);
+        return found == last ? nullptr : &*found;
+    };
+    const Entry* chosen = named([&](const Entry& e) { return entryName(e) == oldBytes(row); });
+    if (!chosen)
+        chosen = named([&](const Entry& e) { return entryName(e) == newBytes(row); });
+    if (!chosen)
+        chosen = named([&](const Entry& e) { return entryName(e).startsWith("tarvelok-"); });
+    if (chosen)
         return platform::decodeFileName(entryName(*chosen));
-    }
     // Some file systems number a file anew when it is renamed (FUSE drivers of FAT number each
-    // spelling apart): a renamed row's new name still finds it, unless that name holds a file of
-    // the plan under its own number.
-    if (leftAlone(row))
+    // spelling apart): there a renamed row's new name still finds it, unless that name holds a
+    // file of the plan under its own number. Elsewhere a file under the new name with another
+    // number is another file.
+    if (!m_renumbers || leftAlone(row))
         return {};
     const Entry* byNew = entryNamed(newBytes(row));
     if (byNew && !planHolds(byNew->fileId))
@@ -476,6 +473,20 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
                     "прежней."_s,
                     folder);
                 return true;
+            }
+            struct statfs fileSystem;
+            if (::fstatfs(folderFd, &fileSystem) == 0) {
+                switch (static_cast<unsigned long>(fileSystem.f_type)) {
+                case 0x65735546: // fuse, fuseblk
+                case 0x4d44:     // vfat, msdos
+                case 0x2011BAB0: // exfat
+                case 0x5346544e: // ntfs
+                case 0x7366746e: // ntfs3
+                    pass->m_renumbers = true;
+                    break;
+                default:
+                    break;
+                }
             }
             DIR* dir = ::fdopendir(folderFd);
             if (!dir) {

@@ -73,6 +73,7 @@ private:
     JournalContents m_contents;
     std::string m_names;
     std::vector<Entry> m_entries; ///< sorted by fileId
+    bool m_renumbers = false;     ///< the folder's file system may number a renamed file anew
     mutable std::vector<quint32> m_byName;
     mutable std::vector<quint64> m_planIds;
 };

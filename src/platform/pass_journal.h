@@ -36,8 +36,9 @@ public:
     virtual QString newName(qsizetype row) const = 0;
     /// Whether the pass ended and reported that it did not rename this row.
     virtual bool leftAlone(qsizetype row) const = 0;
-    /// The entry of the folder that holds the row's file now, found by its inode: its new name,
-    /// its old name, or the name it was left under mid-way; "" when the folder holds it no more.
+    /// The entry of the folder that holds the row's file now, found by its inode under its old
+    /// name, its new name, or the aside name a case-only rename left it under mid-way; "" when
+    /// the folder holds it under none of these.
     virtual QString currentName(qsizetype row) const = 0;
 };
 

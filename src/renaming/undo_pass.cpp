@@ -31,7 +31,7 @@ QString reasonText(int error) {
     case ENOTEMPTY:
         return u"имя занято другим файлом"_s;
     case ENOENT:
-        return u"файла больше нет в папке"_s;
+        return u"файл не найден"_s;
     case EACCES:
     case EPERM:
         return u"нет прав на запись в папку"_s;
