@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 PACKAGES := cmake g++ make qt6-base-dev qt6-base-private-dev qt6-svg-dev libqt6svg6 libgl-dev \
-            libbenchmark-dev fonts-dejavu-core hicolor-icon-theme \
+            libbenchmark-dev zlib1g-dev fonts-dejavu-core hicolor-icon-theme \
             desktop-file-utils appstream dpkg-dev file clang-format qt6-translations-l10n \
             qt6-wayland xvfb x11-utils openbox weston dbus at-spi2-core python3-gi \
             gir1.2-atspi-2.0 fusefat dosfstools xauth

@@ -1,6 +1,7 @@
 // The whole workflow in the real window over a real folder: start-up, "Далее", the preview and
 // the rename pass, each timed on its own, beside a bare readdir plus sort of the same folder and a
-// bare renameat2 loop over a second folder of the same size.
+// bare renameat2 loop over a second folder of the same size. The rename pass runs once without its
+// journal and once with it, and the second is undone; the journal alone is timed besides.
 //
 //     workflow_bench --files=N[,N...]    (default 10000,100000)
 //
@@ -8,8 +9,11 @@
 // peak alone and not one inherited from a larger size run before it; the bare rename loop runs
 // in that child after each round, under the same load as the window. The folders go under
 // $TMPDIR (or /tmp); the benchmark's label names their file system.
+#include "filesystem/file_list_model.h"
+#include "journal/journal.h"
 #include "main_window/frm_rename.h"
 #include "platform/dialogs.h"
+#include "platform/name_list_model.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -17,6 +21,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -47,6 +52,7 @@ public:
         ++shown;
         return {};
     }
+    bool question(const QString&, const QString&) override { return true; }
 };
 
 QByteArray originalName(int k) {
@@ -168,15 +174,52 @@ double bareRenameRound(const QString& renamed, int count, int round) {
     return ms;
 }
 
-// One round is one user's session on the folder: start, "Далее", preview, rename, then the bare
-// rename loop. Returns the mean time of each, or nothing when a dialog came up.
+// The journal alone, as the pass writes it for `count` rows of `folder`: the plan with its fsync
+// of file and folder, then the record of the renamed rows.
+double journalRound(const QString& folder, const QString& state, int count) {
+    filesystem::FileListModel files;
+    files.setPath(folder);
+    files.setPattern(u"*.*"_s);
+    platform::NameListModel newNames;
+    QStringList names;
+    for (int k = 0; k < count; ++k)
+        names.append(QString::fromLatin1(numberedName('d', k, count)));
+    newNames.addItems(names);
+    files.count();
+    journal::PassJournal journal(state + u"/direct"_s);
+    QElapsedTimer timer;
+    timer.start();
+    journal.begin(files, newNames);
+    journal.end(std::vector<bool>(size_t(count), true));
+    return milliseconds(timer);
+}
+
+// One round is one user's session on the folder: start, "Далее", preview and a rename without a
+// journal (one that cannot be written); then in a second window a rename with its journal and
+// its undo, which leaves the names of the first rename; then the bare rename loop. Returns the
+// mean time of each, or nothing when a dialog came up.
 std::vector<double> workflowRounds(const QString& folder, const QString& renamed, int count,
                                    int rounds) {
     QApplication app(g_argc, g_argv);
     QDir::setCurrent(folder);
+    QTemporaryDir state;
     double startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0, bareRenameMs = 0;
+    double renameWithoutJournalMs = 0, undoMs = 0, journalMs = 0;
+    const auto rename = [](main_window::frmRename& window, const QString& base) {
+        window.findChild<QLineEdit*>(u"txtName"_s)->setText(base);
+        window.findChild<QComboBox*>(u"cboDop"_s)->setCurrentIndex(2);
+        click(window, "cmdLook");
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        click(window, "cmdRename");
+        QApplication::processEvents();
+        return milliseconds(timer);
+    };
     for (int round = 0; round < rounds; ++round) {
         {
+            // A journal under a file cannot be written: the pass runs as it did before journals.
+            qputenv("XDG_STATE_HOME", "/dev/null");
             QuietDialogs dialogs;
             QElapsedTimer timer;
             timer.start();
@@ -201,17 +244,35 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
             timer.restart();
             click(window, "cmdRename");
             QApplication::processEvents();
-            renameMs += milliseconds(timer);
+            renameWithoutJournalMs += milliseconds(timer);
             if (dialogs.shown != 0)
                 return {};
         }
+        {
+            qputenv("XDG_STATE_HOME", QFile::encodeName(state.path()));
+            QuietDialogs dialogs;
+            main_window::frmRename window(&dialogs);
+            window.show();
+            click(window, "cmdOK");
+            QApplication::processEvents();
+            renameMs += rename(window, u"c"_s);
+            QElapsedTimer timer;
+            timer.start();
+            emit window.findChild<QShortcut*>()->activated();
+            QApplication::processEvents();
+            undoMs += milliseconds(timer);
+            if (dialogs.shown != 0)
+                return {};
+        }
+        journalMs += journalRound(folder, state.path(), count);
         const double bare = bareRenameRound(renamed, count, round);
         if (bare < 0)
             return {};
         bareRenameMs += bare;
     }
-    return {startMs / rounds, nextMs / rounds, previewMs / rounds, renameMs / rounds,
-            bareRenameMs / rounds};
+    return {startMs / rounds,   nextMs / rounds,       previewMs / rounds,
+            renameMs / rounds,  bareRenameMs / rounds, renameWithoutJournalMs / rounds,
+            journalMs / rounds, undoMs / rounds};
 }
 
 // The physical floor of the listing steps: readdir plus a plain byte sort of the same folder.
@@ -254,7 +315,7 @@ void BM_Workflow(benchmark::State& state) {
         });
         const std::vector<double> bare =
             inChild([&] { return bareReaddirRounds(workflowFolder.path(), rounds); });
-        if (window.size() != 6 || bare.size() != 2) {
+        if (window.size() != 9 || bare.size() != 2) {
             state.SkipWithError("a round failed or a dialog came up");
             return;
         }
@@ -265,7 +326,10 @@ void BM_Workflow(benchmark::State& state) {
         state.counters["rename_ms"] = window[3];
         state.counters["bare_readdir_sort_ms"] = bare[0];
         state.counters["bare_rename_ms"] = window[4];
-        state.counters["peak_rss_mb"] = window[5];
+        state.counters["rename_without_journal_ms"] = window[5];
+        state.counters["journal_ms"] = window[6];
+        state.counters["undo_ms"] = window[7];
+        state.counters["peak_rss_mb"] = window[8];
     }
 }
 

@@ -2,6 +2,7 @@
 #include "main_window/ending_signals.h"
 #include "main_window/frm_rename.h"
 #include "main_window/start_up.h"
+#include "main_window/undo_command.h"
 #include "platform/file_names.h"
 
 #include <QApplication>
@@ -20,6 +21,9 @@ bool displayAvailable() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // --undo, --help and --version need no display, and must not open one.
+    if (main_window::wantsCommandLine(argc, argv))
+        return main_window::runCommandLine(argc, argv);
     if (!displayAvailable()) {
         std::fputs("tarvelok: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                    "start it from a desktop session.\n",

@@ -88,6 +88,10 @@ QString FileListModel::name(qsizetype row) const {
     return row >= 0 && row < count() ? m_listing->names->name(row) : QString();
 }
 
+quint64 FileListModel::fileId(qsizetype row) const {
+    return row >= 0 && row < count() ? m_listing->names->fileId(row) : 0;
+}
+
 int FileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(count());
 }

@@ -31,6 +31,7 @@ public:
     /// Reversible text, which the view shows with U+FFFD for each byte that is not UTF-8; "" at or
     /// past the end.
     QString name(qsizetype row) const override;
+    quint64 fileId(qsizetype row) const override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

@@ -143,8 +143,9 @@ void radixSort(std::vector<SortEntry>& entries) {
 // not three a name, and the rare names whose prefixes tie have their keys made again.
 class NameListBuilder {
 public:
-    void add(QStringView name, QStringView folded) {
+    void add(QStringView name, QStringView folded, quint64 fileId) {
         m_list.m_spans.push_back({qsizetype(m_list.m_text.size()), name.size()});
+        m_list.m_ids.push_back(fileId);
         const size_t at = m_list.m_text.size();
         m_list.m_text.resize(at + size_t(name.size()));
         std::copy_n(name.utf16(), name.size(), m_list.m_text.data() + at);
@@ -167,11 +168,16 @@ public:
             first = end;
         }
         std::vector<NameList::Span> spans;
+        std::vector<quint64> ids;
         spans.reserve(count);
-        for (const SortEntry& entry : m_order)
+        ids.reserve(count);
+        for (const SortEntry& entry : m_order) {
             spans.push_back(m_list.m_spans[entry.index]);
+            ids.push_back(m_list.m_ids[entry.index]);
+        }
         std::vector<SortEntry>().swap(m_order);
         m_list.m_spans = std::move(spans);
+        m_list.m_ids = std::move(ids);
         m_list.m_text.shrink_to_fit();
         return std::move(m_list);
     }
@@ -240,7 +246,7 @@ std::optional<NameList> readFolder(const QString& folder, Kind wanted, Accept ac
             continue;
         if (type != DT_REG && type != DT_DIR && kindOf(dir.get(), entry) != wanted)
             continue;
-        found.add(name, folded);
+        found.add(name, folded, entry->d_ino);
     }
     return std::move(found).sorted();
 }

@@ -13,7 +13,7 @@ class FileMask;
 
 /// The names of one listing in their order, as reversible text (platform::decodeFileName). All
 /// names share one block of text instead of a string each: a folder of a million names takes
-/// about forty bytes a name.
+/// about fifty bytes a name.
 class NameList {
 public:
     qsizetype size() const { return qsizetype(m_spans.size()); }
@@ -23,6 +23,8 @@ public:
         return QStringView(m_text.data() + span.start, span.length);
     }
     QString name(qsizetype row) const { return at(row).toString(); }
+    /// The inode number the listing read for the row (d_ino), which the journal of a pass keeps.
+    quint64 fileId(qsizetype row) const { return m_ids[size_t(row)]; }
     QStringList toStringList() const;
 
 private:
@@ -33,6 +35,7 @@ private:
     };
     std::vector<char16_t> m_text;
     std::vector<Span> m_spans;
+    std::vector<quint64> m_ids;
 };
 
 /// The regular files of `folder`, and the links to regular files, whose names match `mask`;

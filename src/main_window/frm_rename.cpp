@@ -6,6 +6,8 @@
 #include "filesystem/posix_file_renamer.h"
 #include "main_window/ending_signals.h"
 #include "main_window/traced_renamer.h"
+#include "journal/journal.h"
+#include "main_window/undo_command.h"
 #include "naming/naming_checks.h"
 #include "platform/file_names.h"
 #include "platform/stop_request.h"
@@ -32,10 +34,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QShortcut>
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -183,6 +187,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
         m_renamer = m_ownRenamer.get();
     }
     m_tracedRenamer = std::make_unique<TracedRenamer>(*m_renamer);
+    m_journal = std::make_unique<journal::PassJournal>();
 
     widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
@@ -385,6 +390,16 @@ void frmRename::connectHandlers() {
     // A logout asks the application to save and quit: a pass in progress stops after its row.
     connect(qApp, &QGuiApplication::commitDataRequest, this, &frmRename::sessionEnding);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &frmRename::sessionEnding);
+    // Ctrl+Z on either page. An edit field with the focus (txtName, the text of cboMask or cboEnd)
+    // claims the key for its own undo first, through its shortcut override.
+    auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
+    undo->setContext(Qt::WindowShortcut);
+    connect(undo, &QShortcut::activated, this, &frmRename::undoRename);
+    for (QWidget* list : std::initializer_list<QWidget*>{File1, File2, lstNew}) {
+        list->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(list, &QWidget::customContextMenuRequested, this,
+                [this, list](const QPoint& position) { showUndoMenu(list, position); });
+    }
 
     // The repeat being asked about is highlighted, and scrolled into view, before its input box.
     connect(&m_newNames, &platform::NameListModel::listIndexChanged, lstNew, [this](qsizetype row) {
@@ -573,7 +588,7 @@ void frmRename::cmdRename_Click() {
     whileBusy([this] {
         const qsizetype left =
             renaming::renamePass({*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1,
-                                  *m_dialogs, *m_tracedRenamer});
+                                  *m_dialogs, *m_tracedRenamer, m_journal.get()});
         cmdRename->setEnabled(false);
         return left;
     });
@@ -581,6 +596,62 @@ void frmRename::cmdRename_Click() {
 
 void frmRename::namingParameter_Change() {
     cmdRename->setEnabled(false);
+}
+
+QString frmRename::shownFolder() const {
+    return (fra2->isHidden() ? File1 : File2)->fileModel()->path();
+}
+
+void frmRename::showUndoMenu(QWidget* list, const QPoint& position) {
+    QMenu menu(this);
+    QAction* undo = menu.addAction(u"Отменить переименование\tCtrl+Z"_s);
+    undo->setEnabled(!m_busy && journal::hasPassToUndo(shownFolder()));
+    if (menu.exec(list->mapToGlobal(position)) == undo)
+        undoRename();
+}
+
+void frmRename::undoRename() {
+    // Dropped while a preview or a pass runs, as the buttons' clicks are.
+    if (m_busy)
+        return;
+    const QString folder = shownFolder();
+    if (folder.isEmpty())
+        return;
+    journal::PassLookup lookup;
+    // A pass of a million files takes a moment to read back, and its folder with it.
+    whileBusy([&] { lookup = journal::latestPass(folder); });
+    if (lookup.status == journal::PassLookup::Status::Nothing || isHidden())
+        return;
+    if (lookup.status == journal::PassLookup::Status::Refused) {
+        m_dialogs->message(lookup.problem, u"Ошибка !!!"_s);
+        return;
+    }
+    const qsizetype toRestore = renaming::rowsToRestore(*lookup.pass);
+    if (!m_dialogs->question(u"Вернуть прежние имена файлам, переименованным в папке %1?\n"
+                             "Файлов: %2"_s.arg(folder)
+                                 .arg(toRestore),
+                             u"Отмена переименования"_s))
+        return;
+
+    std::vector<renaming::UndoFailure> failures;
+    whileBusy([&] {
+        failures = runUndo(*lookup.pass, toRestore, *m_renamer, *prb1);
+        File1->fileModel()->refresh();
+        File2->fileModel()->refresh();
+        m_newNames.clear();
+        cmdRename->setEnabled(false);
+        m_selection->writeFoundFiles();
+    });
+    if (failures.empty())
+        return;
+    reportUndoFailures(failures);
+    constexpr size_t kShown = 20;
+    QString text = u"Прежние имена не восстановлены. Файлов: %1"_s.arg(failures.size());
+    for (size_t i = 0; i < std::min(failures.size(), kShown); ++i)
+        text += u'\n' + renaming::failureText(failures[i]);
+    if (failures.size() > kShown)
+        text += u"\n…"_s;
+    m_dialogs->message(text, u"Ошибка !!!"_s);
 }
 
 } // namespace main_window

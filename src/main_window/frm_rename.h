@@ -33,6 +33,10 @@ namespace selection {
 class FileSelection;
 }
 
+namespace journal {
+class PassJournal;
+}
+
 namespace main_window {
 
 class TracedRenamer;
@@ -93,9 +97,15 @@ private:
     void cmdRename_Click();
     /// The Change and Click handlers of txtName, cboEnd and cboDop: each makes the preview stale.
     void namingParameter_Change();
+    /// Takes back the latest pass in the folder shown that is not undone yet, after asking.
+    void undoRename();
+    /// The context menu of the file lists, with the undo.
+    void showUndoMenu(QWidget* list, const QPoint& position);
+    QString shownFolder() const;
 
     std::unique_ptr<platform::Dialogs> m_ownDialogs;
     std::unique_ptr<platform::FileRenamer> m_ownRenamer;
+    std::unique_ptr<journal::PassJournal> m_journal;
     platform::Dialogs* m_dialogs = nullptr;
     platform::FileRenamer* m_renamer = nullptr;
     std::unique_ptr<TracedRenamer> m_tracedRenamer;

@@ -15,6 +15,9 @@ public:
     /// The name of a row as reversible text (platform::decodeFileName), so it maps back to the
     /// bytes on disk; "" at or past the end, which callers use as "no such row".
     virtual QString name(qsizetype row) const = 0;
+    /// The file's inode number as the listing read it (its device is the folder's); 0 when
+    /// unknown, as at or past the end.
+    virtual quint64 fileId(qsizetype /*row*/) const { return 0; }
     /// Re-reads the folder.
     virtual void refresh() = 0;
 };

@@ -5,9 +5,12 @@
 #include "platform/file_renamer.h"
 #include "platform/file_view.h"
 #include "platform/name_list_model.h"
+#include "platform/pass_journal.h"
 #include "platform/progress.h"
 #include "platform/stop_request.h"
 #include "renaming/swap_pre_pass.h"
+
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -25,14 +28,18 @@ qsizetype renamePass(const RenameContext& context) {
 
     const qsizetype rows = context.File2.count();
     qsizetype left = 0;
+    if (context.journal)
+        context.journal->begin(context.File2, context.lstNew);
+    std::vector<bool> renamed(size_t(rows), false);
     for (qsizetype i = 0; i < rows; ++i) {
         if (platform::stopRequested()) {
             left = rows - i;
             break;
         }
         context.prb1.setValue(i);
-        if (context.renamer.rename(context.File2.path(), context.File2.name(i),
-                                   context.lstNew.item(i)) != 0) {
+        renamed[size_t(i)] = context.renamer.rename(context.File2.path(), context.File2.name(i),
+                                                    context.lstNew.item(i)) == 0;
+        if (!renamed[size_t(i)]) {
             context.dialogs.message(u"Файл с именем "_s + context.lstNew.item(i) +
                                         u" уже существует"_s,
                                     u"Ошибка !!!"_s);
@@ -48,6 +55,8 @@ qsizetype renamePass(const RenameContext& context) {
         }
     }
     context.renamer.releaseFolder();
+    if (context.journal)
+        context.journal->end(renamed);
 
     context.File1.refresh();
     context.File2.refresh();

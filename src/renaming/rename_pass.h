@@ -8,6 +8,7 @@ class Dialogs;
 class FileRenamer;
 class FileView;
 class NameListModel;
+class PassJournal;
 class Progress;
 } // namespace platform
 
@@ -20,6 +21,9 @@ struct RenameContext {
     platform::Progress& prb1;
     platform::Dialogs& dialogs;
     platform::FileRenamer& renamer;
+    /// Where the plan goes before the first rename, so the pass can be undone; none in tests that
+    /// need no undo.
+    platform::PassJournal* journal = nullptr;
 };
 
 /// Swap pre-pass, one rename per row with one message per failure, then the closing steps on the

@@ -8,8 +8,11 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
+
+using namespace Qt::StringLiterals;
 
 namespace widgets {
 
@@ -36,6 +39,16 @@ void QtDialogs::message(const QString& prompt, const QString& title) {
     QMessageBox box(QMessageBox::NoIcon, title, platform::shownFileName(prompt), QMessageBox::Ok,
                     m_window);
     box.exec();
+}
+
+bool QtDialogs::question(const QString& prompt, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, platform::shownFileName(prompt),
+                    QMessageBox::NoButton, m_window);
+    QPushButton* yes = box.addButton(u"Да"_s, QMessageBox::YesRole);
+    box.addButton(u"Нет"_s, QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes;
 }
 
 QString QtDialogs::input(const QString& prompt, const QString& title, const QString& defaultText,

@@ -20,6 +20,7 @@ public:
     explicit QtDialogs(QWidget* window);
 
     void message(const QString& prompt, const QString& title) override;
+    bool question(const QString& prompt, const QString& title) override;
     QString input(const QString& prompt, const QString& title, const QString& defaultText,
                   QPointF position) override;
 

@@ -8,7 +8,7 @@
 #include <QTest>
 
 struct DialogCall {
-    enum Kind { Message, Input } kind;
+    enum Kind { Message, Input, Question } kind;
     QString prompt;
     QString title;
     QString defaultText; ///< input only
@@ -20,10 +20,16 @@ struct DialogCall {
 class FakeDialogs final : public platform::Dialogs {
 public:
     QList<DialogCall> calls;
-    QStringList answers; ///< consumed in order by input(); "" means Cancel
+    QStringList answers;        ///< consumed in order by input(); "" means Cancel
+    bool questionAnswer = true; ///< what every question() answers
 
     void message(const QString& prompt, const QString& title) override {
         calls.append({DialogCall::Message, prompt, title, {}, {}});
+    }
+
+    bool question(const QString& prompt, const QString& title) override {
+        calls.append({DialogCall::Question, prompt, title, {}, {}});
+        return questionAnswer;
     }
 
     QString input(const QString& prompt, const QString& title, const QString& defaultText,

@@ -1,0 +1,98 @@
+// The journal of every rename pass, one file per pass, and the latest pass of a folder read back
+// for its undo.
+#pragma once
+
+#include "journal/journal_format.h"
+#include "platform/pass_journal.h"
+
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace journal {
+
+/// Where the journals are kept: $XDG_STATE_HOME/tarvelok, by default ~/.local/state/tarvelok.
+QString defaultDirectory();
+
+/// How many passes are kept per folder, and for how long.
+inline constexpr int kPassesPerFolder = 20;
+inline constexpr qint64 kKeptMs = 30LL * 24 * 60 * 60 * 1000;
+
+class PassJournal final : public platform::PassJournal {
+public:
+    explicit PassJournal(QString directory = defaultDirectory());
+    ~PassJournal() override;
+    Q_DISABLE_COPY_MOVE(PassJournal)
+
+    void begin(const platform::FileView& files, const platform::NameListModel& newNames) override;
+    void end(const std::vector<bool>& renamed) override;
+
+private:
+    bool writeOut(std::string& buffer);
+    void fail(const char* what, int error);
+
+    QString m_directory;
+    int m_fd = -1;
+};
+
+/// A pass read back from its journal, with where each of its files is now.
+struct PassLookup;
+
+class RecordedPass final : public platform::PassRecord {
+public:
+    ~RecordedPass() override;
+
+    QString folder() const override { return m_folder; }
+    qsizetype count() const override { return qsizetype(m_contents.rows.size()); }
+    QString oldName(qsizetype row) const override;
+    QString newName(qsizetype row) const override;
+    bool leftAlone(qsizetype row) const override;
+    QString currentName(qsizetype row) const override;
+
+    /// Records that the pass was undone: the next undo goes further back. False, with errno set,
+    /// when the journal cannot be written.
+    bool markUndone();
+
+private:
+    friend PassLookup latestPass(const QString& folder, const QString& directory);
+    struct Entry {
+        quint64 fileId;
+        qsizetype at;
+        qsizetype length;
+    };
+    QByteArrayView oldBytes(qsizetype row) const;
+    QByteArrayView newBytes(qsizetype row) const;
+    QByteArrayView entryName(const Entry& entry) const;
+    const Entry* entryNamed(QByteArrayView name) const;
+    bool planHolds(quint64 fileId) const;
+
+    QString m_folder;
+    QString m_file;
+    QByteArray m_data;
+    JournalContents m_contents;
+    std::string m_names;
+    std::vector<Entry> m_entries; ///< sorted by fileId
+    bool m_renumbers = false;     ///< the folder's file system may number a renamed file anew
+    mutable std::vector<quint32> m_byName;
+    mutable std::vector<quint64> m_planIds;
+};
+
+struct PassLookup {
+    enum class Status {
+        Nothing, ///< no pass of this folder is left to undo
+        Refused, ///< there is one, but it cannot be undone: `problem` says why
+        Ready,
+    } status = Status::Nothing;
+    QString problem;
+    std::unique_ptr<RecordedPass> pass;
+};
+
+/// The most recent pass in `folder` (clean and absolute) not undone yet, read in full, and the
+/// folder read once to find its files by inode.
+PassLookup latestPass(const QString& folder, const QString& directory = defaultDirectory());
+
+/// Whether `folder` has a pass not undone yet, without reading any pass in full.
+bool hasPassToUndo(const QString& folder, const QString& directory = defaultDirectory());
+
+} // namespace journal

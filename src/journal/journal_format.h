@@ -1,0 +1,101 @@
+// The journal's file format: a magic and a version, then length-prefixed, checksummed records.
+//
+//   file    = magic "TARVJRNL", version (u32), record*
+//   record  = payload length (u32), type (u8), payload, CRC-32 of type and payload (u32)
+//   Header  = folder st_dev (u64), folder st_ino (u64), time in ms since the epoch (i64),
+//             rows (u64), folder path bytes (the rest)
+//   Rows    = first row (u64), then per row: old name (varint length, bytes), new name (varint
+//             length, bytes), st_ino (u64); the device of every row is the folder's, since a
+//             rename never crosses devices
+//   PlanEnd = rows (u64): the plan is whole; it is on disk before the first rename
+//   Step    = row (u64), kind (u8: aside, claim, link), name bytes: an intermediate name a
+//             row's rename makes, recorded before it is made
+//   Ended   = rows (u64), one bit per row (row k in byte k/8, bit k%8): renamed
+//   Undone  = time in ms since the epoch (i64)
+// Integers are little-endian. A record whose length runs past the end of the file or whose
+// checksum fails ends the journal there: a torn last record is dropped, never misread. Record
+// types this version does not know are skipped.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace journal {
+
+inline constexpr std::string_view kMagic = "TARVJRNL";
+inline constexpr quint32 kFormatVersion = 1;
+
+enum class RecordType : quint8 {
+    Header = 1,
+    Rows = 2,
+    PlanEnd = 3,
+    Step = 4,
+    Ended = 5,
+    Undone = 6,
+};
+
+enum class StepKind : quint8 { Aside = 1, Claim = 2, Link = 3 };
+
+/// Builds records into one buffer; the caller writes it out.
+class RecordWriter {
+public:
+    std::string& buffer() { return m_buffer; }
+    void appendFileStart();
+    /// Appends a whole record whose payload is `payload`.
+    void append(RecordType type, std::string_view payload);
+
+private:
+    std::string m_buffer;
+};
+
+void putU64(std::string& out, quint64 value);
+void putVarint(std::string& out, quint64 value);
+/// A name's bytes, length first: plain ASCII is copied as it stands, other text goes through
+/// platform::encodeFileName.
+void putName(std::string& out, const QString& name);
+
+/// Where a row's two names lie in the journal's bytes.
+struct PlanRow {
+    qsizetype oldAt;
+    qsizetype newAt;
+    quint32 oldLength;
+    quint32 newLength;
+    quint64 fileId;
+};
+
+/// A journal file as read back.
+struct JournalContents {
+    enum class Status {
+        Whole,        ///< the plan is complete
+        NotAJournal,  ///< no magic, or no header: not written by this program, or damaged
+        NewerVersion, ///< written by a later format version
+        Truncated,    ///< the plan stops short: the file is damaged or was cut
+    } status = Status::NotAJournal;
+
+    quint64 folderDevice = 0;
+    quint64 folderInode = 0;
+    qint64 time = 0;
+    QByteArray folderPath;
+    quint64 rowCount = 0;
+    /// Filled only when reading in full.
+    std::vector<PlanRow> rows;
+    bool ended = false;
+    QByteArray renamedBits;
+    bool undone = false;
+    /// Where the last whole record ends: a new record is appended from here, so one torn record
+    /// cannot hide the ones after it.
+    qint64 validEnd = 0;
+};
+
+/// Reads a journal held in memory in full, every checksum checked.
+JournalContents parseJournal(const QByteArray& data);
+
+/// Reads the header and the state records of the journal open as `fd`, seeking over the plan's
+/// rows: enough to tell its folder and whether it was undone. errno, when reading fails.
+int scanJournal(int fd, JournalContents& contents);
+
+} // namespace journal

@@ -1,0 +1,122 @@
+// The undo of the latest pass, from the window or from the command line.
+#include "main_window/undo_command.h"
+
+#include "filesystem/folder_lister.h"
+#include "filesystem/posix_file_renamer.h"
+#include "journal/journal.h"
+#include "main_window/start_up.h"
+#include "platform/file_names.h"
+#include "platform/progress.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace main_window {
+
+namespace {
+
+class NoProgress final : public platform::Progress {
+public:
+    void setMaximum(qint64) override {}
+    void setValue(qint64) override {}
+};
+
+void printLine(const QString& text) {
+    // By bytes: a name that is not UTF-8 is printed as it stands on disk.
+    std::fprintf(stderr, "%s\n", platform::encodeFileName(text).constData());
+}
+
+} // namespace
+
+std::vector<renaming::UndoFailure> runUndo(journal::RecordedPass& pass, qsizetype toRestore,
+                                           platform::FileRenamer& renamer,
+                                           platform::Progress& progress) {
+    std::vector<renaming::UndoFailure> failures = renaming::undoPass(pass, renamer, progress);
+    if ((toRestore == 0 || qsizetype(failures.size()) < toRestore) && !pass.markUndone())
+        std::fprintf(stderr,
+                     "tarvelok: журнал переименования не дописан (%s); эта отмена "
+                     "может быть предложена снова.\n",
+                     std::strerror(errno));
+    return failures;
+}
+
+void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures) {
+    for (const renaming::UndoFailure& failure : failures)
+        printLine(u"tarvelok: имя не восстановлено: "_s + renaming::failureText(failure));
+}
+
+bool wantsCommandLine(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const char* argument = argv[i];
+        for (const char* option : {"--undo", "--help", "-h", "--version", "-v", "-?"})
+            if (std::strcmp(argument, option) == 0)
+                return true;
+        if (std::strncmp(argument, "--undo=", 7) == 0)
+            return true;
+    }
+    return false;
+}
+
+int runCommandLine(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(u"tarvelok"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVELOK_VERSION));
+    useRussianQtTexts(application);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"Тарвелок переименовывает файлы одной папки по общему образцу. Без параметров он "
+        "открывает окно."_s);
+    const QCommandLineOption help({u"h"_s, u"?"_s, u"help"_s}, u"Показать эту справку."_s);
+    const QCommandLineOption version({u"v"_s, u"version"_s}, u"Показать версию программы."_s);
+    const QCommandLineOption undo(
+        u"undo"_s,
+        u"Вернуть файлам папки ПАПКА имена, которые были у них до последнего переименования в "
+        "ней, без окна. Код выхода: 0, когда восстановлены все имена; 1, когда некоторые нет; 2, "
+        "когда отменять нечего или папка не открывается."_s,
+        u"ПАПКА"_s);
+    parser.addOptions({help, version, undo});
+    parser.addPositionalArgument(u"папка"_s, u"Папка, с которой открыть окно, или файл в ней."_s,
+                                 u"[папка]"_s);
+    // By their bytes, as the folder's own names are read: a path need not be valid UTF-8.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(platform::decodeFileName(argv[i]));
+    if (!parser.parse(arguments)) {
+        printLine(u"tarvelok: "_s + parser.errorText());
+        return 2;
+    }
+    if (parser.isSet(help))
+        parser.showHelp(0);
+    if (parser.isSet(version))
+        parser.showVersion();
+
+    const QString given = parser.value(undo);
+    QString why;
+    const std::optional<QString> folder = filesystem::folderToOpen(given, &why);
+    if (!folder) {
+        printLine(u"tarvelok: "_s + given + u": "_s + why);
+        return 2;
+    }
+    journal::PassLookup lookup = journal::latestPass(*folder);
+    if (lookup.status == journal::PassLookup::Status::Nothing) {
+        printLine(u"tarvelok: в папке «"_s + *folder + u"» нечего отменять."_s);
+        return 2;
+    }
+    if (lookup.status == journal::PassLookup::Status::Refused) {
+        printLine(u"tarvelok: "_s + lookup.problem);
+        return 2;
+    }
+    filesystem::PosixFileRenamer renamer;
+    NoProgress progress;
+    const std::vector<renaming::UndoFailure> failures =
+        runUndo(*lookup.pass, renaming::rowsToRestore(*lookup.pass), renamer, progress);
+    reportUndoFailures(failures);
+    return failures.empty() ? 0 : 1;
+}
+
+} // namespace main_window

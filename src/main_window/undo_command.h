@@ -1,0 +1,37 @@
+// The undo of the latest pass in a folder, shared by the window and the command line, and the
+// command line that runs without a window.
+#pragma once
+
+#include "renaming/undo_pass.h"
+
+#include <vector>
+
+namespace journal {
+class RecordedPass;
+}
+namespace platform {
+class FileRenamer;
+class Progress;
+} // namespace platform
+
+namespace main_window {
+
+/// Undoes `pass`, of which `toRestore` rows are to be moved back, and records it as undone
+/// unless every one of those rows failed: a read-only folder, say, leaves the pass to be tried
+/// again rather than skipped.
+std::vector<renaming::UndoFailure> runUndo(journal::RecordedPass& pass, qsizetype toRestore,
+                                           platform::FileRenamer& renamer,
+                                           platform::Progress& progress);
+
+/// Writes one line per failure on standard error, with the names' own bytes.
+void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures);
+
+/// Whether the arguments ask for something done without a window: --undo, --help or --version.
+/// Checked before any display is opened.
+bool wantsCommandLine(int argc, char* argv[]);
+
+/// Runs such a command line. For --undo: 0 when every file was restored, 1 when some were not,
+/// 2 when there was nothing to undo, the undo was refused or the folder cannot be opened.
+int runCommandLine(int argc, char* argv[]);
+
+} // namespace main_window

@@ -1,0 +1,45 @@
+// The journal of a rename pass as the engine sees it: the plan written before the first rename,
+// and the pass read back for its undo.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace platform {
+
+class FileView;
+class NameListModel;
+
+class PassJournal {
+public:
+    virtual ~PassJournal() = default;
+
+    /// Makes the plan durable before the first rename: for every row of `files`, its name, the
+    /// new name `newNames` holds for it (after the pre-pass) and its fileId. A journal that cannot
+    /// be written says so on standard error, and the pass runs all the same.
+    virtual void begin(const FileView& files, const NameListModel& newNames) = 0;
+
+    /// Records that the pass ended, and which rows it renamed.
+    virtual void end(const std::vector<bool>& renamed) = 0;
+};
+
+/// One journalled pass as its undo reads it: the plan, what the pass reported, and where each
+/// row's file is now.
+class PassRecord {
+public:
+    virtual ~PassRecord() = default;
+
+    virtual QString folder() const = 0;
+    virtual qsizetype count() const = 0;
+    /// Reversible text (platform::decodeFileName), as the pass saw the names.
+    virtual QString oldName(qsizetype row) const = 0;
+    virtual QString newName(qsizetype row) const = 0;
+    /// Whether the pass ended and reported that it did not rename this row.
+    virtual bool leftAlone(qsizetype row) const = 0;
+    /// The entry of the folder that holds the row's file now, found by its inode under its old
+    /// name, its new name, or the aside name a case-only rename left it under mid-way; "" when
+    /// the folder holds it under none of these.
+    virtual QString currentName(qsizetype row) const = 0;
+};
+
+} // namespace platform

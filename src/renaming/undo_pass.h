@@ -1,0 +1,37 @@
+// The undo of a rename pass: every file of a journalled pass back to its old name.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace platform {
+class FileRenamer;
+class PassRecord;
+class Progress;
+} // namespace platform
+
+namespace renaming {
+
+/// A file the undo could not move back, and why (an errno value).
+struct UndoFailure {
+    QString name; ///< where the file is now, or its new name when it is gone
+    QString oldName;
+    int error = 0;
+};
+
+/// The rows an undo of `pass` moves back or reports: renamed by the pass (or maybe renamed, when
+/// it did not end), and not under their old names now.
+qsizetype rowsToRestore(const platform::PassRecord& pass);
+
+/// Moves every file of `pass` back to its old name, last row first, through `renamer`, which
+/// never replaces a file: undone in reverse, each old name is free again by the time its file
+/// returns. A row whose old name is taken, or whose file is gone, is left as it is and reported;
+/// the others are restored. The progress bar counts the rows.
+std::vector<UndoFailure> undoPass(const platform::PassRecord& pass, platform::FileRenamer& renamer,
+                                  platform::Progress& progress);
+
+/// "new name → old name: reason", the reason in Russian; the names as reversible text.
+QString failureText(const UndoFailure& failure);
+
+} // namespace renaming

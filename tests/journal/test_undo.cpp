@@ -1,0 +1,290 @@
+// The undo of a rename pass on real folders: the journal written by the pass, the files found by
+// their inodes wherever the pass left them, every name and content back as before.
+#include "fake_dialogs.h"
+#include "fake_progress.h"
+#include "filesystem/file_list_model.h"
+#include "filesystem/posix_file_renamer.h"
+#include "folder_files.h"
+#include "journal/journal.h"
+#include "platform/file_names.h"
+#include "platform/name_list_model.h"
+#include "renaming/rename_pass.h"
+#include "renaming/undo_pass.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Failures = QList<QPair<QString, int>>; // "new name → old name", errno
+
+QStringList decoded(const QByteArrayList& names) {
+    QStringList texts;
+    for (const QByteArray& name : names)
+        texts.append(platform::decodeFileName(name));
+    return texts;
+}
+
+} // namespace
+
+class TestUndo : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_state;
+    QTemporaryDir m_folder;
+    QString folder() const { return m_folder.path(); }
+    QString journals() const { return m_state.path() + u"/tarvelok"_s; }
+
+    void runPass(const QByteArrayList& newNames) {
+        filesystem::FileListModel files;
+        files.setPath(folder());
+        files.setPattern(u"*.*"_s);
+        platform::NameListModel names;
+        names.addItems(decoded(newNames));
+        filesystem::PosixFileRenamer renamer;
+        journal::PassJournal journal(journals());
+        FakeDialogs dialogs;
+        FakeProgress progress;
+        renaming::renamePass({files, files, names, progress, dialogs, renamer, &journal});
+    }
+
+    Failures undo() {
+        journal::PassLookup lookup = journal::latestPass(folder(), journals());
+        if (lookup.status != journal::PassLookup::Status::Ready) {
+            QTest::qFail(qPrintable(u"no pass to undo: "_s + lookup.problem), __FILE__, __LINE__);
+            return {};
+        }
+        filesystem::PosixFileRenamer renamer;
+        FakeProgress progress;
+        Failures failures;
+        for (const renaming::UndoFailure& failure :
+             renaming::undoPass(*lookup.pass, renamer, progress))
+            failures.append({failure.name + u" → "_s + failure.oldName, failure.error});
+        lookup.pass->markUndone();
+        return failures;
+    }
+
+    QString onlyJournal() const {
+        const QStringList files = QDir(journals()).entryList(QDir::Files);
+        return files.size() == 1 ? journals() + u'/' + files.first() : QString();
+    }
+
+private slots:
+    void init() {
+        QVERIFY(m_state.isValid());
+        m_folder = {};
+        QDir(journals()).removeRecursively();
+    }
+
+    void cleanup() { removeFiles(folder()); }
+
+    void undoesAPass_data() {
+        QTest::addColumn<QByteArrayList>("names");
+        QTest::addColumn<QByteArrayList>("newNames");
+        // The pre-pass gives "a.txt" back to its own file: "b.txt" takes "x.txt".
+        QTest::newRow("exchange") << QByteArrayList{"a.txt", "b.txt", "c.txt"}
+                                  << QByteArrayList{"x.txt", "a.txt", "y.txt"};
+        QTest::newRow("chain") << QByteArrayList{"1.txt", "2.txt", "3.txt"}
+                               << QByteArrayList{"2.txt", "3.txt", "4.txt"};
+        QTest::newRow("case only") << QByteArrayList{"A.TXT", "b.txt", "Photo.JPG"}
+                                   << QByteArrayList{"a.txt", "B.TXT", "photo.jpg"};
+        QTest::newRow("byte names") << QByteArrayList{"caf\xe9.txt", "n\xff.txt"}
+                                    << QByteArrayList{"f\xe9.txt", "caf\xe9.txt"};
+    }
+
+    void undoesAPass() {
+        QFETCH(QByteArrayList, names);
+        QFETCH(QByteArrayList, newNames);
+        QVERIFY(makeFiles(folder(), names));
+        const FolderFiles before = folderFiles(folder());
+        runPass(newNames);
+        QVERIFY(folderFiles(folder()) != before);
+        QCOMPARE(undo(), Failures{});
+        QCOMPARE(folderFiles(folder()), before);
+        QCOMPARE(journal::latestPass(folder(), journals()).status,
+                 journal::PassLookup::Status::Nothing);
+    }
+
+    void undoesAPassKilledMidway_data() {
+        QTest::addColumn<QByteArray>("killAt");
+        QTest::addColumn<bool>("leftAside");
+        QTest::newRow("before the first rename") << QByteArray("0") << false;
+        QTest::newRow("in the middle") << QByteArray("4") << false;
+        QTest::newRow("between the aside move and the final move") << QByteArray("aside") << true;
+    }
+
+    void undoesAPassKilledMidway() {
+        QFETCH(QByteArray, killAt);
+        QFETCH(bool, leftAside);
+        QVERIFY(makeFiles(folder(), {"a1.txt", "a2.txt", "A3.txt", "a4.txt", "a5.txt", "a6.txt"}));
+        const FolderFiles before = folderFiles(folder());
+        QTemporaryDir planFolder;
+        const QString plan = planFolder.path() + u"/plan"_s;
+        QVERIFY(writeFile(planFolder.path(), "plan",
+                          "b1.txt\nb2.txt\na3.TXT\nb4.txt\nb5.txt\nb6.txt\n"));
+
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_STATE_HOME"_s, m_state.path());
+        child.setProcessEnvironment(environment);
+        child.start(QStringLiteral(UNDO_CHILD), {folder(), plan, QString::fromLatin1(killAt)});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        bool aside = false;
+        for (const QByteArray& name : folderFiles(folder()).keys())
+            aside = aside || name.startsWith("tarvelok-");
+        QCOMPARE(aside, leftAside);
+
+        QCOMPARE(undo(), Failures{});
+        QCOMPARE(folderFiles(folder()), before);
+    }
+
+    void leavesARowItCannotRestore_data() {
+        QTest::addColumn<QByteArray>("disturb");
+        QTest::addColumn<int>("error");
+        QTest::newRow("old name taken") << QByteArray("take") << EEXIST;
+        QTest::newRow("file deleted") << QByteArray("delete") << ENOENT;
+    }
+
+    void leavesARowItCannotRestore() {
+        QFETCH(QByteArray, disturb);
+        QFETCH(int, error);
+        QVERIFY(makeFiles(folder(), {"a.txt", "b.txt", "c.txt"}));
+        runPass({"x.txt", "y.txt", "z.txt"});
+        const QByteArray base = QFile::encodeName(folder()) + '/';
+        if (disturb == "take")
+            QVERIFY(writeFile(folder(), "b.txt", "another file"));
+        else
+            QCOMPARE(::unlink((base + "y.txt").constData()), 0);
+
+        QCOMPARE(undo(), (Failures{{u"y.txt → b.txt"_s, error}}));
+        FolderFiles expected{{"a.txt", "a.txt"}, {"c.txt", "c.txt"}};
+        if (disturb == "take") {
+            expected.insert("b.txt", "another file");
+            expected.insert("y.txt", "b.txt");
+        }
+        QCOMPARE(folderFiles(folder()), expected);
+    }
+
+    void undoesTwoPassesInTurn() {
+        QVERIFY(makeFiles(folder(), {"a.txt", "b.txt"}));
+        const FolderFiles first = folderFiles(folder());
+        runPass({"c.txt", "d.txt"});
+        const FolderFiles second = folderFiles(folder());
+        runPass({"e.txt", "f.txt"});
+        QCOMPARE(undo(), Failures{});
+        QCOMPARE(folderFiles(folder()), second);
+        QCOMPARE(undo(), Failures{});
+        QCOMPARE(folderFiles(folder()), first);
+        QCOMPARE(journal::hasPassToUndo(folder(), journals()), false);
+    }
+
+    void commandLineUndo_data() {
+        QTest::addColumn<QByteArray>("situation");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("errorLines");
+        QTest::newRow("all restored") << QByteArray("pass") << 0 << 0;
+        QTest::newRow("one not restored") << QByteArray("taken") << 1 << 1;
+        QTest::newRow("nothing to undo") << QByteArray("none") << 2 << 1;
+        QTest::newRow("no such folder") << QByteArray("missing") << 2 << 1;
+    }
+
+    void commandLineUndo() {
+        QFETCH(QByteArray, situation);
+        QFETCH(int, exitCode);
+        QFETCH(int, errorLines);
+        QVERIFY(makeFiles(folder(), {"a.txt", "b.txt"}));
+        const FolderFiles before = folderFiles(folder());
+        if (situation != "none")
+            runPass({"c.txt", "d.txt"});
+        if (situation == "taken")
+            QVERIFY(writeFile(folder(), "a.txt", "another file"));
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_STATE_HOME"_s, m_state.path());
+        environment.remove(u"DISPLAY"_s);
+        environment.remove(u"WAYLAND_DISPLAY"_s);
+        environment.remove(u"QT_QPA_PLATFORM"_s);
+        program.setProcessEnvironment(environment);
+        const QString target = situation == "missing" ? folder() + u"/gone"_s : folder();
+        program.start(QStringLiteral(TARVELOK_BINARY), {u"--undo"_s, target});
+        QVERIFY(program.waitForFinished(60000));
+        const QByteArray errors = program.readAllStandardError();
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), exitCode);
+        QCOMPARE(errors.count('\n'), errorLines);
+        if (situation == "pass" || situation == "none")
+            QCOMPARE(folderFiles(folder()), before);
+    }
+
+    void refusesWhatItCannotTrust_data() {
+        QTest::addColumn<QByteArray>("damage");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("truncated") << QByteArray("truncate") << true;
+        QTest::newRow("newer format version") << QByteArray("version") << true;
+        QTest::newRow("not a journal") << QByteArray("magic") << true;
+        QTest::newRow("folder replaced") << QByteArray("replace") << true;
+        QTest::newRow("torn last record") << QByteArray("torn") << false;
+    }
+
+    void refusesWhatItCannotTrust() {
+        QFETCH(QByteArray, damage);
+        QFETCH(bool, refused);
+        QVERIFY(makeFiles(folder(), {"a.txt", "b.txt"}));
+        const FolderFiles before = folderFiles(folder());
+        runPass({"c.txt", "d.txt"});
+        const FolderFiles after = folderFiles(folder());
+        QFile file(onlyJournal());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const QByteArray bytes = file.readAll();
+        if (damage == "truncate") {
+            QVERIFY(file.resize(bytes.size() / 2));
+        } else if (damage == "version") {
+            file.seek(8);
+            file.write("\x02\x00\x00\x00", 4);
+        } else if (damage == "magic") {
+            file.seek(0);
+            file.write("NOTAJRNL");
+        } else if (damage == "torn") {
+            file.seek(bytes.size());
+            file.write("\x40\x00\x00\x00\x06partial", 12);
+        } else if (damage == "replace") {
+            const QString moved = folder() + u".moved"_s;
+            QVERIFY(QDir().rename(folder(), moved));
+            QVERIFY(QDir().mkdir(folder()));
+            QVERIFY(makeFiles(folder(), {"c.txt", "d.txt"}));
+            removeFiles(moved);
+            QDir().rmdir(moved);
+        }
+        file.close();
+
+        const journal::PassLookup lookup = journal::latestPass(folder(), journals());
+        QCOMPARE(lookup.status, refused ? journal::PassLookup::Status::Refused
+                                        : journal::PassLookup::Status::Ready);
+        if (refused) {
+            QVERIFY(lookup.problem.startsWith(u"Отмена невозможна: "_s));
+            QCOMPARE(folderFiles(folder()).keys(), after.keys());
+            return;
+        }
+        QCOMPARE(undo(), Failures{});
+        QCOMPARE(folderFiles(folder()), before);
+    }
+
+    void keepsTwentyPassesPerFolder() {
+        QVERIFY(makeFiles(folder(), {"a.txt"}));
+        for (int pass = 0; pass < journal::kPassesPerFolder + 2; ++pass)
+            runPass({pass % 2 ? "a.txt" : "b.txt"});
+        QCOMPARE(QDir(journals()).entryList(QDir::Files).size(), journal::kPassesPerFolder);
+        QCOMPARE(QFileInfo(journals()).permissions() & 0x0077, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUndo)
+#include "test_undo.moc"

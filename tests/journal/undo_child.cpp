@@ -1,0 +1,47 @@
+// Runs one rename pass with its journal, and kills itself with SIGKILL just before a chosen rename
+// system call, as a crash or a power cut would stop it.
+//   undo_child FOLDER NEW_NAMES_FILE KILL_AT
+// NEW_NAMES_FILE holds one new name per line, by its bytes. KILL_AT is the number of the rename
+// call to die at (0 is the first), "aside" for the move from an aside name to the new name of a
+// case-only rename, or "never".
+#include "fake_dialogs.h"
+#include "fake_progress.h"
+#include "filesystem/file_list_model.h"
+#include "filesystem/posix_file_renamer.h"
+#include "folder_files.h"
+#include "journal/journal.h"
+#include "platform/file_names.h"
+#include "platform/name_list_model.h"
+#include "renaming/rename_pass.h"
+
+#include <csignal>
+
+int main(int argc, char* argv[]) {
+    if (argc != 4)
+        return 2;
+    filesystem::FileListModel files;
+    files.setPath(platform::decodeFileName(argv[1]));
+    files.setPattern(QStringLiteral("*.*"));
+    platform::NameListModel newNames;
+    QStringList names;
+    for (const QByteArray& line : readFile(argv[2]).split('\n'))
+        if (!line.isEmpty())
+            names.append(platform::decodeFileName(line));
+    newNames.addItems(names);
+
+    const QByteArray killAt = argv[3];
+    int calls = 0;
+    filesystem::PosixFileRenamer renamer;
+    renamer.setBeforeRename([&](const QByteArray& from, const QByteArray&) {
+        const bool now = killAt == "aside" ? from.startsWith("tarvelok-")
+                                           : killAt != "never" && calls == killAt.toInt();
+        ++calls;
+        if (now)
+            std::raise(SIGKILL);
+    });
+    journal::PassJournal journal;
+    FakeDialogs dialogs;
+    FakeProgress progress;
+    renaming::renamePass({files, files, newNames, progress, dialogs, renamer, &journal});
+    return 0;
+}
