@@ -3,10 +3,12 @@
 
 #include "about_window/form2.h"
 #include "filesystem/folder_lister.h"
+#include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
 #include "naming/naming_checks.h"
 #include "platform/file_names.h"
 #include "platform/twips.h"
+#include "renaming/verdicts.h"
 #include "selection/file_selection.h"
 #include "widgets/accessibility.h"
 #include "widgets/classic_font.h"
@@ -16,10 +18,12 @@
 #include "widgets/folder_view.h"
 #include "widgets/frame_placement.h"
 #include "widgets/icons.h"
+#include "widgets/marked_rows.h"
 #include "widgets/progress_bar.h"
 #include "widgets/qt_dialogs.h"
 #include "widgets/status_bar.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -68,7 +72,7 @@ constexpr Placement kLayout[] = {
     {u"fraNew", 3000, 1200, 2835, 3615, 23},   {u"lstNew", 120, 300, 2595, 3180, 24},
     {u"prb1", 120, 5100, 2535, 375, 27},       {u"cmdBack", 2820, 4920, 650, 650, 15},
     {u"cmdLook", 3600, 4920, 650, 650, 25},    {u"cmdRename", 4380, 4920, 650, 650, 13},
-    {u"cmdExit(1)", 5160, 4920, 650, 650, 14},
+    {u"cmdExit(1)", 5160, 4920, 650, 650, 14}, {u"lblVerdicts", 120, 5100, 2535, 375, 29},
 };
 
 constexpr int kClientWidth = 5880;
@@ -111,6 +115,31 @@ QComboBox* comboBox(QWidget* parent, bool editable, const QStringList& items,
     return combo;
 }
 
+/// What the user reads on a row whose rename will fail.
+QString reasonText(const renaming::Verdict& verdict) {
+    using renaming::Cause;
+    const QString name = platform::shownFileName(verdict.name);
+    switch (verdict.cause) {
+    case Cause::NameTaken:
+        return u"Имя занято: в папке уже есть «"_s + name + u'»';
+    case Cause::NameForbidden:
+        return u"Такое имя запрещено на этом диске"_s;
+    case Cause::NameTooLong:
+        return u"Имя длиннее, чем позволяет диск"_s;
+    case Cause::FolderReadOnly:
+        return u"Нет права на запись в папку"_s;
+    case Cause::SameIgnoringCase:
+        return u"На этом диске совпадёт с «"_s + name + u"»: регистр букв не различается"_s;
+    case Cause::FolderUnreadable:
+        return u"Нет доступа к папке"_s;
+    case Cause::FileGone:
+        return u"Файла «"_s + name + u"» больше нет в папке"_s;
+    case Cause::NotAFile:
+        return u"«"_s + name + u"» теперь не файл"_s;
+    }
+    return {};
+}
+
 } // namespace
 
 void useClassicStyle() {
@@ -130,6 +159,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
         m_ownRenamer = std::make_unique<filesystem::PosixFileRenamer>();
         m_renamer = m_ownRenamer.get();
     }
+    m_surveyor = std::make_unique<filesystem::PosixFolderSurveyor>();
 
     widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
@@ -243,6 +273,17 @@ void frmRename::createNamingPage() {
     lstNew->setUniformItemSizes(true);
     lstNew->setSelectionMode(QAbstractItemView::SingleSelection);
     lstNew->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstNew->setItemDelegate(new widgets::MarkedRowDelegate(lstNew));
+
+    // The count of rows that will fail takes the bar's place between a preview and a pass.
+    lblVerdicts = placed(new QLabel(fra2), u"lblVerdicts"_s);
+    lblVerdicts->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblVerdicts->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    lblVerdicts->setIndent(4);
+    QPalette warning = lblVerdicts->palette();
+    warning.setColor(QPalette::WindowText, widgets::errorColor(warning));
+    lblVerdicts->setPalette(warning);
+    lblVerdicts->hide();
 
     QGroupBox* FraFile2 = createFrame(fra2, u"FraFile2"_s, u"Текущие файлы"_s);
     File2 = placed(new widgets::FileListView(FraFile2), u"File2"_s);
@@ -269,7 +310,7 @@ void frmRename::createNamingPage() {
     cmdRename = createButton(fra2, u"cmdRename"_s, u"Переименовать"_s, widgets::renameIcon());
     cmdRename->setEnabled(false);
 
-    widgets::setFonts(controlFont, lstNew, File2, cboEnd, cboDop, txtName, prb1);
+    widgets::setFonts(controlFont, lstNew, File2, cboEnd, cboDop, txtName, prb1, lblVerdicts);
     lstNew->setAccessibleName(fraNew->title());
     File2->setAccessibleName(FraFile2->title());
     cboEnd->setAccessibleName(fraEnd->title());
@@ -456,6 +497,7 @@ void frmRename::cmdOK_Click() {
 }
 
 void frmRename::cmdBack_Click() {
+    clearVerdicts();
     fra1->setVisible(true);
     fra2->setVisible(false);
     cmdRename->setEnabled(false);
@@ -482,11 +524,14 @@ void frmRename::cmdLook_Click() {
                                [this] { return windowPosition(); }},
                               {txtName->text(), cboDop->currentText(), ending});
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
+        if (cmdRename->isEnabled())
+            showVerdicts();
     });
 }
 
 void frmRename::cmdRename_Click() {
     whileBusy([this] {
+        clearVerdicts();
         renaming::renamePass(
             {*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1, *m_dialogs, *m_renamer});
         cmdRename->setEnabled(false);
@@ -495,6 +540,45 @@ void frmRename::cmdRename_Click() {
 
 void frmRename::namingParameter_Change() {
     cmdRename->setEnabled(false);
+    clearVerdicts();
+}
+
+void frmRename::showVerdicts() {
+    platform::FileView& currentFiles = *File2->fileModel();
+    const QList<renaming::Verdict> failing = renaming::failingRows(
+        m_newNames.items(), currentFiles, m_surveyor->survey(currentFiles.path()));
+    QHash<qsizetype, QString> reasons;
+    reasons.reserve(failing.size());
+    // A reason without a name is one text for all its rows, shared rather than built per row.
+    QHash<renaming::Cause, QString> shared;
+    for (const renaming::Verdict& verdict : failing) {
+        if (!verdict.name.isEmpty()) {
+            reasons.insert(verdict.row, reasonText(verdict));
+            continue;
+        }
+        auto text = shared.constFind(verdict.cause);
+        if (text == shared.cend())
+            text = shared.insert(verdict.cause, reasonText(verdict));
+        reasons.insert(verdict.row, *text);
+    }
+    m_newNames.setMarks(std::move(reasons));
+    if (failing.isEmpty())
+        return;
+    lblVerdicts->setText(u"Не будут переименованы: "_s + QString::number(failing.size()));
+    prb1->hide();
+    lblVerdicts->show();
+    // Heard as a change of status, whatever holds the focus.
+    QAccessibleEvent changed(lblVerdicts, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+void frmRename::clearVerdicts() {
+    m_newNames.clearMarks();
+    if (lblVerdicts->isHidden())
+        return;
+    lblVerdicts->hide();
+    lblVerdicts->clear();
+    prb1->show();
 }
 
 } // namespace main_window

@@ -19,6 +19,7 @@ class QPushButton;
 namespace platform {
 class Dialogs;
 class FileRenamer;
+class FolderSurveyor;
 } // namespace platform
 
 namespace widgets {
@@ -87,11 +88,17 @@ private:
     void cmdRename_Click();
     /// The Change and Click handlers of txtName, cboEnd and cboDop: each makes the preview stale.
     void namingParameter_Change();
+    /// Marks the rows of a completed preview whose rename will fail, and counts them in the bar's
+    /// place.
+    void showVerdicts();
+    /// Drops the marks and the count, and gives the bar its place back; the names stay.
+    void clearVerdicts();
 
     std::unique_ptr<platform::Dialogs> m_ownDialogs;
     std::unique_ptr<platform::FileRenamer> m_ownRenamer;
     platform::Dialogs* m_dialogs = nullptr;
     platform::FileRenamer* m_renamer = nullptr;
+    std::unique_ptr<platform::FolderSurveyor> m_surveyor;
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
@@ -116,6 +123,7 @@ private:
     widgets::FileListView* File2 = nullptr;
     QListView* lstNew = nullptr;
     widgets::ProgressBar* prb1 = nullptr;
+    QLabel* lblVerdicts = nullptr;
     QPushButton* cmdBack = nullptr;
     QPushButton* cmdLook = nullptr;
     QPushButton* cmdRename = nullptr;
