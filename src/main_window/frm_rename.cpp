@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QDropEvent>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,7 +73,7 @@ constexpr Placement kLayout[] = {
     {u"fraNew", 3000, 1200, 2835, 3615, 23},   {u"lstNew", 120, 300, 2595, 3180, 24},
     {u"prb1", 120, 5100, 2535, 375, 27},       {u"cmdBack", 2820, 4920, 650, 650, 15},
     {u"cmdLook", 3600, 4920, 650, 650, 25},    {u"cmdRename", 4380, 4920, 650, 650, 13},
-    {u"cmdExit(1)", 5160, 4920, 650, 650, 14}, {u"lblVerdicts", 120, 5100, 2535, 375, 29},
+    {u"cmdExit(1)", 5160, 4920, 650, 650, 14}, {u"lblVerdicts", 60, 5100, 2700, 375, 29},
 };
 
 constexpr int kClientWidth = 5880;
@@ -160,6 +161,7 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
         m_renamer = m_ownRenamer.get();
     }
     m_surveyor = std::make_unique<filesystem::PosixFolderSurveyor>();
+    m_checks.setMaxThreadCount(1);
 
     widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
@@ -185,7 +187,11 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     Form_Load();
 }
 
-frmRename::~frmRename() = default;
+frmRename::~frmRename() {
+    // A check still running reads only its own copies, but reports to this window.
+    m_checks.clear();
+    m_checks.waitForDone();
+}
 
 void frmRename::createControls() {
     sbr1 = placed(new widgets::StatusBar(this), u"sbr1"_s);
@@ -279,7 +285,9 @@ void frmRename::createNamingPage() {
     lblVerdicts = placed(new QLabel(fra2), u"lblVerdicts"_s);
     lblVerdicts->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblVerdicts->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
-    lblVerdicts->setIndent(4);
+    // The whole width for the text: the count at its end must not be cut off.
+    lblVerdicts->setIndent(0);
+    lblVerdicts->setMargin(0);
     QPalette warning = lblVerdicts->palette();
     warning.setColor(QPalette::WindowText, widgets::errorColor(warning));
     lblVerdicts->setPalette(warning);
@@ -515,6 +523,7 @@ void frmRename::cmdAbout_Click() {
 
 void frmRename::cmdLook_Click() {
     whileBusy([this] {
+        clearVerdicts();
         m_newNames.clear();
         // The ending shows its dot before any warning, and its Change handler runs first.
         const QString ending = naming::endingWithDot(cboEnd->currentText());
@@ -525,7 +534,7 @@ void frmRename::cmdLook_Click() {
                               {txtName->text(), cboDop->currentText(), ending});
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
         if (cmdRename->isEnabled())
-            showVerdicts();
+            checkRenames();
     });
 }
 
@@ -543,10 +552,26 @@ void frmRename::namingParameter_Change() {
     clearVerdicts();
 }
 
-void frmRename::showVerdicts() {
-    platform::FileView& currentFiles = *File2->fileModel();
-    const QList<renaming::Verdict> failing = renaming::failingRows(
-        m_newNames.items(), currentFiles, m_surveyor->survey(currentFiles.path()));
+void frmRename::checkRenames() {
+    // Off the user-interface thread, so the preview is no slower: a large folder's check takes
+    // as long as the preview itself. It works on copies: the names, the listing, the folder.
+    const quint64 check = ++m_check;
+    m_checks.start([this, check, newNames = m_newNames.items(),
+                    currentFiles = File2->fileModel()->snapshot(), surveyor = m_surveyor.get()] {
+        QList<renaming::Verdict> failing =
+            renaming::failingRows(newNames, *currentFiles, surveyor->survey(currentFiles->path()));
+        QMetaObject::invokeMethod(
+            this,
+            [this, check, failing = std::move(failing)] {
+                // A preview gone stale meanwhile takes no marks.
+                if (check == m_check)
+                    showVerdicts(failing);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void frmRename::showVerdicts(const QList<renaming::Verdict>& failing) {
     QHash<qsizetype, QString> reasons;
     reasons.reserve(failing.size());
     // A reason without a name is one text for all its rows, shared rather than built per row.
@@ -562,17 +587,29 @@ void frmRename::showVerdicts() {
         reasons.insert(verdict.row, *text);
     }
     m_newNames.setMarks(std::move(reasons));
-    if (failing.isEmpty())
+    if (failing.isEmpty()) {
+        emit verdictsShown();
         return;
-    lblVerdicts->setText(u"Не будут переименованы: "_s + QString::number(failing.size()));
+    }
+    const QString count = u"Не будут переименованы: "_s + QString::number(failing.size());
+    // A long count takes a smaller font rather than lose its last digits.
+    QFont font = widgets::dialogFont();
+    const int room = lblVerdicts->contentsRect().width();
+    while (QFontMetrics(font).horizontalAdvance(count) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    lblVerdicts->setFont(font);
+    lblVerdicts->setText(count);
     prb1->hide();
     lblVerdicts->show();
     // Heard as a change of status, whatever holds the focus.
     QAccessibleEvent changed(lblVerdicts, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
+    emit verdictsShown();
 }
 
 void frmRename::clearVerdicts() {
+    ++m_check;
+    m_checks.clear();
     m_newNames.clearMarks();
     if (lblVerdicts->isHidden())
         return;

@@ -4,7 +4,10 @@
 #include "naming/build_new_names.h"
 #include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
+#include "renaming/verdicts.h"
 
+#include <QList>
+#include <QThreadPool>
 #include <QWidget>
 #include <memory>
 
@@ -54,6 +57,10 @@ public:
     /// false, and nothing changes, when it cannot be opened.
     bool openFolder(const QString& folder);
 
+signals:
+    /// A completed preview's rows have been checked, and those whose rename will fail marked.
+    void verdictsShown();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
@@ -88,10 +95,12 @@ private:
     void cmdRename_Click();
     /// The Change and Click handlers of txtName, cboEnd and cboDop: each makes the preview stale.
     void namingParameter_Change();
-    /// Marks the rows of a completed preview whose rename will fail, and counts them in the bar's
-    /// place.
-    void showVerdicts();
-    /// Drops the marks and the count, and gives the bar its place back; the names stay.
+    /// Starts the check of a completed preview: which rows' renames will fail on the folder now.
+    void checkRenames();
+    /// Marks the rows the check found, and counts them in the bar's place.
+    void showVerdicts(const QList<renaming::Verdict>& failing);
+    /// Drops the marks and the count, and gives the bar its place back; the names stay. A check
+    /// still running is disregarded.
     void clearVerdicts();
 
     std::unique_ptr<platform::Dialogs> m_ownDialogs;
@@ -127,6 +136,10 @@ private:
     QPushButton* cmdBack = nullptr;
     QPushButton* cmdLook = nullptr;
     QPushButton* cmdRename = nullptr;
+
+    /// The checks of the previews, one at a time; the last one started counts.
+    quint64 m_check = 0;
+    QThreadPool m_checks;
 };
 
 } // namespace main_window

@@ -16,31 +16,40 @@ namespace {
 using platform::EntryType;
 
 /// The folder's entries as the pass leaves them row by row. Where the file system ignores
-/// letter case, names that differ only in case are one slot.
+/// letter case, names that differ only in case are one slot, keyed by their upper case.
 class Entries {
 public:
     struct Entry {
-        QString name;
         EntryType type;
         /// The row whose rename brought the entry here; -1 for an entry that was there before.
         qsizetype renamedBy = -1;
+        /// The name where the key is its upper case; null where the key is the name.
+        QString name;
     };
+    using Slots = QHash<QString, Entry>;
 
-    explicit Entries(const platform::FolderSurvey& folder)
-        : m_ignoresCase(folder.ignoresCase) {
-        m_slots.reserve(folder.entries.size());
-        for (auto entry = folder.entries.cbegin(); entry != folder.entries.cend(); ++entry)
-            m_slots.insert(slot(entry.key()), {entry.key(), entry.value()});
+    explicit Entries(QHash<QString, EntryType> entries, bool ignoresCase)
+        : m_ignoresCase(ignoresCase) {
+        m_slots.reserve(entries.size());
+        for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+            if (m_ignoresCase)
+                m_slots.insert(platform::upperCase(entry.key()), {entry.value(), -1, entry.key()});
+            else
+                m_slots.insert(entry.key(), {entry.value()});
+        }
     }
 
-    const Entry* find(const QString& name) const {
-        const auto found = m_slots.constFind(slot(name));
-        return found == m_slots.cend() ? nullptr : &found.value();
+    Slots::iterator find(const QString& name) { return m_slots.find(slot(name)); }
+    Slots::iterator none() { return m_slots.end(); }
+    QString nameOf(Slots::iterator entry) const {
+        return m_ignoresCase ? entry->name : entry.key();
     }
 
-    void rename(const QString& from, const QString& to, qsizetype row) {
-        const EntryType type = m_slots.take(slot(from)).type;
-        m_slots.insert(slot(to), {to, type, row});
+    /// Moves `source` to `to`.
+    void rename(Slots::iterator source, const QString& to, qsizetype row) {
+        const EntryType type = source->type;
+        m_slots.erase(source);
+        m_slots.insert(slot(to), {type, row, m_ignoresCase ? to : QString()});
     }
 
 private:
@@ -49,7 +58,7 @@ private:
     }
 
     bool m_ignoresCase;
-    QHash<QString, Entry> m_slots;
+    Slots m_slots;
 };
 
 struct Failure {
@@ -64,8 +73,8 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
     const QByteArray target = platform::encodeFileName(to);
     if (!platform::isPlainName(target))
         return Failure{Cause::NameForbidden, {}};
-    const Entries::Entry* source = entries.find(from);
-    if (!source)
+    const auto source = entries.find(from);
+    if (source == entries.none())
         return Failure{Cause::FileGone, from};
     if (source->type != EntryType::File && source->type != EntryType::Link)
         return Failure{Cause::NotAFile, from};
@@ -78,19 +87,20 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
     if (folder.nameMax > 0 && target.size() > folder.nameMax)
         return Failure{Cause::NameTooLong, {}};
     // A change of letter case alone finds the file itself where case is ignored, and succeeds.
-    if (const Entries::Entry* taken = entries.find(to); taken && taken != source) {
-        if (folder.ignoresCase && taken->renamedBy >= 0 && taken->name != to)
-            return Failure{Cause::SameIgnoringCase, taken->name};
-        return Failure{Cause::NameTaken, taken->name};
+    if (const auto taken = entries.find(to); taken != entries.none() && taken != source) {
+        const QString name = entries.nameOf(taken);
+        if (folder.ignoresCase && taken->renamedBy >= 0 && name != to)
+            return Failure{Cause::SameIgnoringCase, name};
+        return Failure{Cause::NameTaken, name};
     }
-    entries.rename(from, to, row);
+    entries.rename(source, to, row);
     return std::nullopt;
 }
 
 } // namespace
 
 QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView& currentFiles,
-                           const platform::FolderSurvey& folder) {
+                           platform::FolderSurvey folder) {
     QList<Verdict> failing;
     const qsizetype listed = newNames.size();
     if (!folder.readable) {
@@ -104,7 +114,7 @@ QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView
     // The pass exchanges names before it renames; its loop then runs over every current file.
     const QStringList finalNames =
         swapPrePass(newNames, [&currentFiles](qsizetype row) { return currentFiles.name(row); });
-    Entries entries(folder);
+    Entries entries(std::move(folder.entries), folder.ignoresCase);
     const qsizetype rows = currentFiles.count();
     for (qsizetype row = 0; row < rows; ++row) {
         const QString from = currentFiles.name(row);

@@ -2,13 +2,14 @@
 // the rows whose rename will fail, and why, before any file is touched.
 #pragma once
 
+#include "platform/folder_survey.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 namespace platform {
 class FileView;
-struct FolderSurvey;
 } // namespace platform
 
 namespace renaming {
@@ -37,6 +38,6 @@ struct Verdict {
 /// the names, then each row in order against the entries as the earlier rows have left them,
 /// under the renamer's rules. A row whose new name is its current name is never among them.
 QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView& currentFiles,
-                           const platform::FolderSurvey& folder);
+                           platform::FolderSurvey folder);
 
 } // namespace renaming

@@ -654,7 +654,9 @@ void TestMainWindow::verdictsLastUntilThePreviewIsStale() {
     goToNamingPage();
     replaceText(control<QLineEdit>(u"txtName"_s), u"x"_s);
     control<QComboBox>(u"cboDop"_s)->setCurrentIndex(1);
+    QSignalSpy checked(m_window.get(), &frmRename::verdictsShown);
     click(u"cmdLook"_s);
+    QTRY_COMPARE(checked.count(), 1);
 
     auto* lblVerdicts = control<QLabel>(u"lblVerdicts"_s);
     auto* prb1 = control<widgets::ProgressBar>(u"prb1"_s);

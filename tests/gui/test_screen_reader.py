@@ -314,8 +314,9 @@ def run(program, work, processes):
                 for i in range(new_names.get_child_count())
                 if new_names.get_child_at_index(i).get_role() == Atspi.Role.LIST_ITEM]
 
-    check("the new-name rows' descriptions", descriptions(),
-          ["", "Имя занято: в папке уже есть «b.doc»"])
+    expected = ["", "Имя занято: в папке уже есть «b.doc»"]
+    wait_for(lambda: descriptions() == expected, 5, poll)
+    check("the new-name rows' descriptions", descriptions(), expected)
     count = ("object:property-change:accessible-name", Atspi.Role.LABEL,
              "Не будут переименованы: 1")
     wait_for(lambda: count in heard, 5, poll)
