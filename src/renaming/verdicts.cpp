@@ -21,44 +21,51 @@ class Entries {
 public:
     struct Entry {
         EntryType type;
+        QString name;
         /// The row whose rename brought the entry here; -1 for an entry that was there before.
         qsizetype renamedBy = -1;
-        /// The name where the key is its upper case; null where the key is the name.
-        QString name;
     };
-    using Slots = QHash<QString, Entry>;
 
-    explicit Entries(QHash<QString, EntryType> entries, bool ignoresCase)
+    Entries(QHash<QString, EntryType> entries, bool ignoresCase)
         : m_ignoresCase(ignoresCase) {
-        m_slots.reserve(entries.size());
-        for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-            if (m_ignoresCase)
-                m_slots.insert(platform::upperCase(entry.key()), {entry.value(), -1, entry.key()});
-            else
-                m_slots.insert(entry.key(), {entry.value()});
+        // The survey's own table where names are keys as they are: a copy made by walking a
+        // table is slow to fill, its keys coming in the order of their slots.
+        if (!m_ignoresCase) {
+            m_exact = std::move(entries);
+            return;
         }
+        m_caseless.reserve(entries.size());
+        for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
+            m_caseless.insert(platform::upperCase(entry.key()), {entry.value(), entry.key()});
     }
 
-    Slots::iterator find(const QString& name) { return m_slots.find(slot(name)); }
-    Slots::iterator none() { return m_slots.end(); }
-    QString nameOf(Slots::iterator entry) const {
-        return m_ignoresCase ? entry->name : entry.key();
+    std::optional<Entry> find(const QString& name) const {
+        if (!m_ignoresCase) {
+            const auto found = m_exact.constFind(name);
+            return found == m_exact.cend() ? std::nullopt : std::optional<Entry>({*found, name});
+        }
+        const auto found = m_caseless.constFind(platform::upperCase(name));
+        return found == m_caseless.cend() ? std::nullopt : std::optional<Entry>(*found);
     }
 
-    /// Moves `source` to `to`.
-    void rename(Slots::iterator source, const QString& to, qsizetype row) {
-        const EntryType type = source->type;
-        m_slots.erase(source);
-        m_slots.insert(slot(to), {type, row, m_ignoresCase ? to : QString()});
+    /// Whether the two names are one entry's.
+    bool sameEntry(const QString& a, const QString& b) const {
+        return m_ignoresCase ? platform::equalsIgnoringCase(a, b) : a == b;
+    }
+
+    void rename(const QString& from, const QString& to, qsizetype row) {
+        if (!m_ignoresCase) {
+            m_exact.insert(to, m_exact.take(from));
+            return;
+        }
+        const EntryType type = m_caseless.take(platform::upperCase(from)).type;
+        m_caseless.insert(platform::upperCase(to), {type, to, row});
     }
 
 private:
-    QString slot(const QString& name) const {
-        return m_ignoresCase ? platform::upperCase(name) : name;
-    }
-
     bool m_ignoresCase;
-    Slots m_slots;
+    QHash<QString, EntryType> m_exact;
+    QHash<QString, Entry> m_caseless;
 };
 
 struct Failure {
@@ -73,8 +80,8 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
     const QByteArray target = platform::encodeFileName(to);
     if (!platform::isPlainName(target))
         return Failure{Cause::NameForbidden, {}};
-    const auto source = entries.find(from);
-    if (source == entries.none())
+    const std::optional<Entries::Entry> source = entries.find(from);
+    if (!source)
         return Failure{Cause::FileGone, from};
     if (source->type != EntryType::File && source->type != EntryType::Link)
         return Failure{Cause::NotAFile, from};
@@ -87,13 +94,14 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
     if (folder.nameMax > 0 && target.size() > folder.nameMax)
         return Failure{Cause::NameTooLong, {}};
     // A change of letter case alone finds the file itself where case is ignored, and succeeds.
-    if (const auto taken = entries.find(to); taken != entries.none() && taken != source) {
-        const QString name = entries.nameOf(taken);
-        if (folder.ignoresCase && taken->renamedBy >= 0 && name != to)
-            return Failure{Cause::SameIgnoringCase, name};
-        return Failure{Cause::NameTaken, name};
+    if (!entries.sameEntry(from, to)) {
+        if (const std::optional<Entries::Entry> taken = entries.find(to)) {
+            if (folder.ignoresCase && taken->renamedBy >= 0 && taken->name != to)
+                return Failure{Cause::SameIgnoringCase, taken->name};
+            return Failure{Cause::NameTaken, taken->name};
+        }
     }
-    entries.rename(source, to, row);
+    entries.rename(from, to, row);
     return std::nullopt;
 }
 
