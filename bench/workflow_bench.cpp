@@ -1,6 +1,7 @@
-// The whole workflow in the real window over a real folder: start-up, "Далее", the preview and
-// the rename pass, each timed on its own, beside a bare readdir plus sort of the same folder and a
-// bare renameat2 loop over a second folder of the same size.
+// The whole workflow in the real window over a real folder: start-up, "Далее", the preview, the
+// marks of the rows that will fail (verdicts_ms, from the click on "Просмотреть" until they are
+// shown) and the rename pass, each timed on its own, beside a bare readdir plus sort of the same
+// folder and a bare renameat2 loop over a second folder of the same size.
 //
 //     workflow_bench --files=N[,N...]    (default 10000,100000)
 //
@@ -17,6 +18,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -174,7 +176,7 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
                                    int rounds) {
     QApplication app(g_argc, g_argv);
     QDir::setCurrent(folder);
-    double startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0, bareRenameMs = 0;
+    double startMs = 0, nextMs = 0, previewMs = 0, verdictsMs = 0, renameMs = 0, bareRenameMs = 0;
     for (int round = 0; round < rounds; ++round) {
         {
             QuietDialogs dialogs;
@@ -193,10 +195,15 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
             // Alternate base names, so that every round renames every file.
             window.findChild<QLineEdit*>(u"txtName"_s)->setText(round % 2 ? u"a"_s : u"b"_s);
             window.findChild<QComboBox*>(u"cboDop"_s)->setCurrentIndex(2);
+            QSignalSpy checked(&window, &main_window::frmRename::verdictsShown);
             timer.restart();
             click(window, "cmdLook");
             QApplication::processEvents();
             previewMs += milliseconds(timer);
+            // The check of the new names runs beside the window; its marks come when it ends.
+            if (checked.isEmpty() && !checked.wait(600000))
+                return {};
+            verdictsMs += milliseconds(timer);
 
             timer.restart();
             click(window, "cmdRename");
@@ -210,8 +217,8 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
             return {};
         bareRenameMs += bare;
     }
-    return {startMs / rounds, nextMs / rounds, previewMs / rounds, renameMs / rounds,
-            bareRenameMs / rounds};
+    return {startMs / rounds,  nextMs / rounds,       previewMs / rounds,
+            renameMs / rounds, bareRenameMs / rounds, verdictsMs / rounds};
 }
 
 // The physical floor of the listing steps: readdir plus a plain byte sort of the same folder.
@@ -254,7 +261,7 @@ void BM_Workflow(benchmark::State& state) {
         });
         const std::vector<double> bare =
             inChild([&] { return bareReaddirRounds(workflowFolder.path(), rounds); });
-        if (window.size() != 6 || bare.size() != 2) {
+        if (window.size() != 7 || bare.size() != 2) {
             state.SkipWithError("a round failed or a dialog came up");
             return;
         }
@@ -265,7 +272,8 @@ void BM_Workflow(benchmark::State& state) {
         state.counters["rename_ms"] = window[3];
         state.counters["bare_readdir_sort_ms"] = bare[0];
         state.counters["bare_rename_ms"] = window[4];
-        state.counters["peak_rss_mb"] = window[5];
+        state.counters["verdicts_ms"] = window[5];
+        state.counters["peak_rss_mb"] = window[6];
     }
 }
 

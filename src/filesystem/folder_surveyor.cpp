@@ -133,9 +133,9 @@ platform::FolderSurvey PosixFolderSurveyor::survey(const QString& folder) const 
         !(mount.f_flag & ST_RDONLY) && ::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) == 0;
     survey.nameMax = fileSystem.f_namelen;
     survey.fatNames = folderHasFatNames(fd);
+    const std::optional<bool> folds = foundInOtherCase(fd, survey.entries);
     survey.ignoresCase =
-        foundInOtherCase(fd, survey.entries)
-            .value_or(caselessType(fd, static_cast<unsigned long>(fileSystem.f_type)));
+        folds ? *folds : caselessType(fd, static_cast<unsigned long>(fileSystem.f_type));
     ::close(fd);
     return survey;
 }

@@ -25,8 +25,16 @@ using renaming::Cause;
 
 namespace {
 
-/// How the folder is changed between the listing and the check.
-enum class Change { None, RemoveFirstFile, FirstFileBecomesFolder, RemoveFolder };
+/// Where the folder lies, and how it changes between the listing and the check.
+enum class Setting {
+    Plain,
+    RemoveFirstFile,
+    FirstFileBecomesFolder,
+    RemoveFolder,
+    ReadOnlyBind,  ///< a read-only bind mount of the folder
+    ReadOnlyTmpfs, ///< a tmpfs mounted read-only
+    FatCard,       ///< a FAT file system through FUSE
+};
 
 QString causeName(Cause cause) {
     static const char* const names[] = {"taken",     "forbidden",  "too long", "read-only",
@@ -106,15 +114,6 @@ struct Listed {
     filesystem::FileListModel File2;
 };
 
-/// Checks the verdicts on `folder`, then that the real pass fails on exactly the marked rows.
-void checkVerdicts(const QString& folder, const QString& mask, const QStringList& newNames,
-                   const QStringList& expected) {
-    Listed listed(folder, mask);
-    const QList<renaming::Verdict> verdicts = listed.verdicts(newNames);
-    QCOMPARE(lines(verdicts), expected);
-    QCOMPARE(listed.passFailures(newNames), rowsOf(verdicts));
-}
-
 /// A mount namespace of this process's own, so that its mounts stay away from the machine.
 bool ownMountNamespace() {
     static const bool own = ::unshare(CLONE_NEWNS) == 0 &&
@@ -122,9 +121,18 @@ bool ownMountNamespace() {
     return own;
 }
 
+/// Takes a mount away again, whatever happens to the test.
+struct Unmount {
+    QByteArray path;
+    ~Unmount() {
+        if (!path.isEmpty())
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+};
+
 } // namespace
 
-Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(Setting)
 
 class TestVerdicts : public QObject {
     Q_OBJECT
@@ -132,10 +140,6 @@ class TestVerdicts : public QObject {
 private slots:
     void causes_data();
     void causes();
-    void readOnlyMount_data();
-    void readOnlyMount();
-    void fatCard_data();
-    void fatCard();
     void equivalence_data();
     void equivalence();
 };
@@ -143,154 +147,137 @@ private slots:
 void TestVerdicts::causes_data() {
     QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QString>("mask");
-    QTest::addColumn<Change>("change");
+    QTest::addColumn<Setting>("setting");
     QTest::addColumn<QStringList>("newNames");
     QTest::addColumn<QStringList>("expected");
 
     const QByteArrayList abc{"a.txt", "b.txt", "c.txt"};
-    QTest::newRow("all free") << abc << u"*.*"_s << Change::None
+    QTest::newRow("all free") << abc << u"*.*"_s << Setting::Plain
                               << QStringList{u"x.txt"_s, u"y.txt"_s, u"z.txt"_s} << QStringList();
     QTest::newRow("an exchange the pre-pass settles")
-        << abc << u"*.*"_s << Change::None << QStringList{u"b.txt"_s, u"a.txt"_s, u"C.TXT"_s}
+        << abc << u"*.*"_s << Setting::Plain << QStringList{u"b.txt"_s, u"a.txt"_s, u"C.TXT"_s}
         << QStringList();
     QTest::newRow("taken by a file outside the mask")
-        << QByteArrayList{"a.txt", "b.txt", "b.dat"} << u"*.txt"_s << Change::None
+        << QByteArrayList{"a.txt", "b.txt", "b.dat"} << u"*.txt"_s << Setting::Plain
         << QStringList{u"x.txt"_s, u"b.dat"_s} << QStringList{u"1 taken «b.dat»"_s};
     QTest::newRow("taken by a folder")
-        << QByteArrayList{"a.txt", "sub/"} << u"*.*"_s << Change::None << QStringList{u"sub"_s}
+        << QByteArrayList{"a.txt", "sub/"} << u"*.*"_s << Setting::Plain << QStringList{u"sub"_s}
         << QStringList{u"0 taken «sub»"_s};
     QTest::newRow("taken by a link outside the mask")
-        << QByteArrayList{"a.txt", "l.dat -> a.txt"} << u"*.txt"_s << Change::None
+        << QByteArrayList{"a.txt", "l.dat -> a.txt"} << u"*.txt"_s << Setting::Plain
         << QStringList{u"l.dat"_s} << QStringList{u"0 taken «l.dat»"_s};
     // The pre-pass leaves row 1 with row 0's name, and row 0's own rename fails first.
     QTest::newRow("taken by a file whose rename fails first")
-        << QByteArrayList{"a.txt", "b.txt", "c.txt", "z.dat"} << u"*.txt"_s << Change::None
+        << QByteArrayList{"a.txt", "b.txt", "c.txt", "z.dat"} << u"*.txt"_s << Setting::Plain
         << QStringList{u"z.dat"_s, u"c.txt"_s, u"a.txt"_s}
         << QStringList{u"0 taken «z.dat»"_s, u"1 taken «a.txt»"_s};
     QTest::newRow("freed by an earlier row")
-        << QByteArrayList{"a.txt", "b.txt", "c.txt"} << u"*.*"_s << Change::None
+        << QByteArrayList{"a.txt", "b.txt", "c.txt"} << u"*.*"_s << Setting::Plain
         << QStringList{u"x.txt"_s, u"c.txt"_s, u"y.txt"_s} << QStringList();
     QTest::newRow("a name no file can carry")
-        << abc << u"*.*"_s << Change::None << QStringList{u"x/y.txt"_s, u".."_s, u"z.txt"_s}
+        << abc << u"*.*"_s << Setting::Plain << QStringList{u"x/y.txt"_s, u".."_s, u"z.txt"_s}
         << QStringList{u"0 forbidden «»"_s, u"1 forbidden «»"_s};
     QTest::newRow("longer than the file system takes")
-        << abc << u"*.*"_s << Change::None
+        << abc << u"*.*"_s << Setting::Plain
         << QStringList{QString(252, u'x') + u".txt"_s, QString(251, u'y') + u".txt"_s,
                        QString(126, u'я') + u".txt"_s}
         << QStringList{u"0 too long «»"_s, u"2 too long «»"_s};
     QTest::newRow("a file gone since the listing")
-        << abc << u"*.*"_s << Change::RemoveFirstFile
+        << abc << u"*.*"_s << Setting::RemoveFirstFile
         << QStringList{u"x.txt"_s, u"a.txt"_s, u"y.txt"_s} << QStringList{u"0 gone «a.txt»"_s};
     QTest::newRow("a file that became a folder")
-        << abc << u"*.*"_s << Change::FirstFileBecomesFolder
+        << abc << u"*.*"_s << Setting::FirstFileBecomesFolder
         << QStringList{u"x.txt"_s, u"y.txt"_s, u"z.txt"_s}
         << QStringList{u"0 not a file «a.txt»"_s};
     QTest::newRow("a folder gone since the listing")
-        << abc << u"*.*"_s << Change::RemoveFolder
+        << abc << u"*.*"_s << Setting::RemoveFolder
         << QStringList{u"x.txt"_s, u"b.txt"_s, u"z.txt"_s}
         << QStringList{u"0 unreadable «»"_s, u"2 unreadable «»"_s};
+    // Permissions do not stop root, who runs the tests here: a read-only mount does.
+    QTest::newRow("a read-only bind mount")
+        << abc << u"*.*"_s << Setting::ReadOnlyBind
+        << QStringList{u"x.txt"_s, u"b.txt"_s, u"z.txt"_s}
+        << QStringList{u"0 read-only «»"_s, u"2 read-only «»"_s};
+    QTest::newRow("a read-only tmpfs")
+        << abc << u"*.*"_s << Setting::ReadOnlyTmpfs
+        << QStringList{u"x.txt"_s, u"b.txt"_s, u"c.txt"_s} << QStringList{u"0 read-only «»"_s};
+    // Camera cards and USB sticks.
+    const QByteArrayList songs{"SONG1.MP3", "SONG2.MP3"};
+    QTest::newRow("a name FAT forbids")
+        << songs << u"*.*"_s << Setting::FatCard << QStringList{u"what?.mp3"_s, u"fine.mp3"_s}
+        << QStringList{u"0 forbidden «»"_s};
+    QTest::newRow("a change of letter case alone on FAT")
+        << songs << u"*.*"_s << Setting::FatCard << QStringList{u"song1.mp3"_s, u"Song2.Mp3"_s}
+        << QStringList();
+    QTest::newRow("one name to FAT")
+        << songs << u"*.*"_s << Setting::FatCard << QStringList{u"a.mp3"_s, u"A.MP3"_s}
+        << QStringList{u"1 same case «a.mp3»"_s};
+    QTest::newRow("taken in another case on FAT")
+        << QByteArrayList{"SONG1.MP3", "README.TXT"} << u"*.mp3"_s << Setting::FatCard
+        << QStringList{u"readme.txt"_s} << QStringList{u"0 taken «README.TXT»"_s};
 }
 
 void TestVerdicts::causes() {
     QFETCH(QByteArrayList, files);
     QFETCH(QString, mask);
-    QFETCH(Change, change);
+    QFETCH(Setting, setting);
     QFETCH(QStringList, newNames);
     QFETCH(QStringList, expected);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QVERIFY(makeFiles(dir.path(), files));
-    const QByteArray first = QFile::encodeName(dir.path()) + '/' + files.first();
-    Listed listed(dir.path(), mask);
-    switch (change) {
-    case Change::None:
-        break;
-    case Change::RemoveFirstFile:
+    QString folder = dir.path();
+    std::unique_ptr<FatMount> card;
+    Unmount unmount;
+    const QByteArray path = QFile::encodeName(folder);
+    const bool mounts = setting == Setting::ReadOnlyBind || setting == Setting::ReadOnlyTmpfs;
+    if (mounts && (::geteuid() != 0 || !ownMountNamespace()))
+        QSKIP("only root in a mount namespace of its own can mount here");
+    if (setting == Setting::ReadOnlyTmpfs) {
+        if (::mount("tmpfs", path.constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("no tmpfs can be mounted here");
+        unmount.path = path;
+    }
+    if (setting == Setting::FatCard) {
+        card = std::make_unique<FatMount>();
+        if (!card->isMounted())
+            QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
+        folder = card->path();
+    }
+    QVERIFY(makeFiles(folder, files));
+    Listed listed(folder, mask);
+    const QByteArray first = QFile::encodeName(folder) + '/' + files.first();
+    switch (setting) {
+    case Setting::RemoveFirstFile:
         QCOMPARE(::unlink(first.constData()), 0);
         break;
-    case Change::FirstFileBecomesFolder:
+    case Setting::FirstFileBecomesFolder:
         QCOMPARE(::unlink(first.constData()), 0);
         QCOMPARE(::mkdir(first.constData(), 0755), 0);
         break;
-    case Change::RemoveFolder:
+    case Setting::RemoveFolder:
         QVERIFY(dir.remove());
         break;
+    case Setting::ReadOnlyBind:
+        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+            QSKIP("no bind mount can be made here");
+        unmount.path = path;
+        [[fallthrough]];
+    case Setting::ReadOnlyTmpfs:
+        if (::mount(nullptr, path.constData(), nullptr,
+                    MS_REMOUNT | MS_RDONLY | (setting == Setting::ReadOnlyBind ? MS_BIND : 0),
+                    nullptr) != 0)
+            QSKIP("the mount cannot be made read-only here");
+        break;
+    default:
+        break;
     }
-    const FolderFiles before = folderFiles(dir.path());
+    const FolderFiles before = folderFiles(folder);
 
     const QList<renaming::Verdict> verdicts = listed.verdicts(newNames);
     QCOMPARE(lines(verdicts), expected);
-    QCOMPARE(folderFiles(dir.path()), before);
+    QCOMPARE(folderFiles(folder), before);
     QCOMPARE(listed.passFailures(newNames), rowsOf(verdicts));
-}
-
-void TestVerdicts::readOnlyMount_data() {
-    QTest::addColumn<QString>("fileSystem");
-    QTest::newRow("read-only bind mount") << u"bind"_s;
-    QTest::newRow("read-only tmpfs") << u"tmpfs"_s;
-}
-
-// Permissions do not stop root, who runs the tests here: a read-only mount does.
-void TestVerdicts::readOnlyMount() {
-    QFETCH(QString, fileSystem);
-    if (::geteuid() != 0 || !ownMountNamespace())
-        QSKIP("only root in a mount namespace of its own can mount here");
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QByteArray path = QFile::encodeName(dir.path());
-    const bool tmpfs = fileSystem == u"tmpfs"_s;
-    if (tmpfs && ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=1m") != 0)
-        QSKIP("no tmpfs can be mounted here");
-    QVERIFY(makeFiles(dir.path(), {"a.jpg", "b.jpg", "c.jpg"}));
-    if (!tmpfs && ::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
-        QSKIP("no bind mount can be made here");
-    const unsigned long flags = MS_REMOUNT | MS_RDONLY | (tmpfs ? 0 : MS_BIND);
-    if (::mount(nullptr, path.constData(), nullptr, flags, nullptr) != 0) {
-        ::umount2(path.constData(), MNT_DETACH);
-        QSKIP("the mount cannot be made read-only here");
-    }
-
-    checkVerdicts(dir.path(), u"*.*"_s, {u"1.jpg"_s, u"b.jpg"_s, u"3.jpg"_s},
-                  {u"0 read-only «»"_s, u"2 read-only «»"_s});
-    QCOMPARE(::umount2(path.constData(), 0), 0);
-}
-
-void TestVerdicts::fatCard_data() {
-    QTest::addColumn<QByteArrayList>("files");
-    QTest::addColumn<QString>("mask");
-    QTest::addColumn<QStringList>("newNames");
-    QTest::addColumn<QStringList>("expected");
-
-    const QByteArrayList songs{"SONG1.MP3", "SONG2.MP3"};
-    QTest::newRow("names FAT forbids")
-        << songs << u"*.*"_s << QStringList{u"what?.mp3"_s, u"fine.mp3"_s}
-        << QStringList{u"0 forbidden «»"_s};
-    QTest::newRow("a change of letter case alone")
-        << songs << u"*.*"_s << QStringList{u"song1.mp3"_s, u"Song2.Mp3"_s} << QStringList();
-    QTest::newRow("one name to a caseless disk")
-        << songs << u"*.*"_s << QStringList{u"a.mp3"_s, u"A.MP3"_s}
-        << QStringList{u"1 same case «a.mp3»"_s};
-    QTest::newRow("taken in another case")
-        << QByteArrayList{"SONG1.MP3", "README.TXT"} << u"*.mp3"_s << QStringList{u"readme.txt"_s}
-        << QStringList{u"0 taken «README.TXT»"_s};
-}
-
-// Camera cards and USB sticks: a FAT file system, mounted through FUSE.
-void TestVerdicts::fatCard() {
-    QFETCH(QByteArrayList, files);
-    QFETCH(QString, mask);
-    QFETCH(QStringList, newNames);
-    QFETCH(QStringList, expected);
-
-    FatMount card;
-    if (!card.isMounted())
-        QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
-    QVERIFY(makeFiles(card.path(), files));
-    const platform::FolderSurvey survey = filesystem::PosixFolderSurveyor().survey(card.path());
-    QVERIFY(survey.fatNames);
-    QVERIFY(survey.ignoresCase);
-    checkVerdicts(card.path(), mask, newNames, expected);
 }
 
 void TestVerdicts::equivalence_data() {
