@@ -37,6 +37,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <iterator>
 #include <utility>
@@ -533,8 +534,14 @@ void frmRename::cmdLook_Click() {
                                [this] { return windowPosition(); }},
                               {txtName->text(), cboDop->currentText(), ending});
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
-        if (cmdRename->isEnabled())
-            checkRenames();
+        if (!cmdRename->isEnabled())
+            return;
+        // Once the new names are on the screen, so that the check does not hold them up; not at
+        // all when the preview has gone stale by then.
+        QTimer::singleShot(0, this, [this, check = m_check] {
+            if (check == m_check)
+                checkRenames();
+        });
     });
 }
 
