@@ -1,7 +1,9 @@
-// Listing a folder of 100,000 files for a file view, beside a bare readdir plus sort.
+// Listing a folder of 100,000 files for a file view, and surveying it for the preview's check,
+// beside a bare readdir plus sort.
 #include "filesystem/file_list_model.h"
 #include "filesystem/file_mask.h"
 #include "filesystem/folder_lister.h"
+#include "filesystem/folder_surveyor.h"
 #include "widgets/file_list_view.h"
 
 #include <QApplication>
@@ -84,6 +86,18 @@ void BM_ListJpg(benchmark::State& state) {
     listUnder(state, u"*.jpg"_s);
 }
 
+// The preview's check reads the folder once more: every entry with its type, the file system's
+// limits and whether it folds letter case.
+void BM_SurveyFolder(benchmark::State& state) {
+    const filesystem::PosixFolderSurveyor surveyor;
+    qsizetype entries = 0;
+    for (auto _ : state) {
+        entries = surveyor.survey(folder().path()).entries.size();
+        benchmark::DoNotOptimize(entries);
+    }
+    state.counters["entries"] = double(entries);
+}
+
 // What a folder change costs both file views: Path and Pattern written to each, then every row
 // of both read (the panel counts File1; the naming page reads File2).
 void BM_FolderStepsBothViews(benchmark::State& state) {
@@ -116,6 +130,7 @@ void BM_ShownFileViewRelists(benchmark::State& state) {
 BENCHMARK(BM_BareReaddirAndSort)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListJpg)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurveyFolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FolderStepsBothViews)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShownFileViewRelists)->Unit(benchmark::kMillisecond);
 

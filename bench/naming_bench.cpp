@@ -1,9 +1,12 @@
-// The preview engine at 1,000 to 100,000 files, beside the floor of building and hashing names.
+// The preview engine at 1,000 to 100,000 files, without and with the verdicts, beside the floor of
+// building and hashing names.
 #include "naming/build_new_names.h"
 #include "platform/dialogs.h"
 #include "platform/file_view.h"
+#include "platform/folder_survey.h"
 #include "platform/name_list_model.h"
 #include "platform/progress.h"
+#include "renaming/verdicts.h"
 
 #include <QHash>
 #include <QStringBuilder>
@@ -66,16 +69,32 @@ QStringList pairedNames(qsizetype count) {
     return names;
 }
 
+/// A writable folder that holds exactly `files`, as the survey of the disk would read it.
+platform::FolderSurvey surveyOf(const QStringList& files) {
+    platform::FolderSurvey folder;
+    folder.readable = true;
+    folder.writable = true;
+    folder.nameMax = 255;
+    folder.entries.reserve(files.size());
+    for (const QString& name : files)
+        folder.entries.insert(name, platform::EntryType::File);
+    return folder;
+}
+
 void runPreview(benchmark::State& state, const QStringList& files,
-                const naming::NamingParameters& parameters) {
+                const naming::NamingParameters& parameters, bool withVerdicts = false) {
     const ListFileView File2(files);
     platform::NameListModel lstNew;
     NullProgress prb1;
     qsizetype prompts = 0;
+    // The survey reads the disk; its in-memory result stands in here, built outside the timing.
+    const platform::FolderSurvey folder = surveyOf(files);
     for (auto _ : state) {
         ScriptedDialogs dialogs;
         naming::BuildNewNames({File2, lstNew, prb1, dialogs, [] { return QPointF(); }}, parameters);
         prompts = dialogs.prompts;
+        if (withVerdicts)
+            benchmark::DoNotOptimize(renaming::failingRows(lstNew.items(), File2, folder));
         benchmark::DoNotOptimize(lstNew.count());
     }
     if (lstNew.count() != files.size())
@@ -90,6 +109,15 @@ void BM_Preview_NoRepeats(benchmark::State& state) {
 
 void BM_Preview_ManyRepeats(benchmark::State& state) {
     runPreview(state, pairedNames(state.range(0)), {u"*"_s, u"-"_s, u".txt"_s});
+}
+
+// The same previews followed by the dry run of the pass that marks the rows which will fail.
+void BM_PreviewWithVerdicts_NoRepeats(benchmark::State& state) {
+    runPreview(state, cameraNames(state.range(0)), {u"photo"_s, u"01"_s, u".jpg"_s}, true);
+}
+
+void BM_PreviewWithVerdicts_ManyRepeats(benchmark::State& state) {
+    runPreview(state, pairedNames(state.range(0)), {u"*"_s, u"-"_s, u".txt"_s}, true);
 }
 
 // The floor: building the same number of names, and putting them in a hash once.
@@ -116,6 +144,8 @@ void BM_Baseline_HashNames(benchmark::State& state) {
 #define SIZES Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_Preview_NoRepeats)->SIZES;
 BENCHMARK(BM_Preview_ManyRepeats)->SIZES;
+BENCHMARK(BM_PreviewWithVerdicts_NoRepeats)->SIZES;
+BENCHMARK(BM_PreviewWithVerdicts_ManyRepeats)->SIZES;
 BENCHMARK(BM_Baseline_BuildNames)->SIZES;
 BENCHMARK(BM_Baseline_HashNames)->SIZES;
 

@@ -1,7 +1,9 @@
-// The whole workflow in the real window over a real folder: start-up, "Далее", the preview and
-// the rename pass, each timed on its own, beside a bare readdir plus sort of the same folder and a
-// bare renameat2 loop over a second folder of the same size. The rename pass runs once without its
-// journal and once with it, and the second is undone; the journal alone is timed besides.
+// The whole workflow in the real window over a real folder: start-up, "Далее", the preview, the
+// marks of the rows that will fail (verdicts_ms, from the click on "Просмотреть" until they are
+// shown) and the rename pass, each timed on its own, beside a bare readdir plus sort of the same
+// folder and a bare renameat2 loop over a second folder of the same size. The rename pass runs once
+// without its journal and once with it, and the second is undone; the journal alone is timed
+// besides.
 //
 //     workflow_bench --files=N[,N...]    (default 10000,100000)
 //
@@ -22,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -204,7 +207,7 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
     QDir::setCurrent(folder);
     QTemporaryDir state;
     double startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0, bareRenameMs = 0;
-    double renameWithoutJournalMs = 0, undoMs = 0, journalMs = 0;
+    double renameWithoutJournalMs = 0, undoMs = 0, journalMs = 0, verdictsMs = 0;
     const auto rename = [](main_window::frmRename& window, const QString& base) {
         window.findChild<QLineEdit*>(u"txtName"_s)->setText(base);
         window.findChild<QComboBox*>(u"cboDop"_s)->setCurrentIndex(2);
@@ -236,10 +239,15 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
             // Alternate base names, so that every round renames every file.
             window.findChild<QLineEdit*>(u"txtName"_s)->setText(round % 2 ? u"a"_s : u"b"_s);
             window.findChild<QComboBox*>(u"cboDop"_s)->setCurrentIndex(2);
+            QSignalSpy checked(&window, &main_window::frmRename::verdictsShown);
             timer.restart();
             click(window, "cmdLook");
             QApplication::processEvents();
             previewMs += milliseconds(timer);
+            // The check of the new names runs beside the window; its marks come when it ends.
+            if (checked.isEmpty() && !checked.wait(600000))
+                return {};
+            verdictsMs += milliseconds(timer);
 
             timer.restart();
             click(window, "cmdRename");
@@ -272,7 +280,7 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
     }
     return {startMs / rounds,   nextMs / rounds,       previewMs / rounds,
             renameMs / rounds,  bareRenameMs / rounds, renameWithoutJournalMs / rounds,
-            journalMs / rounds, undoMs / rounds};
+            journalMs / rounds, undoMs / rounds,       verdictsMs / rounds};
 }
 
 // The physical floor of the listing steps: readdir plus a plain byte sort of the same folder.
@@ -315,7 +323,7 @@ void BM_Workflow(benchmark::State& state) {
         });
         const std::vector<double> bare =
             inChild([&] { return bareReaddirRounds(workflowFolder.path(), rounds); });
-        if (window.size() != 9 || bare.size() != 2) {
+        if (window.size() != 10 || bare.size() != 2) {
             state.SkipWithError("a round failed or a dialog came up");
             return;
         }
@@ -329,7 +337,8 @@ void BM_Workflow(benchmark::State& state) {
         state.counters["rename_without_journal_ms"] = window[5];
         state.counters["journal_ms"] = window[6];
         state.counters["undo_ms"] = window[7];
-        state.counters["peak_rss_mb"] = window[8];
+        state.counters["verdicts_ms"] = window[8];
+        state.counters["peak_rss_mb"] = window[9];
     }
 }
 

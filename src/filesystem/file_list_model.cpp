@@ -79,6 +79,37 @@ void FileListModel::ensureListed() const {
     g_latest = m_listing;
 }
 
+namespace {
+
+/// One listing, which nothing changes any more.
+class FixedFileView final : public platform::FileView {
+public:
+    FixedFileView(QString path, std::shared_ptr<const NameList> names)
+        : m_path(std::move(path))
+        , m_names(std::move(names)) {}
+
+    QString path() const override { return m_path; }
+    qsizetype count() const override { return m_names ? m_names->size() : 0; }
+    QString name(qsizetype row) const override {
+        return row >= 0 && row < count() ? m_names->name(row) : QString();
+    }
+    void refresh() override {}
+
+private:
+    QString m_path;
+    std::shared_ptr<const NameList> m_names;
+};
+
+} // namespace
+
+std::shared_ptr<const platform::FileView> FileListModel::snapshot() const {
+    ensureListed();
+    std::shared_ptr<const NameList> names;
+    if (m_listing->names)
+        names = std::shared_ptr<const NameList>(m_listing, &*m_listing->names);
+    return std::make_shared<FixedFileView>(m_path, std::move(names));
+}
+
 qsizetype FileListModel::count() const {
     ensureListed();
     return m_listing->names ? m_listing->names->size() : 0;

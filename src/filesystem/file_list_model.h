@@ -33,6 +33,10 @@ public:
     QString name(qsizetype row) const override;
     quint64 fileId(qsizetype row) const override;
 
+    /// The rows as they are now, to be read on any thread: they stay as they are while this view
+    /// re-lists.
+    std::shared_ptr<const platform::FileView> snapshot() const;
+
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 

@@ -4,6 +4,7 @@
 
 #include "filesystem/mount_table.h"
 #include "platform/file_names.h"
+#include "platform/folder_survey.h"
 #include "platform/text.h"
 
 #include <QFile>
@@ -23,21 +24,28 @@ namespace filesystem {
 
 namespace {
 
-/// A name that stays inside its folder and names an entry of it.
-bool isPlainName(const QByteArray& name) {
-    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') &&
-           !name.contains('\0');
-}
-
 /// link(2) answers these where the file system (FAT, some FUSE drivers) or a protection setting
 /// does not allow a second name; the rename then has to do without one.
 bool linkUnavailable(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
 }
 
-/// Whether the folder open as `fd` lies on a file system with FAT's rules for names. The kernel's
-/// own drivers tell by their magic number; a FUSE driver only by its type in the mount table.
+} // namespace
+
+bool hasFatNames(const QByteArray& fileSystemType) {
+    // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the
+    // drivers of NTFS and exFAT drives.
+    static const QByteArrayList types = {
+        "vfat",      "msdos",        "umsdos",          "exfat",      "ntfs",
+        "ntfs3",     "fuseblk",      "fuse.fusefat",    "fuse.exfat", "fuse.exfat-fuse",
+        "fuse.ntfs", "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
+    };
+    return types.contains(fileSystemType);
+}
+
 bool folderHasFatNames(int fd) {
+    // The kernel's own drivers tell by their magic number; a FUSE driver only by its type in the
+    // mount table.
     struct statfs fileSystem;
     if (::fstatfs(fd, &fileSystem) != 0)
         return false;
@@ -58,28 +66,6 @@ bool folderHasFatNames(int fd) {
     default:
         return false;
     }
-}
-
-} // namespace
-
-bool hasFatNames(const QByteArray& fileSystemType) {
-    // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the
-    // drivers of NTFS and exFAT drives.
-    static const QByteArrayList types = {
-        "vfat",      "msdos",        "umsdos",          "exfat",      "ntfs",
-        "ntfs3",     "fuseblk",      "fuse.fusefat",    "fuse.exfat", "fuse.exfat-fuse",
-        "fuse.ntfs", "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
-    };
-    return types.contains(fileSystemType);
-}
-
-bool isFatName(const QByteArray& name) {
-    static const QByteArray forbidden = "\"*:<>?\\|";
-    for (const char byte : name) {
-        if (static_cast<unsigned char>(byte) < 0x20 || forbidden.contains(byte))
-            return false;
-    }
-    return !name.endsWith('.') && !name.endsWith(' ');
 }
 
 PosixFileRenamer::PosixFileRenamer(Strategy strategy)
@@ -128,7 +114,7 @@ int PosixFileRenamer::renameInFolder(const QString& folder, const QString& oldNa
     // the text: checking the bytes checks the text as well.
     const QByteArray source = platform::encodeFileName(oldName);
     const QByteArray target = platform::encodeFileName(newName);
-    if (!isPlainName(source) || !isPlainName(target))
+    if (!platform::isPlainName(source) || !platform::isPlainName(target))
         return EINVAL;
     if (const int error = openFolder(folder))
         return error;
@@ -142,7 +128,7 @@ int PosixFileRenamer::renameInFolder(const QString& folder, const QString& oldNa
     if (source == target)
         return 0;
     // A FUSE driver of FAT may answer such a name by deleting the source: it never gets one.
-    if (m_fatNames && !isFatName(target))
+    if (m_fatNames && !platform::isFatName(target))
         return EINVAL;
 
     int error = 0;

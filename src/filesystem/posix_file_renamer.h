@@ -68,8 +68,8 @@ private:
 /// names: the FAT family, exFAT and NTFS, in the kernel or through FUSE.
 bool hasFatNames(const QByteArray& fileSystemType);
 
-/// Whether FAT's rules allow `name`: no control character, none of " * : < > ? \ |, and no
-/// trailing dot or blank.
-bool isFatName(const QByteArray& name);
+/// Whether the folder open as `fd` lies on a file system with FAT's rules for names
+/// (platform::isFatName).
+bool folderHasFatNames(int fd);
 
 } // namespace filesystem

@@ -3,6 +3,7 @@
 
 #include "about_window/form2.h"
 #include "filesystem/folder_lister.h"
+#include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
 #include "main_window/ending_signals.h"
 #include "main_window/traced_renamer.h"
@@ -12,6 +13,7 @@
 #include "platform/file_names.h"
 #include "platform/stop_request.h"
 #include "platform/twips.h"
+#include "renaming/verdicts.h"
 #include "selection/file_selection.h"
 #include "widgets/accessibility.h"
 #include "widgets/classic_font.h"
@@ -21,15 +23,18 @@
 #include "widgets/folder_view.h"
 #include "widgets/frame_placement.h"
 #include "widgets/icons.h"
+#include "widgets/marked_rows.h"
 #include "widgets/progress_bar.h"
 #include "widgets/qt_dialogs.h"
 #include "widgets/status_bar.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -40,9 +45,11 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QShortcut>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -77,7 +84,7 @@ constexpr Placement kLayout[] = {
     {u"fraNew", 3000, 1200, 2835, 3615, 23},   {u"lstNew", 120, 300, 2595, 3180, 24},
     {u"prb1", 120, 5100, 2535, 375, 27},       {u"cmdBack", 2820, 4920, 650, 650, 15},
     {u"cmdLook", 3600, 4920, 650, 650, 25},    {u"cmdRename", 4380, 4920, 650, 650, 13},
-    {u"cmdExit(1)", 5160, 4920, 650, 650, 14},
+    {u"cmdExit(1)", 5160, 4920, 650, 650, 14}, {u"lblVerdicts", 60, 5100, 2700, 375, 29},
 };
 
 constexpr int kClientWidth = 5880;
@@ -166,6 +173,30 @@ private:
     std::vector<Combo> m_combos;
     std::vector<QSignalBlocker> m_blockers;
 };
+/// What the user reads on a row whose rename will fail.
+QString reasonText(const renaming::Verdict& verdict) {
+    using renaming::Cause;
+    const QString name = platform::shownFileName(verdict.name);
+    switch (verdict.cause) {
+    case Cause::NameTaken:
+        return u"Имя занято: в папке уже есть «"_s + name + u'»';
+    case Cause::NameForbidden:
+        return u"Такое имя запрещено на этом диске"_s;
+    case Cause::NameTooLong:
+        return u"Имя длиннее, чем позволяет диск"_s;
+    case Cause::FolderReadOnly:
+        return u"Нет права на запись в папку"_s;
+    case Cause::SameIgnoringCase:
+        return u"На этом диске совпадёт с «"_s + name + u"»: регистр букв не различается"_s;
+    case Cause::FolderUnreadable:
+        return u"Нет доступа к папке"_s;
+    case Cause::FileGone:
+        return u"Файла «"_s + name + u"» больше нет в папке"_s;
+    case Cause::NotAFile:
+        return u"«"_s + name + u"» теперь не файл"_s;
+    }
+    return {};
+}
 
 } // namespace
 
@@ -188,6 +219,8 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     }
     m_tracedRenamer = std::make_unique<TracedRenamer>(*m_renamer);
     m_journal = std::make_unique<journal::PassJournal>();
+    m_surveyor = std::make_unique<filesystem::PosixFolderSurveyor>();
+    m_checks.setMaxThreadCount(1);
 
     widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
@@ -213,7 +246,11 @@ frmRename::frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer,
     Form_Load();
 }
 
-frmRename::~frmRename() = default;
+frmRename::~frmRename() {
+    // A check still running reads only its own copies, but reports to this window.
+    m_checks.clear();
+    m_checks.waitForDone();
+}
 
 void frmRename::createControls() {
     sbr1 = placed(new widgets::StatusBar(this), u"sbr1"_s);
@@ -301,6 +338,19 @@ void frmRename::createNamingPage() {
     lstNew->setUniformItemSizes(true);
     lstNew->setSelectionMode(QAbstractItemView::SingleSelection);
     lstNew->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstNew->setItemDelegate(new widgets::MarkedRowDelegate(lstNew));
+
+    // The count of rows that will fail takes the bar's place between a preview and a pass.
+    lblVerdicts = placed(new QLabel(fra2), u"lblVerdicts"_s);
+    lblVerdicts->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblVerdicts->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    // The whole width for the text: the count at its end must not be cut off.
+    lblVerdicts->setIndent(0);
+    lblVerdicts->setMargin(0);
+    QPalette warning = lblVerdicts->palette();
+    warning.setColor(QPalette::WindowText, widgets::errorColor(warning));
+    lblVerdicts->setPalette(warning);
+    lblVerdicts->hide();
 
     QGroupBox* FraFile2 = createFrame(fra2, u"FraFile2"_s, u"Текущие файлы"_s);
     File2 = placed(new widgets::FileListView(FraFile2), u"File2"_s);
@@ -327,7 +377,7 @@ void frmRename::createNamingPage() {
     cmdRename = createButton(fra2, u"cmdRename"_s, u"Переименовать"_s, widgets::renameIcon());
     cmdRename->setEnabled(false);
 
-    widgets::setFonts(controlFont, lstNew, File2, cboEnd, cboDop, txtName, prb1);
+    widgets::setFonts(controlFont, lstNew, File2, cboEnd, cboDop, txtName, prb1, lblVerdicts);
     lstNew->setAccessibleName(fraNew->title());
     File2->setAccessibleName(FraFile2->title());
     cboEnd->setAccessibleName(fraEnd->title());
@@ -492,7 +542,10 @@ template <class Work> void frmRename::whileBusy(Work work) {
     qsizetype left = 0;
     {
         const HeldControls held(txtName, {cboMask, cboEnd, cboDop, drvDir}, Dir);
-        left = work();
+        if constexpr (std::is_void_v<std::invoke_result_t<Work>>)
+            work();
+        else
+            left = work();
     }
     setHourglass(false);
     setWorkRunning(false);
@@ -553,6 +606,7 @@ void frmRename::cmdOK_Click() {
 }
 
 void frmRename::cmdBack_Click() {
+    clearVerdicts();
     fra1->setVisible(true);
     fra2->setVisible(false);
     cmdRename->setEnabled(false);
@@ -569,6 +623,7 @@ void frmRename::cmdAbout_Click() {
 }
 
 void frmRename::cmdLook_Click() {
+    clearVerdicts();
     m_newNames.clear();
     // The ending shows its dot before any warning, and its Change handler runs first.
     const QString ending = naming::endingWithDot(cboEnd->currentText());
@@ -580,12 +635,23 @@ void frmRename::cmdLook_Click() {
                               {txtName->text(), cboDop->currentText(), ending});
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
         // A preview renames nothing: stopped, it leaves every file as it was.
-        return platform::stopRequested() ? File2->fileModel()->count() : qsizetype(0);
+        if (platform::stopRequested())
+            return File2->fileModel()->count();
+        if (cmdRename->isEnabled()) {
+            // Once the new names are on the screen, so that the check does not hold them up; not
+            // at all when the preview has gone stale by then.
+            QTimer::singleShot(0, this, [this, check = m_check] {
+                if (check == m_check)
+                    checkRenames();
+            });
+        }
+        return qsizetype(0);
     });
 }
 
 void frmRename::cmdRename_Click() {
     whileBusy([this] {
+        clearVerdicts();
         const qsizetype left =
             renaming::renamePass({*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1,
                                   *m_dialogs, *m_tracedRenamer, m_journal.get()});
@@ -596,6 +662,73 @@ void frmRename::cmdRename_Click() {
 
 void frmRename::namingParameter_Change() {
     cmdRename->setEnabled(false);
+    clearVerdicts();
+}
+
+void frmRename::checkRenames() {
+    // Off the user-interface thread, so the preview is no slower: a large folder's check takes
+    // as long as the preview itself. It works on copies: the names, the listing, the folder.
+    const quint64 check = ++m_check;
+    m_checks.start([this, check, newNames = m_newNames.items(),
+                    currentFiles = File2->fileModel()->snapshot(), surveyor = m_surveyor.get()] {
+        QList<renaming::Verdict> failing =
+            renaming::failingRows(newNames, *currentFiles, surveyor->survey(currentFiles->path()));
+        QMetaObject::invokeMethod(
+            this,
+            [this, check, failing = std::move(failing)] {
+                // A preview gone stale meanwhile takes no marks.
+                if (check == m_check)
+                    showVerdicts(failing);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void frmRename::showVerdicts(const QList<renaming::Verdict>& failing) {
+    QHash<qsizetype, QString> reasons;
+    reasons.reserve(failing.size());
+    // A reason without a name is one text for all its rows, shared rather than built per row.
+    QHash<renaming::Cause, QString> shared;
+    for (const renaming::Verdict& verdict : failing) {
+        if (!verdict.name.isEmpty()) {
+            reasons.insert(verdict.row, reasonText(verdict));
+            continue;
+        }
+        auto text = shared.constFind(verdict.cause);
+        if (text == shared.cend())
+            text = shared.insert(verdict.cause, reasonText(verdict));
+        reasons.insert(verdict.row, *text);
+    }
+    m_newNames.setMarks(std::move(reasons));
+    if (failing.isEmpty()) {
+        emit verdictsShown();
+        return;
+    }
+    const QString count = u"Не будут переименованы: "_s + QString::number(failing.size());
+    // A long count takes a smaller font rather than lose its last digits.
+    QFont font = widgets::dialogFont();
+    const int room = lblVerdicts->contentsRect().width();
+    while (QFontMetrics(font).horizontalAdvance(count) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    lblVerdicts->setFont(font);
+    lblVerdicts->setText(count);
+    prb1->hide();
+    lblVerdicts->show();
+    // Heard as a change of status, whatever holds the focus.
+    QAccessibleEvent changed(lblVerdicts, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+    emit verdictsShown();
+}
+
+void frmRename::clearVerdicts() {
+    ++m_check;
+    m_checks.clear();
+    m_newNames.clearMarks();
+    if (lblVerdicts->isHidden())
+        return;
+    lblVerdicts->hide();
+    lblVerdicts->clear();
+    prb1->show();
 }
 
 QString frmRename::shownFolder() const {

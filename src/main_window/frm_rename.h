@@ -4,7 +4,10 @@
 #include "naming/build_new_names.h"
 #include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
+#include "renaming/verdicts.h"
 
+#include <QList>
+#include <QThreadPool>
 #include <QWidget>
 #include <memory>
 
@@ -19,6 +22,7 @@ class QPushButton;
 namespace platform {
 class Dialogs;
 class FileRenamer;
+class FolderSurveyor;
 } // namespace platform
 
 namespace widgets {
@@ -58,6 +62,10 @@ public:
     /// Goes to `folder` (clean and absolute) as if the user had chosen it in the folder view;
     /// false, and nothing changes, when it cannot be opened.
     bool openFolder(const QString& folder);
+
+signals:
+    /// A completed preview's rows have been checked, and those whose rename will fail marked.
+    void verdictsShown();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +110,13 @@ private:
     /// The context menu of the file lists, with the undo.
     void showUndoMenu(QWidget* list, const QPoint& position);
     QString shownFolder() const;
+    /// Starts the check of a completed preview: which rows' renames will fail on the folder now.
+    void checkRenames();
+    /// Marks the rows the check found, and counts them in the bar's place.
+    void showVerdicts(const QList<renaming::Verdict>& failing);
+    /// Drops the marks and the count, and gives the bar its place back; the names stay. A check
+    /// still running is disregarded.
+    void clearVerdicts();
 
     std::unique_ptr<platform::Dialogs> m_ownDialogs;
     std::unique_ptr<platform::FileRenamer> m_ownRenamer;
@@ -109,6 +124,7 @@ private:
     platform::Dialogs* m_dialogs = nullptr;
     platform::FileRenamer* m_renamer = nullptr;
     std::unique_ptr<TracedRenamer> m_tracedRenamer;
+    std::unique_ptr<platform::FolderSurveyor> m_surveyor;
     platform::NameListModel m_newNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
@@ -134,9 +150,14 @@ private:
     widgets::FileListView* File2 = nullptr;
     QListView* lstNew = nullptr;
     widgets::ProgressBar* prb1 = nullptr;
+    QLabel* lblVerdicts = nullptr;
     QPushButton* cmdBack = nullptr;
     QPushButton* cmdLook = nullptr;
     QPushButton* cmdRename = nullptr;
+
+    /// The checks of the previews, one at a time; the last one started counts.
+    quint64 m_check = 0;
+    QThreadPool m_checks;
 };
 
 } // namespace main_window

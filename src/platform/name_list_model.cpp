@@ -39,6 +39,7 @@ void NameListModel::addItems(const QStringList& texts) {
 void NameListModel::clear() {
     beginResetModel();
     m_items.clear();
+    m_marks.clear();
     endResetModel();
     setListIndex(-1);
 }
@@ -52,6 +53,32 @@ void NameListModel::setListIndex(qsizetype row) {
     emit listIndexChanged(row);
 }
 
+void NameListModel::setMarks(QHash<qsizetype, QString> reasons) {
+    reasons.removeIf([this](QHash<qsizetype, QString>::iterator mark) {
+        return mark.key() < 0 || mark.key() >= count();
+    });
+    if (reasons.isEmpty() && m_marks.isEmpty())
+        return;
+    m_marks = std::move(reasons);
+    marksChanged();
+}
+
+void NameListModel::clearMarks() {
+    if (m_marks.isEmpty())
+        return;
+    m_marks.clear();
+    marksChanged();
+}
+
+void NameListModel::marksChanged() {
+    if (m_items.isEmpty())
+        return;
+    // The roles a mark shows in; the names themselves stay as they are.
+    emit dataChanged(
+        index(0), index(int(m_items.size() - 1)),
+        {Qt::ToolTipRole, Qt::AccessibleDescriptionRole, Qt::DecorationRole, Qt::ForegroundRole});
+}
+
 int NameListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(m_items.size());
 }
@@ -61,6 +88,11 @@ QVariant NameListModel::data(const QModelIndex& index, int role) const {
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return shownFileName(m_items.at(index.row()));
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleDescriptionRole) {
+        const auto mark = m_marks.constFind(index.row());
+        if (mark != m_marks.cend())
+            return *mark;
+    }
     return {};
 }
 

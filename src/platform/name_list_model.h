@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <QStringList>
 
 namespace platform {
@@ -21,12 +22,22 @@ public:
     void addItem(const QString& text);
     /// Appends many entries with one notification, so a 100,000-row preview is one model change.
     void addItems(const QStringList& texts);
+    /// Empties the list, and its marks with it.
     void clear();
     const QStringList& items() const { return m_items; }
 
     /// The highlighted row (ListIndex); -1 when none.
     qsizetype listIndex() const { return m_listIndex; }
     void setListIndex(qsizetype row);
+
+    /// Marks rows whose rename will fail, each with the reason the user reads: the row's tooltip
+    /// and accessible description. Replaces the marks there were; rows past the end are ignored.
+    void setMarks(QHash<qsizetype, QString> reasons);
+    /// Drops every mark; the names stay.
+    void clearMarks();
+    /// The reason row `row` is marked with; "" when it is not marked.
+    QString mark(qsizetype row) const { return m_marks.value(row); }
+    qsizetype markCount() const { return m_marks.size(); }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -35,7 +46,10 @@ signals:
     void listIndexChanged(qsizetype row);
 
 private:
+    void marksChanged();
+
     QStringList m_items;
+    QHash<qsizetype, QString> m_marks;
     qsizetype m_listIndex = -1;
 };
 

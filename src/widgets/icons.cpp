@@ -25,6 +25,8 @@ QString pictureFile(Picture picture) {
         return u":/icons/magnifier.svg"_s;
     case Picture::Door:
         return u":/icons/door.svg"_s;
+    case Picture::Warning:
+        return u":/icons/warning.svg"_s;
     }
     return {};
 }
@@ -41,6 +43,10 @@ QIcon windowIcon() {
     for (int size : {16, 32, 48})
         icon.addPixmap(scalable.pixmap(size, size));
     return icon;
+}
+
+QIcon warningIcon() {
+    return QIcon::fromTheme(u"dialog-warning"_s, pictureIcon(Picture::Warning));
 }
 
 QIcon renameIcon() {

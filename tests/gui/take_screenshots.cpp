@@ -1,6 +1,6 @@
 // Refreshes the pictures in docs/screenshots: both pages and the About window over a folder of
-// songs. `make screenshots` runs it under Xvfb with a window manager, so the pictures show the
-// title bar the way a desktop draws it.
+// songs, and a preview of photos with names that are taken. `make screenshots` runs it under Xvfb
+// with a window manager, so the pictures show the title bar the way a desktop draws it.
 #include "folder_files.h"
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
@@ -12,6 +12,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -67,6 +68,14 @@ int main(int argc, char* argv[]) {
     for (const QString& name : {u"01 - Вступление.mp3"_s, u"02 - Дорога.mp3"_s, u"03 - Река.mp3"_s,
                                 u"04 - Город.mp3"_s, u"05 - Финал.mp3"_s, u"обложка.jpg"_s})
         writeFile(music, name);
+    // Photos of which an earlier session renamed two: their names are taken now.
+    const QString photos = home.filePath(u"Фото"_s);
+    if (!QDir().mkdir(photos))
+        return 1;
+    for (const QString& name :
+         {u"IMG_0101.jpg"_s, u"IMG_0102.jpg"_s, u"IMG_0103.jpg"_s, u"IMG_0104.jpg"_s,
+          u"IMG_0105.jpg"_s, u"Отпуск 2.jpg"_s, u"Отпуск 4.jpg"_s})
+        writeFile(photos, name);
     QDir::setCurrent(music);
 
     main_window::frmRename window;
@@ -83,6 +92,20 @@ int main(int argc, char* argv[]) {
     QTest::mouseClick(child<QPushButton>(window, u"cmdLook"_s), Qt::LeftButton);
     child<QListView>(window, u"lstNew"_s)->setCurrentIndex({});
     saved = save(window, target.filePath(u"naming.png"_s)) && saved;
+
+    QTest::mouseClick(child<QPushButton>(window, u"cmdBack"_s), Qt::LeftButton);
+    window.openFolder(photos);
+    mask->selectAll();
+    QTest::keyClicks(mask, u"IMG_*.jpg"_s);
+    QTest::mouseClick(child<QPushButton>(window, u"cmdOK"_s), Qt::LeftButton);
+    child<QLineEdit>(window, u"txtName"_s)->setText(u"Отпуск "_s);
+    child<QComboBox>(window, u"cboDop"_s)->setCurrentIndex(1);
+    QSignalSpy checked(&window, &main_window::frmRename::verdictsShown);
+    QTest::mouseClick(child<QPushButton>(window, u"cmdLook"_s), Qt::LeftButton);
+    if (!checked.wait())
+        return 1;
+    child<QListView>(window, u"lstNew"_s)->setCurrentIndex({});
+    saved = save(window, target.filePath(u"verdicts.png"_s)) && saved;
 
     ModalAnswerer grabAbout({[&](QWidget* about) {
         waitForFrame(*about);

@@ -18,6 +18,7 @@
 #include <QDropEvent>
 #include <QGroupBox>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -69,6 +70,9 @@ enum class Edit {
     ChooseShownAddition,
 };
 
+/// What follows a preview with a row that will fail.
+enum class AfterPreview { Nothing, Back, TypeName, ChooseAddition, Rename };
+
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -99,6 +103,8 @@ private slots:
     void nextOnAnEmptyFolderDoesNothing();
     void nextBackNextClearsThePreview();
     void wholeWorkflow();
+    void verdictsLastUntilThePreviewIsStale_data();
+    void verdictsLastUntilThePreviewIsStale();
     void editsDisableRename_data();
     void editsDisableRename();
     void previewWarningLeavesRenameDisabled_data();
@@ -630,6 +636,68 @@ void TestMainWindow::wholeWorkflow() {
              (QList<Qt::CursorShape>{Qt::WaitCursor, Qt::WaitCursor, Qt::WaitCursor}));
     QCOMPARE(m_window->cursor().shape(), Qt::ArrowCursor);
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+}
+
+void TestMainWindow::verdictsLastUntilThePreviewIsStale_data() {
+    QTest::addColumn<AfterPreview>("after");
+    QTest::addColumn<QStringList>("names");
+
+    const QStringList names{u"x1.txt"_s, u"x2.txt"_s};
+    QTest::newRow("shown after the preview") << AfterPreview::Nothing << names;
+    QTest::newRow("cleared by Назад") << AfterPreview::Back << names;
+    QTest::newRow("cleared by a change of name") << AfterPreview::TypeName << names;
+    QTest::newRow("cleared by a change of addition") << AfterPreview::ChooseAddition << names;
+    QTest::newRow("cleared by the pass") << AfterPreview::Rename << QStringList();
+}
+
+void TestMainWindow::verdictsLastUntilThePreviewIsStale() {
+    QFETCH(AfterPreview, after);
+    QFETCH(QStringList, names);
+    writeFile(folder(), u"a.txt"_s);
+    writeFile(folder(), u"b.txt"_s);
+    QVERIFY(QDir(folder()).mkdir(u"x2.txt"_s));
+    openWindow(&m_dialogs);
+    goToNamingPage();
+    replaceText(control<QLineEdit>(u"txtName"_s), u"x"_s);
+    control<QComboBox>(u"cboDop"_s)->setCurrentIndex(1);
+    QSignalSpy checked(m_window.get(), &frmRename::verdictsShown);
+    click(u"cmdLook"_s);
+    QTRY_COMPARE(checked.count(), 1);
+
+    auto* lblVerdicts = control<QLabel>(u"lblVerdicts"_s);
+    auto* prb1 = control<widgets::ProgressBar>(u"prb1"_s);
+    const QAbstractItemModel* lstNew = control<QListView>(u"lstNew"_s)->model();
+    QCOMPARE(newNames(), (QStringList{u"x1.txt"_s, u"x2.txt"_s}));
+    QVERIFY(lblVerdicts->isVisible());
+    QVERIFY(!prb1->isVisible());
+    QCOMPARE(lblVerdicts->text(), u"Не будут переименованы: 1"_s);
+    const QString taken = u"Имя занято: в папке уже есть «x2.txt»"_s;
+    QCOMPARE(lstNew->index(1, 0).data(Qt::ToolTipRole).toString(), taken);
+    QCOMPARE(lstNew->index(1, 0).data(Qt::AccessibleDescriptionRole).toString(), taken);
+    QCOMPARE(lstNew->index(0, 0).data(Qt::ToolTipRole), QVariant());
+
+    switch (after) {
+    case AfterPreview::Nothing:
+        return;
+    case AfterPreview::Back:
+        click(u"cmdBack"_s);
+        break;
+    case AfterPreview::TypeName:
+        QTest::keyClicks(control<QLineEdit>(u"txtName"_s), u"y"_s);
+        break;
+    case AfterPreview::ChooseAddition:
+        control<QComboBox>(u"cboDop"_s)->setCurrentIndex(2);
+        break;
+    case AfterPreview::Rename:
+        click(u"cmdRename"_s);
+        QCOMPARE(m_dialogs.script.calls.size(), 1);
+        break;
+    }
+    QCOMPARE(newNames(), names);
+    QVERIFY(lblVerdicts->isHidden());
+    QVERIFY(!prb1->isHidden());
+    for (int row = 0; row < lstNew->rowCount(); ++row)
+        QCOMPARE(lstNew->index(row, 0).data(Qt::ToolTipRole), QVariant());
 }
 
 void TestMainWindow::editsDisableRename_data() {

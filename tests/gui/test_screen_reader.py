@@ -294,6 +294,7 @@ def run(program, work, processes):
     edit_field(ending).set_text_contents(".doc")
     wait_for(lambda: text_of(ending) == ".doc", 5, poll)
     check("the ending box's text", text_of(ending), ".doc")
+    del heard[:]
     press("Просмотреть")
     new_names = find(Atspi.Role.LIST, "Переименованные")
     if new_names is None:
@@ -306,6 +307,21 @@ def run(program, work, processes):
 
     wait_for(lambda: rows() == ["a.doc", "b.doc", "c.doc"], 5, poll)
     check("the new-name rows", rows(), ["a.doc", "b.doc", "c.doc"])
+
+    # b.doc is taken by a file outside the mask: its row says so, and the count of such rows takes
+    # the bar's place and is announced.
+    def descriptions():
+        return [new_names.get_child_at_index(i).get_description()
+                for i in range(new_names.get_child_count())
+                if new_names.get_child_at_index(i).get_role() == Atspi.Role.LIST_ITEM]
+
+    expected = ["", "Имя занято: в папке уже есть «b.doc»", ""]
+    wait_for(lambda: descriptions() == expected, 5, poll)
+    check("the new-name rows' descriptions", descriptions(), expected)
+    count = ("object:property-change:accessible-name", Atspi.Role.LABEL,
+             "Не будут переименованы: 1")
+    wait_for(lambda: count in heard, 5, poll)
+    expect_heard(heard, *count)
     progress = find(Atspi.Role.PROGRESS_BAR, "Ход работы")
     if progress is None:
         fail('no progress bar named "Ход работы"')
@@ -354,8 +370,9 @@ def run(program, work, processes):
           {"a.doc": "a.txt", "b.doc": "b.doc", "b.txt": "b.txt", "c.doc": "c.txt"})
 
     listener.deregister("object:property-change:accessible-name")
-    print("PASS: the count, the mask, the page switch, the new names, the progress and the "
-          "message box are read over AT-SPI, and a mask set mid-pass is dropped", flush=True)
+    print("PASS: the count, the mask, the page switch, the new names and their verdicts, the "
+          "progress and the message box are read over AT-SPI, and a mask set mid-pass is dropped",
+          flush=True)
 
 
 def check(what, actual, expected):

@@ -1,0 +1,21 @@
+// The rules for names, shared by the renamer, which refuses such names, and the preview's check,
+// which foresees the refusal.
+#include "platform/folder_survey.h"
+
+namespace platform {
+
+bool isPlainName(const QByteArray& name) {
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') &&
+           !name.contains('\0');
+}
+
+bool isFatName(const QByteArray& name) {
+    static const QByteArray forbidden = "\"*:<>?\\|";
+    for (const char byte : name) {
+        if (static_cast<unsigned char>(byte) < 0x20 || forbidden.contains(byte))
+            return false;
+    }
+    return !name.endsWith('.') && !name.endsWith(' ');
+}
+
+} // namespace platform

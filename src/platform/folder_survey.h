@@ -1,0 +1,49 @@
+// What a rename pass will meet in a folder, read at one moment: the seam through which the
+// preview's check sees the disk.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+namespace platform {
+
+enum class EntryType : quint8 {
+    File,   ///< a regular file
+    Link,   ///< a symbolic link, whatever it points to
+    Folder, ///< a folder
+    Other,  ///< a pipe, socket or device
+};
+
+struct FolderSurvey {
+    /// False when the folder is gone or cannot be read; then nothing below is known.
+    bool readable = false;
+    /// Whether the user may create and remove names in it, on a file system mounted read-write.
+    bool writable = false;
+    /// The longest name the file system takes, in bytes; 0 when unknown.
+    qint64 nameMax = 0;
+    /// Whether FAT's rules for names apply (isFatName).
+    bool fatNames = false;
+    /// Whether names that differ only in letter case are one name there.
+    bool ignoresCase = false;
+    /// Every entry but "." and "..", by its reversible text (decodeFileName).
+    QHash<QString, EntryType> entries;
+};
+
+class FolderSurveyor {
+public:
+    virtual ~FolderSurveyor() = default;
+
+    /// Reads `folder` without changing anything on the disk.
+    virtual FolderSurvey survey(const QString& folder) const = 0;
+};
+
+/// Whether `name` stays inside its folder and names an entry of it: not empty, not "." or "..",
+/// no "/" and no NUL. Renames to any other name fail on every file system.
+bool isPlainName(const QByteArray& name);
+
+/// Whether FAT's rules allow `name`: no control character, none of " * : < > ? \ |, and no
+/// trailing dot or blank.
+bool isFatName(const QByteArray& name);
+
+} // namespace platform

@@ -1,0 +1,362 @@
+// The preview's verdicts over real folders, each checked against the real pass run afterwards:
+// a row is marked exactly when its rename then fails.
+#include "fake_dialogs.h"
+#include "fake_progress.h"
+#include "fat_mount.h"
+#include "filesystem/file_list_model.h"
+#include "filesystem/folder_surveyor.h"
+#include "filesystem/posix_file_renamer.h"
+#include "folder_files.h"
+#include "platform/file_names.h"
+#include "platform/name_list_model.h"
+#include "renaming/rename_pass.h"
+#include "renaming/verdicts.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+#include <sched.h>
+#include <sys/mount.h>
+
+using namespace Qt::StringLiterals;
+using renaming::Cause;
+
+namespace {
+
+/// Where the folder lies, and how it changes between the listing and the check.
+enum class Setting {
+    Plain,
+    RemoveFirstFile,
+    FirstFileBecomesFolder,
+    RemoveFolder,
+    ReadOnlyBind,  ///< a read-only bind mount of the folder
+    ReadOnlyTmpfs, ///< a tmpfs mounted read-only
+    FatCard,       ///< a FAT file system through FUSE
+};
+
+QString causeName(Cause cause) {
+    static const char* const names[] = {"taken",     "forbidden",  "too long", "read-only",
+                                        "same case", "unreadable", "gone",     "not a file"};
+    return QString::fromLatin1(names[int(cause)]);
+}
+
+/// The verdicts as "row cause «name»" lines, easy to read in a failed comparison.
+QStringList lines(const QList<renaming::Verdict>& verdicts) {
+    QStringList result;
+    for (const renaming::Verdict& verdict : verdicts)
+        result.append(u"%1 %2 «%3»"_s.arg(verdict.row).arg(causeName(verdict.cause), verdict.name));
+    return result;
+}
+
+QList<qsizetype> rowsOf(const QList<renaming::Verdict>& verdicts) {
+    QList<qsizetype> rows;
+    for (const renaming::Verdict& verdict : verdicts)
+        rows.append(verdict.row);
+    return rows;
+}
+
+/// The real renamer, noting the rows whose rename it refuses (the pass renames row by row).
+class RecordingRenamer final : public platform::FileRenamer {
+public:
+    QList<qsizetype> failedRows;
+
+    int rename(const QString& folder, const QString& oldName, const QString& newName) override {
+        const int error = m_renamer.rename(folder, oldName, newName);
+        if (error != 0)
+            failedRows.append(m_row);
+        ++m_row;
+        return error;
+    }
+    void releaseFolder() override { m_renamer.releaseFolder(); }
+
+private:
+    filesystem::PosixFileRenamer m_renamer;
+    qsizetype m_row = 0;
+};
+
+/// One folder under a mask, listed as the preview lists it.
+struct Listed {
+    Listed(const QString& folder, const QString& mask) {
+        File1.setPath(folder);
+        File1.setPattern(mask);
+        File2.setPath(folder);
+        File2.setPattern(mask);
+        File2.count();
+    }
+
+    QList<renaming::Verdict> verdicts(const QStringList& newNames) const {
+        return renaming::failingRows(newNames, File2,
+                                     filesystem::PosixFolderSurveyor().survey(File2.path()));
+    }
+
+    /// Runs the real pass and gives the rows it failed on, less those whose name stays: those
+    /// are never marked.
+    QList<qsizetype> passFailures(const QStringList& newNames) {
+        QStringList current;
+        for (qsizetype row = 0; row < newNames.size(); ++row)
+            current.append(File2.name(row));
+        platform::NameListModel lstNew;
+        lstNew.addItems(newNames);
+        FakeProgress prb1;
+        FakeDialogs dialogs;
+        RecordingRenamer renamer;
+        renaming::renamePass({File1, File2, lstNew, prb1, dialogs, renamer});
+        QList<qsizetype> failed;
+        for (const qsizetype row : std::as_const(renamer.failedRows))
+            if (row >= newNames.size() || newNames.at(row) != current.at(row))
+                failed.append(row);
+        return failed;
+    }
+
+    filesystem::FileListModel File1;
+    filesystem::FileListModel File2;
+};
+
+/// A mount namespace of this process's own, so that its mounts stay away from the machine.
+bool ownMountNamespace() {
+    static const bool own = ::unshare(CLONE_NEWNS) == 0 &&
+                            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    return own;
+}
+
+/// Takes a mount away again, whatever happens to the test.
+struct Unmount {
+    QByteArray path;
+    ~Unmount() {
+        if (!path.isEmpty())
+            ::umount2(path.constData(), MNT_DETACH);
+    }
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Setting)
+
+class TestVerdicts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void causes_data();
+    void causes();
+    void equivalence_data();
+    void equivalence();
+};
+
+void TestVerdicts::causes_data() {
+    QTest::addColumn<QByteArrayList>("files");
+    QTest::addColumn<QString>("mask");
+    QTest::addColumn<Setting>("setting");
+    QTest::addColumn<QStringList>("newNames");
+    QTest::addColumn<QStringList>("expected");
+
+    const QByteArrayList abc{"a.txt", "b.txt", "c.txt"};
+    QTest::newRow("all free") << abc << u"*.*"_s << Setting::Plain
+                              << QStringList{u"x.txt"_s, u"y.txt"_s, u"z.txt"_s} << QStringList();
+    QTest::newRow("an exchange the pre-pass settles")
+        << abc << u"*.*"_s << Setting::Plain << QStringList{u"b.txt"_s, u"a.txt"_s, u"C.TXT"_s}
+        << QStringList();
+    QTest::newRow("taken by a file outside the mask")
+        << QByteArrayList{"a.txt", "b.txt", "b.dat"} << u"*.txt"_s << Setting::Plain
+        << QStringList{u"x.txt"_s, u"b.dat"_s} << QStringList{u"1 taken «b.dat»"_s};
+    QTest::newRow("taken by a folder")
+        << QByteArrayList{"a.txt", "sub/"} << u"*.*"_s << Setting::Plain << QStringList{u"sub"_s}
+        << QStringList{u"0 taken «sub»"_s};
+    QTest::newRow("taken by a link outside the mask")
+        << QByteArrayList{"a.txt", "l.dat -> a.txt"} << u"*.txt"_s << Setting::Plain
+        << QStringList{u"l.dat"_s} << QStringList{u"0 taken «l.dat»"_s};
+    // The pre-pass leaves row 1 with row 0's name, and row 0's own rename fails first.
+    QTest::newRow("taken by a file whose rename fails first")
+        << QByteArrayList{"a.txt", "b.txt", "c.txt", "z.dat"} << u"*.txt"_s << Setting::Plain
+        << QStringList{u"z.dat"_s, u"c.txt"_s, u"a.txt"_s}
+        << QStringList{u"0 taken «z.dat»"_s, u"1 taken «a.txt»"_s};
+    QTest::newRow("freed by an earlier row")
+        << QByteArrayList{"a.txt", "b.txt", "c.txt"} << u"*.*"_s << Setting::Plain
+        << QStringList{u"x.txt"_s, u"c.txt"_s, u"y.txt"_s} << QStringList();
+    QTest::newRow("a name no file can carry")
+        << abc << u"*.*"_s << Setting::Plain << QStringList{u"x/y.txt"_s, u".."_s, u"z.txt"_s}
+        << QStringList{u"0 forbidden «»"_s, u"1 forbidden «»"_s};
+    QTest::newRow("longer than the file system takes")
+        << abc << u"*.*"_s << Setting::Plain
+        << QStringList{QString(252, u'x') + u".txt"_s, QString(251, u'y') + u".txt"_s,
+                       QString(126, u'я') + u".txt"_s}
+        << QStringList{u"0 too long «»"_s, u"2 too long «»"_s};
+    QTest::newRow("a file gone since the listing")
+        << abc << u"*.*"_s << Setting::RemoveFirstFile
+        << QStringList{u"x.txt"_s, u"a.txt"_s, u"y.txt"_s} << QStringList{u"0 gone «a.txt»"_s};
+    QTest::newRow("a file that became a folder")
+        << abc << u"*.*"_s << Setting::FirstFileBecomesFolder
+        << QStringList{u"x.txt"_s, u"y.txt"_s, u"z.txt"_s}
+        << QStringList{u"0 not a file «a.txt»"_s};
+    QTest::newRow("a folder gone since the listing")
+        << abc << u"*.*"_s << Setting::RemoveFolder
+        << QStringList{u"x.txt"_s, u"b.txt"_s, u"z.txt"_s}
+        << QStringList{u"0 unreadable «»"_s, u"2 unreadable «»"_s};
+    // Permissions do not stop root, who runs the tests here: a read-only mount does.
+    QTest::newRow("a read-only bind mount")
+        << abc << u"*.*"_s << Setting::ReadOnlyBind
+        << QStringList{u"x.txt"_s, u"b.txt"_s, u"z.txt"_s}
+        << QStringList{u"0 read-only «»"_s, u"2 read-only «»"_s};
+    QTest::newRow("a read-only tmpfs")
+        << abc << u"*.*"_s << Setting::ReadOnlyTmpfs
+        << QStringList{u"x.txt"_s, u"b.txt"_s, u"c.txt"_s} << QStringList{u"0 read-only «»"_s};
+    // Camera cards and USB sticks.
+    const QByteArrayList songs{"SONG1.MP3", "SONG2.MP3"};
+    QTest::newRow("a name FAT forbids")
+        << songs << u"*.*"_s << Setting::FatCard << QStringList{u"what?.mp3"_s, u"fine.mp3"_s}
+        << QStringList{u"0 forbidden «»"_s};
+    QTest::newRow("a change of letter case alone on FAT")
+        << songs << u"*.*"_s << Setting::FatCard << QStringList{u"song1.mp3"_s, u"Song2.Mp3"_s}
+        << QStringList();
+    QTest::newRow("one name to FAT")
+        << songs << u"*.*"_s << Setting::FatCard << QStringList{u"a.mp3"_s, u"A.MP3"_s}
+        << QStringList{u"1 same case «a.mp3»"_s};
+    QTest::newRow("taken in another case on FAT")
+        << QByteArrayList{"SONG1.MP3", "README.TXT"} << u"*.mp3"_s << Setting::FatCard
+        << QStringList{u"readme.txt"_s} << QStringList{u"0 taken «README.TXT»"_s};
+}
+
+void TestVerdicts::causes() {
+    QFETCH(QByteArrayList, files);
+    QFETCH(QString, mask);
+    QFETCH(Setting, setting);
+    QFETCH(QStringList, newNames);
+    QFETCH(QStringList, expected);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QString folder = dir.path();
+    std::unique_ptr<FatMount> card;
+    Unmount unmount;
+    const QByteArray path = QFile::encodeName(folder);
+    const bool mounts = setting == Setting::ReadOnlyBind || setting == Setting::ReadOnlyTmpfs;
+    if (mounts && (::geteuid() != 0 || !ownMountNamespace()))
+        QSKIP("only root in a mount namespace of its own can mount here");
+    if (setting == Setting::ReadOnlyTmpfs) {
+        if (::mount("tmpfs", path.constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("no tmpfs can be mounted here");
+        unmount.path = path;
+    }
+    if (setting == Setting::FatCard) {
+        card = std::make_unique<FatMount>();
+        if (!card->isMounted())
+            QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
+        folder = card->path();
+    }
+    QVERIFY(makeFiles(folder, files));
+    Listed listed(folder, mask);
+    const QByteArray first = QFile::encodeName(folder) + '/' + files.first();
+    switch (setting) {
+    case Setting::RemoveFirstFile:
+        QCOMPARE(::unlink(first.constData()), 0);
+        break;
+    case Setting::FirstFileBecomesFolder:
+        QCOMPARE(::unlink(first.constData()), 0);
+        QCOMPARE(::mkdir(first.constData(), 0755), 0);
+        break;
+    case Setting::RemoveFolder:
+        QVERIFY(dir.remove());
+        break;
+    case Setting::ReadOnlyBind:
+        if (::mount(path.constData(), path.constData(), nullptr, MS_BIND, nullptr) != 0)
+            QSKIP("no bind mount can be made here");
+        unmount.path = path;
+        [[fallthrough]];
+    case Setting::ReadOnlyTmpfs:
+        if (::mount(nullptr, path.constData(), nullptr,
+                    MS_REMOUNT | MS_RDONLY | (setting == Setting::ReadOnlyBind ? MS_BIND : 0),
+                    nullptr) != 0)
+            QSKIP("the mount cannot be made read-only here");
+        break;
+    default:
+        break;
+    }
+    const FolderFiles before = folderFiles(folder);
+
+    const QList<renaming::Verdict> verdicts = listed.verdicts(newNames);
+    QCOMPARE(lines(verdicts), expected);
+    QCOMPARE(folderFiles(folder), before);
+    QCOMPARE(listed.passFailures(newNames), rowsOf(verdicts));
+}
+
+void TestVerdicts::equivalence_data() {
+    QTest::addColumn<bool>("fat");
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed = 1; seed <= 8; ++seed)
+        QTest::addRow("seed %u", seed) << false << seed;
+    for (quint32 seed = 1; seed <= 2; ++seed)
+        QTest::addRow("FAT card, seed %u", seed) << true << seed;
+}
+
+// Random small folders with case twins, byte twins (names that are not UTF-8), files outside the
+// mask, folders and links, under random new names: the marked rows are the failed ones. On a FAT
+// card: names in both cases, and names FAT forbids.
+void TestVerdicts::equivalence() {
+    QFETCH(bool, fat);
+    QFETCH(quint32, seed);
+    std::unique_ptr<FatMount> card;
+    if (fat) {
+        card = std::make_unique<FatMount>();
+        if (!card->isMounted())
+            QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
+    }
+    QRandomGenerator random(seed);
+    const QByteArrayList stems =
+        fat ? QByteArrayList{"a", "A", "b", "B", "c", "d?"}
+            : QByteArrayList{"a", "A", "b", "B", "\xc3\xa9", "\xc3\x89", "x\xff", "x\xfe", "c"};
+    const QByteArrayList endings{".txt", ".TXT", ".dat"};
+    const auto pick = [&random](const QByteArrayList& from) {
+        return from.at(random.bounded(int(from.size())));
+    };
+    for (int round = 0; round < (fat ? 15 : 40); ++round) {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = fat ? card->path() : dir.path();
+        QByteArrayList names;
+        for (int k = random.bounded(2, 9); k > 0; --k) {
+            const QByteArray name = pick(stems) + pick(endings);
+            // A FAT card holds one of each case twin, and no forbidden name.
+            const auto twin = [&](const QByteArray& other) {
+                return fat ? other.toLower() == name.toLower() : other == name;
+            };
+            if (std::any_of(names.cbegin(), names.cend(), twin) || (fat && name.contains('?')))
+                continue;
+            names.append(name);
+            const int kind = random.bounded(12);
+            QVERIFY(makeFiles(folder, {kind == 0           ? name + "/"
+                                       : kind == 1 && !fat ? name + " -> " + names.first()
+                                                           : name}));
+        }
+        Listed listed(folder, u"*.txt"_s);
+        // Distinct new names, as a completed preview leaves them: other rows' names in any
+        // case, names outside the mask, fresh names, and now and then one no file can carry.
+        QStringList newNames;
+        while (newNames.size() < listed.File2.count()) {
+            const int kind = random.bounded(10);
+            const QString name = kind == 0 ? u"new%1.txt"_s.arg(random.bounded(3))
+                                 : kind == 1
+                                     ? u"bad/%1"_s.arg(random.bounded(3))
+                                     : platform::decodeFileName(pick(stems) + pick(endings));
+            if (!newNames.contains(name))
+                newNames.append(name);
+        }
+        const QList<renaming::Verdict> verdicts = listed.verdicts(newNames);
+        const QList<qsizetype> failed = listed.passFailures(newNames);
+        if (rowsOf(verdicts) != failed) {
+            qWarning() << "files" << names << "new names" << newNames << "verdicts"
+                       << lines(verdicts);
+            QCOMPARE(rowsOf(verdicts), failed);
+        }
+        // By their bytes: QTemporaryDir cannot see names that are not UTF-8.
+        const QByteArray base = QFile::encodeName(folder) + '/';
+        const FolderFiles left = folderFiles(folder);
+        for (auto entry = left.cbegin(); entry != left.cend(); ++entry)
+            QCOMPARE(entry.value() == "<folder>" ? ::rmdir((base + entry.key()).constData())
+                                                 : ::unlink((base + entry.key()).constData()),
+                     0);
+    }
+}
+
+QTEST_MAIN(TestVerdicts)
+#include "test_verdicts.moc"
