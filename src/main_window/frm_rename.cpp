@@ -79,7 +79,9 @@ constexpr int kPictureSize = 32;
 const Placement& placementOf(QStringView name) {
     const auto* row = std::find_if(std::begin(kLayout), std::end(kLayout),
                                    [name](const Placement& p) { return p.name == name; });
-    Q_ASSERT(row != std::end(kLayout));
+    // A control missing from the table is a mistake in this file: stop at once, in every build.
+    if (row == std::end(kLayout))
+        qFatal("no placement for %s", qPrintable(name.toString()));
     return *row;
 }
 

@@ -47,17 +47,8 @@ int validSequence(const uchar* p, qsizetype left, char32_t& codePoint) {
 }
 
 void appendUtf8(QByteArray& out, char32_t codePoint) {
-    if (codePoint < 0x800) {
-        out.append(char(0xC0 | codePoint >> 6));
-    } else if (codePoint < 0x10000) {
-        out.append(char(0xE0 | codePoint >> 12));
-        out.append(char(0x80 | (codePoint >> 6 & 0x3F)));
-    } else {
-        out.append(char(0xF0 | codePoint >> 18));
-        out.append(char(0x80 | (codePoint >> 12 & 0x3F)));
-        out.append(char(0x80 | (codePoint >> 6 & 0x3F)));
-    }
-    out.append(char(0x80 | (codePoint & 0x3F)));
+    char bytes[4];
+    out.append(bytes, writeUtf8(bytes, codePoint) - bytes);
 }
 
 } // namespace

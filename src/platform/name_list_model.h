@@ -17,15 +17,14 @@ public:
     QString item(qsizetype row) const;
     /// Rewrites an existing entry in place; a row past the end is ignored.
     void setItem(qsizetype row, const QString& text);
-    /// Appends at the end; the list is never sorted, so entry k stays the name for file row k.
-    void addItem(const QString& text);
-    /// Appends many entries with one notification, so a 100,000-row preview is one model change.
+    /// Appends entries with one notification, so a 100,000-row preview is one model change. The
+    /// list is never sorted, so entry k stays the name for file row k.
     void addItems(const QStringList& texts);
     void clear();
     const QStringList& items() const { return m_items; }
 
-    /// The highlighted row (ListIndex); -1 when none.
-    qsizetype listIndex() const { return m_listIndex; }
+    /// Highlights `row` (ListIndex); -1, or a row past the end, for none. listIndexChanged tells
+    /// the view.
     void setListIndex(qsizetype row);
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -40,31 +40,6 @@ QString trimBlanks(const QString& text) {
     return text.mid(begin, end - begin);
 }
 
-QString upperCase(const QString& text) {
-    const qsizetype size = text.size();
-    const auto* units = reinterpret_cast<const char16_t*>(text.utf16());
-    QString upper;
-    char16_t* out = nullptr;
-    for (qsizetype i = 0; i < size;) {
-        const qsizetype at = i;
-        const char32_t mapped = upperAt(units, size, i);
-        const bool pair = i - at == 2;
-        const char32_t original =
-            pair ? QChar::surrogateToUcs4(units[at], units[at + 1]) : units[at];
-        if (mapped != original && !out) {
-            upper = text;
-            out = reinterpret_cast<char16_t*>(upper.data());
-        }
-        if (out && pair) {
-            out[at] = QChar::highSurrogate(mapped);
-            out[at + 1] = QChar::lowSurrogate(mapped);
-        } else if (out) {
-            out[at] = char16_t(mapped);
-        }
-    }
-    return out ? upper : text;
-}
-
 bool equalsIgnoringCase(QStringView a, QStringView b) {
     const qsizetype size = a.size();
     if (b.size() != size)

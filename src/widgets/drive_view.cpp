@@ -1,7 +1,6 @@
 // The drive view widget.
 #include "widgets/drive_view.h"
 
-#include "filesystem/file_list_model.h"
 #include "filesystem/folder_lister.h"
 #include "filesystem/mount_table.h"
 

@@ -1,7 +1,6 @@
 // The folder view widget: each row indented by its depth, open folders with an open icon.
 #include "widgets/folder_view.h"
 
-#include "filesystem/file_list_model.h"
 #include "filesystem/folder_lister.h"
 
 #include <QApplication>

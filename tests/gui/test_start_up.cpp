@@ -8,7 +8,6 @@
 #include "widgets/file_list_view.h"
 #include "widgets/folder_view.h"
 #include "widgets/qt_dialogs.h"
-#include "widgets/status_bar.h"
 
 #include <QDialogButtonBox>
 #include <QInputDialog>
@@ -115,8 +114,7 @@ private slots:
         QCOMPARE(File1->fileModel()->path(), folder);
         QCOMPARE(File1->fileModel()->count(), files);
         QCOMPARE(window.findChild<widgets::FileListView*>(u"File2"_s)->fileModel()->path(), folder);
-        QCOMPARE(window.findChild<widgets::StatusBar*>(u"sbr1"_s)->panelText(3),
-                 u"Найдено файлов:  "_s + QString::number(files));
+        QCOMPARE(panelText(window, 3), u"Найдено файлов:  "_s + QString::number(files));
         if (complaint.isEmpty())
             QCOMPARE(said, QString());
         else

@@ -101,7 +101,7 @@ public:
                   QPointF position) override {
         const QStringList& list = m_preview.lstNew.items();
         m_run.shownLists.append(list);
-        m_run.highlights.append(m_preview.lstNew.listIndex());
+        m_run.highlights.append(m_preview.highlighted);
         m_preview.dialogs.answers.append(m_answerer.answer(defaultText, list));
         return m_preview.dialogs.input(prompt, title, defaultText, position);
     }
@@ -121,7 +121,7 @@ Run indexedScan(const QStringList& list, const Answerer& answerer) {
     run.defaults = preview.dialogs.inputDefaults();
     run.progress = preview.prb1.values;
     run.result = preview.lstNew.items();
-    run.listIndex = preview.lstNew.listIndex();
+    run.listIndex = preview.highlighted;
     return run;
 }
 
