@@ -1,6 +1,7 @@
 // The whole workflow in the real window over a real folder: start-up, "Далее", the preview and
-// the rename pass, each timed on its own, beside a bare readdir plus sort of the same folder and a
-// bare renameat2 loop over a second folder of the same size.
+// the rename pass, each timed on its own, beside a bare readdir plus sort of the same folder and
+// bare renameat2 loops, with and without an fstatat before each rename, over a second folder of
+// the same size.
 //
 //     workflow_bench --files=N[,N...]    (default 10000,100000)
 //
@@ -27,6 +28,7 @@
 #include <functional>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -145,27 +147,39 @@ struct NameBlock {
 };
 
 // The physical floor of the rename pass: renameat2 over a second folder, renaming its files in
-// the order and to the names the window uses. It runs in the window's process right after the
-// window's round, under the same load; its names are built once the window is gone.
-double bareRenameRound(const QString& renamed, int count, int round) {
-    NameBlock from;
-    NameBlock to;
+// the order and to the names the window uses, and back again with an fstatat before each rename,
+// as a pass that checks each entry's type must make. It runs in the window's process right after
+// the window's round, under the same load; its names are built once the window is gone. Returns
+// the milliseconds of both loops, or nothing when a rename failed.
+std::vector<double> bareRenameRound(const QString& renamed, int count) {
+    NameBlock original;
+    NameBlock numbered;
     for (int k = 0; k < count; ++k) {
-        from.add(round == 0 ? originalName(k) : numberedName(round % 2 ? 'b' : 'a', k, count));
-        to.add(numberedName(round % 2 ? 'a' : 'b', k, count));
+        original.add(originalName(k));
+        numbered.add(numberedName('a', k, count));
     }
     const int folder =
         ::open(QFile::encodeName(renamed).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
-        return -1;
+        return {};
     QElapsedTimer timer;
     timer.start();
-    for (size_t k = 0; k < size_t(count); ++k)
-        if (::renameat2(folder, from.at(k), folder, to.at(k), RENAME_NOREPLACE) != 0)
-            return -1;
-    const double ms = milliseconds(timer);
+    bool failed = false;
+    for (size_t k = 0; k < size_t(count) && !failed; ++k)
+        failed = ::renameat2(folder, original.at(k), folder, numbered.at(k), RENAME_NOREPLACE) != 0;
+    const double plainMs = milliseconds(timer);
+    timer.restart();
+    for (size_t k = 0; k < size_t(count) && !failed; ++k) {
+        struct stat status {};
+        failed = ::fstatat(folder, numbered.at(k), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                 !S_ISREG(status.st_mode) ||
+                 ::renameat2(folder, numbered.at(k), folder, original.at(k), RENAME_NOREPLACE) != 0;
+    }
+    const double safeMs = milliseconds(timer);
     ::close(folder);
-    return ms;
+    if (failed)
+        return {};
+    return {plainMs, safeMs};
 }
 
 // One round is one user's session on the folder: start, "Далее", preview, rename, then the bare
@@ -174,7 +188,8 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
                                    int rounds) {
     QApplication app(g_argc, g_argv);
     QDir::setCurrent(folder);
-    double startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0, bareRenameMs = 0;
+    double startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0, bareRenameMs = 0,
+           bareSafeRenameMs = 0;
     for (int round = 0; round < rounds; ++round) {
         {
             QuietDialogs dialogs;
@@ -205,13 +220,14 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
             if (dialogs.shown != 0)
                 return {};
         }
-        const double bare = bareRenameRound(renamed, count, round);
-        if (bare < 0)
+        const std::vector<double> bare = bareRenameRound(renamed, count);
+        if (bare.empty())
             return {};
-        bareRenameMs += bare;
+        bareRenameMs += bare[0];
+        bareSafeRenameMs += bare[1];
     }
-    return {startMs / rounds, nextMs / rounds, previewMs / rounds, renameMs / rounds,
-            bareRenameMs / rounds};
+    return {startMs / rounds,  nextMs / rounds,       previewMs / rounds,
+            renameMs / rounds, bareRenameMs / rounds, bareSafeRenameMs / rounds};
 }
 
 // The physical floor of the listing steps: readdir plus a plain byte sort of the same folder.
@@ -254,7 +270,7 @@ void BM_Workflow(benchmark::State& state) {
         });
         const std::vector<double> bare =
             inChild([&] { return bareReaddirRounds(workflowFolder.path(), rounds); });
-        if (window.size() != 6 || bare.size() != 2) {
+        if (window.size() != 7 || bare.size() != 2) {
             state.SkipWithError("a round failed or a dialog came up");
             return;
         }
@@ -265,7 +281,8 @@ void BM_Workflow(benchmark::State& state) {
         state.counters["rename_ms"] = window[3];
         state.counters["bare_readdir_sort_ms"] = bare[0];
         state.counters["bare_rename_ms"] = window[4];
-        state.counters["peak_rss_mb"] = window[5];
+        state.counters["bare_safe_rename_ms"] = window[5];
+        state.counters["peak_rss_mb"] = window[6];
     }
 }
 
