@@ -1,4 +1,4 @@
-// The classic file mask of a file view: "*" and "?", several masks joined by ";", any letter case.
+// The file mask of a file view: "*" and "?", several masks joined by ";", any letter case.
 #pragma once
 
 #include <QList>

@@ -94,9 +94,9 @@ template <class Widget> Widget* placed(Widget* widget, const QString& name) {
     return widget;
 }
 
-/// A combo box as the classic one behaves: no completion that would type ahead of the user, no
-/// list items added by pressing Enter, and no current item until one is chosen. An editable combo
-/// starts out showing its own name, as classic combos do; Form_Load replaces it with the start-up
+/// A combo box that leaves the user's typing alone: no completion that would type ahead of the
+/// user, no list items added by pressing Enter, and no current item until one is chosen. An
+/// editable combo starts out showing its own name; Form_Load replaces it with the start-up
 /// item before the window is first shown, so the seed is only seen by code that runs earlier.
 QComboBox* comboBox(QWidget* parent, bool editable, const QStringList& items,
                     const QString& initialText) {

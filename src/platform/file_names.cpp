@@ -1,4 +1,5 @@
-// Names as reversible text, in the manner of Python's surrogateescape file-system encoding.
+// Names as reversible text: every byte that is not valid UTF-8 becomes a lone surrogate that
+// encodes back to that byte, so no name is lost or merged with another.
 #include "platform/file_names.h"
 
 namespace platform {

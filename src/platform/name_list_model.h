@@ -1,4 +1,4 @@
-// The new-name list (lstNew): an unsorted list model with the classic list box's operations.
+// The new-name list (lstNew): an unsorted list model that the preview fills and the pass reads.
 #pragma once
 
 #include <QAbstractListModel>

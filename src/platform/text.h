@@ -1,12 +1,12 @@
-// The classic runtime's string conventions that the user-visible texts depend on.
+// The number and blank conventions of the user-visible texts, and letter case without a locale.
 #pragma once
 
 #include <QString>
 
 namespace platform {
 
-/// Number to text the classic way: one blank before a non-negative number (" 12"), "-" before a
-/// negative one ("-3").
+/// Number to text with room for a sign: one blank before a non-negative number (" 12"), "-" before
+/// a negative one ("-3").
 QString classicNumberText(qint64 number);
 
 /// Drops leading and trailing blanks (U+0020 only; tabs and other white space stay).

@@ -19,7 +19,8 @@ DriveView::DriveView(const QStringList& roots, QWidget* parent)
         if (!m_quiet)
             emit changed();
     });
-    // Like the classic runtime, the start folder is the current folder of its drive.
+    // The process's current folder is where the user started the program from: its drive opens
+    // there.
     noteVisited(QDir::currentPath());
 }
 

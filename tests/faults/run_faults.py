@@ -43,7 +43,7 @@ def test_targets(build):
 
 
 def failing_tests(build):
-    run = subprocess.run(["ctest", "-j2", "-LE", "install", "--timeout", "120"], cwd=build,
+    run = subprocess.run(["ctest", "-j2", "-LE", "install", "--timeout", "25"], cwd=build,
                          capture_output=True, text=True,
                          env=dict(os.environ, QT_QPA_PLATFORM="offscreen"))
     return sorted(set(re.findall(r"\d+ - (\S+) \((?:Failed|Timeout|SEGFAULT|Subprocess|Exception)",

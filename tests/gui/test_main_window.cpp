@@ -347,7 +347,7 @@ void TestMainWindow::focusStaysOnTheVisiblePageAfterARename() {
     QVERIFY(!cmdRename->isEnabled());
     QCOMPARE(QApplication::focusWidget(), control<QWidget>(u"cmdLook"_s));
 
-    // The same key once more previews again, where it used to end the program.
+    // The same key once more previews again instead of pressing "Выход".
     QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
     QVERIFY(window.isVisible());
     QCOMPARE(newNames(), (QStringList{u"new1.txt"_s, u"new2.txt"_s}));

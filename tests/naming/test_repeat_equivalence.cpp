@@ -51,8 +51,8 @@ private:
     int m_asked = 0;
 };
 
-/// The scan exactly as first written: every pair (i, j), i < j, compared in order; the earlier
-/// entry of an equal pair asked about until its answer matches no other entry.
+/// The pairwise scan, written out literally: every pair (i, j), i < j, compared in order; the
+/// earlier entry of an equal pair asked about until its answer matches no other entry.
 Run pairwiseScan(QStringList list, Answerer answerer) {
     Run run;
     qsizetype highlight = -1;
