@@ -108,7 +108,8 @@ private slots:
         const QString folder = root.filePath(opened);
         QCOMPARE(window.findChild<widgets::FolderView*>(u"Dir"_s)->path(), folder);
         auto* drvDir = window.findChild<widgets::DriveView*>(u"drvDir"_s);
-        QCOMPARE(drvDir->root(), drvDir->rootOf(folder));
+        const QString drive = drvDir->root();
+        QVERIFY2(drive == u"/"_s || folder.startsWith(drive + u'/'), qPrintable(drive));
         QCOMPARE(drvDir->drive(), folder);
         auto* File1 = window.findChild<widgets::FileListView*>(u"File1"_s);
         QCOMPARE(File1->fileModel()->path(), folder);

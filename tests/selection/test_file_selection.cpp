@@ -1,5 +1,6 @@
 // The selection handlers on real folders: nesting, the views, the panel and the recovery.
 #include "folder_files.h"
+#include "rows.h"
 #include "selection/file_selection.h"
 #include "widgets/drive_view.h"
 #include "widgets/file_list_view.h"
@@ -57,10 +58,7 @@ private:
 };
 
 QStringList names(const widgets::FileListView& view) {
-    QStringList out;
-    for (qsizetype row = 0; row < view.fileModel()->count(); ++row)
-        out.append(view.fileModel()->name(row));
-    return out;
+    return rowTexts(*view.model());
 }
 
 } // namespace
