@@ -52,6 +52,20 @@ void appendUtf8(QByteArray& out, char32_t codePoint) {
     out.append(bytes, writeUtf8(bytes, codePoint) - bytes);
 }
 
+/// The first escaped byte at or after `from`, which starts no surrogate pair's second half; -1
+/// when none.
+qsizetype nextEscape(QStringView name, qsizetype from) {
+    const qsizetype size = name.size();
+    for (qsizetype i = from; i < size; ++i) {
+        const char16_t unit = name.at(i).unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && name.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (isEscape(unit))
+            return i;
+    }
+    return -1;
+}
+
 } // namespace
 
 QString decodeFileName(QByteArrayView bytes) {
@@ -123,29 +137,16 @@ QByteArray encodeFileName(QStringView name) {
 }
 
 bool hasEscapedBytes(QStringView name) {
-    const qsizetype size = name.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = name.at(i).unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && name.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (isEscape(unit))
-            return true;
-    }
-    return false;
+    return nextEscape(name, 0) >= 0;
 }
 
 QString shownFileName(const QString& name) {
-    if (!hasEscapedBytes(name))
+    qsizetype escape = nextEscape(name, 0);
+    if (escape < 0)
         return name;
     QString shown = name;
-    const qsizetype size = shown.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = shown.at(i).unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && shown.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (isEscape(unit))
-            shown[i] = QChar::ReplacementCharacter;
-    }
+    for (; escape >= 0; escape = nextEscape(name, escape + 1))
+        shown[escape] = QChar::ReplacementCharacter;
     return shown;
 }
 
