@@ -1,4 +1,5 @@
-// The whole rename pass over a real folder, beside a bare renameat2 loop doing the same renames.
+// The whole rename pass over a real folder, beside bare loops doing the same renames: renameat2
+// alone, and fstatat plus renameat2, the floor of a pass that checks each entry's type.
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "platform/dialogs.h"
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -133,6 +135,40 @@ void BM_BareRenameat2(benchmark::State& state) {
         state.SkipWithError("a rename failed");
 }
 
+// The floor of a pass that checks each entry's type before renaming it: fstatat, then renameat2.
+void BM_BareSafeRename(benchmark::State& state) {
+    const Folder& folder = folderOf(state.range(0));
+    if (!folder.valid) {
+        state.SkipWithError("cannot make the folder");
+        return;
+    }
+    std::vector<QByteArray> camera;
+    std::vector<QByteArray> given;
+    for (const QString& name : folder.cameraNames)
+        camera.push_back(QFile::encodeName(name));
+    for (const QString& name : folder.givenNames)
+        given.push_back(QFile::encodeName(name));
+    const int fd = ::open(QFile::encodeName(folder.dir.path()).constData(), O_PATH | O_DIRECTORY);
+    bool failed = false;
+    const auto renameAll = [&](const std::vector<QByteArray>& from,
+                               const std::vector<QByteArray>& to) {
+        for (size_t k = 0; k < from.size(); ++k) {
+            struct stat status {};
+            failed |=
+                ::fstatat(fd, from[k].constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(status.st_mode) ||
+                ::renameat2(fd, from[k].constData(), fd, to[k].constData(), RENAME_NOREPLACE) != 0;
+        }
+    };
+    for (auto _ : state) {
+        renameAll(camera, given);
+        renameAll(given, camera);
+    }
+    ::close(fd);
+    if (failed)
+        state.SkipWithError("a rename failed");
+}
+
 void BM_SwapPrePass(benchmark::State& state) {
     const qsizetype count = state.range(0);
     const QStringList current = cameraNames(count);
@@ -151,8 +187,18 @@ BENCHMARK(BM_BareRenameat2)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(5);
+BENCHMARK(BM_BareSafeRename)
+    ->Arg(10'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5);
 BENCHMARK(BM_RenamePass)->Arg(10'000)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5);
 BENCHMARK(BM_BareRenameat2)
+    ->Arg(100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(3);
+BENCHMARK(BM_BareSafeRename)
     ->Arg(100'000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -184,9 +230,13 @@ public:
         for (const char* size : {"10000", "100000"}) {
             const auto pass = m_times.find(std::string("BM_RenamePass/") + size);
             const auto bare = m_times.find(std::string("BM_BareRenameat2/") + size);
+            const auto safe = m_times.find(std::string("BM_BareSafeRename/") + size);
             if (pass != m_times.end() && bare != m_times.end())
                 std::printf("rename pass / bare renameat2 loop, %6s files: %.2fx\n", size,
                             pass->second / bare->second);
+            if (pass != m_times.end() && safe != m_times.end())
+                std::printf("rename pass / bare fstatat + renameat2 loop, %6s files: %.2fx\n", size,
+                            pass->second / safe->second);
         }
     }
 

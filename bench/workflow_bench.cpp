@@ -1,9 +1,9 @@
 // The whole workflow in the real window over a real folder: start-up, "Далее", the preview, the
 // marks of the rows that will fail (verdicts_ms, from the click on "Просмотреть" until they are
 // shown) and the rename pass, each timed on its own, beside a bare readdir plus sort of the same
-// folder and a bare renameat2 loop over a second folder of the same size. The rename pass runs once
-// without its journal and once with it, and the second is undone; the journal alone is timed
-// besides.
+// folder and bare renameat2 loops, with and without an fstatat before each rename, over a second
+// folder of the same size. The rename pass runs once without its journal and once with it, and
+// the second is undone; the journal alone is timed besides.
 //
 //     workflow_bench --files=N[,N...]    (default 10000,100000)
 //
@@ -35,6 +35,7 @@
 #include <functional>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -154,27 +155,39 @@ struct NameBlock {
 };
 
 // The physical floor of the rename pass: renameat2 over a second folder, renaming its files in
-// the order and to the names the window uses. It runs in the window's process right after the
-// window's round, under the same load; its names are built once the window is gone.
-double bareRenameRound(const QString& renamed, int count, int round) {
-    NameBlock from;
-    NameBlock to;
+// the order and to the names the window uses, and back again with an fstatat before each rename,
+// as a pass that checks each entry's type must make. It runs in the window's process right after
+// the window's round, under the same load; its names are built once the window is gone. Returns
+// the milliseconds of both loops, or nothing when a rename failed.
+std::vector<double> bareRenameRound(const QString& renamed, int count) {
+    NameBlock original;
+    NameBlock numbered;
     for (int k = 0; k < count; ++k) {
-        from.add(round == 0 ? originalName(k) : numberedName(round % 2 ? 'b' : 'a', k, count));
-        to.add(numberedName(round % 2 ? 'a' : 'b', k, count));
+        original.add(originalName(k));
+        numbered.add(numberedName('a', k, count));
     }
     const int folder =
         ::open(QFile::encodeName(renamed).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0)
-        return -1;
+        return {};
     QElapsedTimer timer;
     timer.start();
-    for (size_t k = 0; k < size_t(count); ++k)
-        if (::renameat2(folder, from.at(k), folder, to.at(k), RENAME_NOREPLACE) != 0)
-            return -1;
-    const double ms = milliseconds(timer);
+    bool failed = false;
+    for (size_t k = 0; k < size_t(count) && !failed; ++k)
+        failed = ::renameat2(folder, original.at(k), folder, numbered.at(k), RENAME_NOREPLACE) != 0;
+    const double plainMs = milliseconds(timer);
+    timer.restart();
+    for (size_t k = 0; k < size_t(count) && !failed; ++k) {
+        struct stat status {};
+        failed = ::fstatat(folder, numbered.at(k), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+                 !S_ISREG(status.st_mode) ||
+                 ::renameat2(folder, numbered.at(k), folder, original.at(k), RENAME_NOREPLACE) != 0;
+    }
+    const double safeMs = milliseconds(timer);
     ::close(folder);
-    return ms;
+    if (failed)
+        return {};
+    return {plainMs, safeMs};
 }
 
 // The journal alone, as the pass writes it for `count` rows of `folder`: the plan with its fsync
@@ -208,6 +221,7 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
     QTemporaryDir state;
     double startMs = 0, nextMs = 0, previewMs = 0, renameMs = 0, bareRenameMs = 0;
     double renameWithoutJournalMs = 0, undoMs = 0, journalMs = 0, verdictsMs = 0;
+    double bareSafeRenameMs = 0;
     const auto rename = [](main_window::frmRename& window, const QString& base) {
         window.findChild<QLineEdit*>(u"txtName"_s)->setText(base);
         window.findChild<QComboBox*>(u"cboDop"_s)->setCurrentIndex(2);
@@ -273,14 +287,16 @@ std::vector<double> workflowRounds(const QString& folder, const QString& renamed
                 return {};
         }
         journalMs += journalRound(folder, state.path(), count);
-        const double bare = bareRenameRound(renamed, count, round);
-        if (bare < 0)
+        const std::vector<double> bare = bareRenameRound(renamed, count);
+        if (bare.empty())
             return {};
-        bareRenameMs += bare;
+        bareRenameMs += bare[0];
+        bareSafeRenameMs += bare[1];
     }
-    return {startMs / rounds,   nextMs / rounds,       previewMs / rounds,
-            renameMs / rounds,  bareRenameMs / rounds, renameWithoutJournalMs / rounds,
-            journalMs / rounds, undoMs / rounds,       verdictsMs / rounds};
+    return {startMs / rounds,         nextMs / rounds,       previewMs / rounds,
+            renameMs / rounds,        bareRenameMs / rounds, renameWithoutJournalMs / rounds,
+            journalMs / rounds,       undoMs / rounds,       verdictsMs / rounds,
+            bareSafeRenameMs / rounds};
 }
 
 // The physical floor of the listing steps: readdir plus a plain byte sort of the same folder.
@@ -323,7 +339,7 @@ void BM_Workflow(benchmark::State& state) {
         });
         const std::vector<double> bare =
             inChild([&] { return bareReaddirRounds(workflowFolder.path(), rounds); });
-        if (window.size() != 10 || bare.size() != 2) {
+        if (window.size() != 11 || bare.size() != 2) {
             state.SkipWithError("a round failed or a dialog came up");
             return;
         }
@@ -338,7 +354,8 @@ void BM_Workflow(benchmark::State& state) {
         state.counters["journal_ms"] = window[6];
         state.counters["undo_ms"] = window[7];
         state.counters["verdicts_ms"] = window[8];
-        state.counters["peak_rss_mb"] = window[9];
+        state.counters["bare_safe_rename_ms"] = window[9];
+        state.counters["peak_rss_mb"] = window[10];
     }
 }
 

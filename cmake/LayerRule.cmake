@@ -1,6 +1,8 @@
-# The engine (naming, renaming) must not reach a widget or the disk, not even through a library it
-# links. Checked at configure time over every target the engine links, directly or indirectly, so
-# a careless target_link_libraries fails the build instead of quietly widening the engine.
+# The layers: a library uses another only through a link, and includes headers only from itself
+# and from the libraries it links. The engine (naming, renaming) must not reach a widget or the
+# disk, not even through a library it links, so its table row names everything it may use.
+# Links are checked at configure time; includes at build time, before the library compiles, so an
+# edit that adds a forbidden include fails the next build.
 
 # Collects into `out` every target that `target` links, directly or through other targets.
 function(tarvelok_linked_targets target out)
@@ -34,19 +36,86 @@ function(tarvelok_linked_targets target out)
     set(${out} ${seen} PARENT_SCOPE)
 endfunction()
 
-# Fails the configuration when `target` links any of the FORBIDDEN targets.
-function(tarvelok_forbid_links target)
-    cmake_parse_arguments(ARG "" "" "FORBIDDEN" ${ARGN})
+# tarvelok_layer(<target> [ONLY <targets...>] [POSIX])
+#
+# One row of the layer table. Without ONLY the target may link anything, and includes from the
+# folders under src/ of the libraries it links. With ONLY it may link nothing but the named targets
+# (and what they link), include Qt headers only of the named Qt modules, and POSIX headers only
+# when POSIX is named.
+function(tarvelok_layer target)
+    cmake_parse_arguments(ARG "POSIX" "" "ONLY" ${ARGN})
     set(linked)
     tarvelok_linked_targets(${target} linked)
-    foreach(forbidden IN LISTS ARG_FORBIDDEN)
-        get_target_property(aliased ${forbidden} ALIASED_TARGET)
-        if(aliased)
-            set(forbidden ${aliased})
+
+    set(qt_headers)
+    set(posix ON)
+    if(ARG_ONLY)
+        set(allowed)
+        foreach(only IN LISTS ARG_ONLY)
+            get_target_property(aliased ${only} ALIASED_TARGET)
+            if(aliased)
+                set(only ${aliased})
+            endif()
+            list(APPEND allowed ${only})
+            tarvelok_linked_targets(${only} allowed)
+            if(only MATCHES "^Qt6::(.+)$")
+                list(APPEND qt_headers "${CMAKE_MATCH_1}")
+            endif()
+        endforeach()
+        foreach(link IN LISTS linked)
+            if(NOT link IN_LIST allowed)
+                message(FATAL_ERROR "${target} links ${link}; its layer allows only ${ARG_ONLY}")
+            endif()
+        endforeach()
+        set(posix ${ARG_POSIX})
+        if(NOT qt_headers)
+            set(qt_headers "-")
         endif()
-        if(forbidden IN_LIST linked)
-            message(FATAL_ERROR "${target} links ${forbidden}; the engine may link only the "
-                                "seams in src/platform and Qt Core")
+    endif()
+
+    # The folders it may include from: its own and those of the libraries it links.
+    get_target_property(own_dir ${target} SOURCE_DIR)
+    file(RELATIVE_PATH own ${PROJECT_SOURCE_DIR}/src ${own_dir})
+    set(folders ${own})
+    foreach(link IN LISTS linked)
+        if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/src/${link})
+            list(APPEND folders ${link})
         endif()
     endforeach()
+
+    set(sources)
+    get_target_property(listed ${target} SOURCES)
+    foreach(source IN LISTS listed)
+        cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${own_dir})
+        if(source MATCHES "\\.(cpp|h)$" AND EXISTS ${source})
+            list(APPEND sources ${source})
+        endif()
+    endforeach()
+
+    set(settings ${PROJECT_BINARY_DIR}/layers/${target}.cmake)
+    set(stamp ${PROJECT_BINARY_DIR}/layers/${target}.checked)
+    file(CONFIGURE OUTPUT ${settings} CONTENT [[
+set(LIBRARY "@target@")
+set(FOLDERS "@folders@")
+set(SOURCES "@sources@")
+set(QT_MODULES "@qt_headers@")
+set(POSIX "@posix@")
+]] @ONLY)
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -DSETTINGS=${settings} -DSTAMP=${stamp}
+                -DQT_INCLUDE_ROOT=${TARVELOK_QT_INCLUDE_ROOT}
+                -P ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+        DEPENDS ${sources} ${settings} ${PROJECT_SOURCE_DIR}/cmake/CheckIncludes.cmake
+        COMMENT "Checking the includes of ${target} against its layer"
+        VERBATIM)
+    add_custom_target(${target}_layer DEPENDS ${stamp})
+    add_dependencies(${target} ${target}_layer)
 endfunction()
+
+# Where Qt's module folders (QtCore, QtGui, ...) stand, found from Qt Core's own headers.
+get_target_property(qt_core_includes Qt6::Core INTERFACE_INCLUDE_DIRECTORIES)
+foreach(dir IN LISTS qt_core_includes)
+    if(dir MATCHES "/QtCore$")
+        cmake_path(GET dir PARENT_PATH TARVELOK_QT_INCLUDE_ROOT)
+    endif()
+endforeach()

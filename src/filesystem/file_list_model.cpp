@@ -4,9 +4,6 @@
 #include "filesystem/file_mask.h"
 #include "platform/file_names.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 using namespace Qt::StringLiterals;
 
 namespace filesystem {
@@ -30,12 +27,6 @@ quint64 g_clock = 0;
 std::weak_ptr<const void> g_latest;
 
 } // namespace
-
-QString cleanFolderPath(const QString& path) {
-    if (path.isEmpty())
-        return {};
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
 
 FileListModel::FileListModel(QObject* parent)
     : QAbstractListModel(parent)

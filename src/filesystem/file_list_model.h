@@ -21,7 +21,6 @@ public:
     /// Re-lists: the rows read after this write are those of the folder as it is then. A folder
     /// that cannot be read lists empty.
     void setPath(const QString& path);
-    QString pattern() const { return m_pattern; }
     /// Re-lists, as setPath does.
     void setPattern(const QString& pattern);
     /// Re-reads the folder: one model reset, whatever the number of rows.
@@ -54,8 +53,5 @@ private:
     /// When the rows were last written (Path, Pattern, Refresh), on the clock of the listings.
     quint64 m_writtenAt = 0;
 };
-
-/// `path` made absolute and clean ("/a/b/" and "/a/./b" give "/a/b"); "" stays "".
-QString cleanFolderPath(const QString& path);
 
 } // namespace filesystem

@@ -1,4 +1,4 @@
-// The classic file mask of a file view: "*" and "?", several masks joined by ";", any letter case.
+// The file mask of a file view: "*" and "?", several masks joined by ";", any letter case.
 #pragma once
 
 #include <QList>
@@ -13,9 +13,8 @@ class FileMask {
 public:
     explicit FileMask(const QString& pattern = {});
 
-    bool matches(const QString& name) const { return matchesFolded(name.toCaseFolded()); }
-    /// For callers that already hold the case-folded name (the folder listing folds each name
-    /// once, for the mask and for the order alike).
+    /// Whether the mask matches a name, given case-folded (QString::toCaseFolded): the folder
+    /// listing folds each name once, for the mask and for the order alike.
     bool matchesFolded(QStringView foldedName) const;
 
 private:

@@ -2,12 +2,12 @@
 // drop the names that are not valid UTF-8, and d_type spares a stat call for nearly every entry.
 #include "filesystem/folder_lister.h"
 
-#include "filesystem/file_list_model.h"
 #include "filesystem/file_mask.h"
 #include "filesystem/natural_order.h"
 #include "platform/file_names.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -271,6 +271,12 @@ std::optional<NameList> listSubfolders(const QString& folder) {
     return readFolder(folder, Kind::Folder, [](const QString& name, const QString&) {
         return !platform::hasEscapedBytes(name);
     });
+}
+
+QString cleanFolderPath(const QString& path) {
+    if (path.isEmpty())
+        return {};
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
 
 bool canOpenFolder(const QString& folder) {

@@ -47,6 +47,9 @@ std::optional<NameList> listFiles(const QString& folder, const FileMask& mask);
 /// valid UTF-8 are left out: no path written as text could open them again.
 std::optional<NameList> listSubfolders(const QString& folder);
 
+/// `path` made absolute and clean ("/a/b/" and "/a/./b" give "/a/b"); "" stays "".
+QString cleanFolderPath(const QString& path);
+
 /// Whether `folder` can be opened and read as a folder.
 bool canOpenFolder(const QString& folder);
 

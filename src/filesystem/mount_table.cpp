@@ -31,6 +31,27 @@ QByteArray unescapeOctal(QByteArrayView field) {
     return out;
 }
 
+/// The fields of one line of the mount table that the drives and the renamer read.
+struct Mount {
+    QByteArray device;     ///< major:minor
+    QByteArray mountPoint; ///< octal escapes still in
+    QByteArray type;
+};
+
+/// The well-formed lines of /proc/self/mountinfo text:
+/// id parent major:minor root mount-point options [optional...] - type source super-options
+QList<Mount> mountsOf(const QByteArray& mountInfo) {
+    QList<Mount> mounts;
+    for (const QByteArray& line : mountInfo.split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        const qsizetype separator = fields.indexOf(QByteArrayLiteral("-"));
+        if (fields.size() < 5 || separator < 6 || separator + 1 >= fields.size())
+            continue;
+        mounts.append({fields.at(2), fields.at(4), fields.at(separator + 1)});
+    }
+    return mounts;
+}
+
 bool isPseudoFileSystem(const QByteArray& type) {
     static const QSet<QByteArray> pseudo = {
         "autofs",    "binfmt_misc", "bpf",      "cgroup",          "cgroup2",     "configfs",
@@ -57,15 +78,9 @@ bool isUserPlace(const QString& mountPoint) {
 QStringList userVolumes(const QByteArray& mountInfo) {
     QStringList volumes;
     QSet<QString> seen;
-    for (const QByteArray& line : mountInfo.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        // id parent major:minor root mount-point options [optional...] - type source super-options
-        const qsizetype separator = fields.indexOf(QByteArrayLiteral("-"));
-        if (fields.size() < 5 || separator < 6 || separator + 1 >= fields.size())
-            continue;
-        const QString mountPoint = platform::decodeFileName(unescapeOctal(fields.at(4)));
-        const QByteArray& type = fields.at(separator + 1);
-        if (mountPoint == u"/"_s || (isUserPlace(mountPoint) && !isPseudoFileSystem(type))) {
+    for (const Mount& mount : mountsOf(mountInfo)) {
+        const QString mountPoint = platform::decodeFileName(unescapeOctal(mount.mountPoint));
+        if (mountPoint == u"/"_s || (isUserPlace(mountPoint) && !isPseudoFileSystem(mount.type))) {
             if (!seen.contains(mountPoint)) {
                 seen.insert(mountPoint);
                 volumes.append(mountPoint);
@@ -82,14 +97,9 @@ QStringList userVolumes(const QByteArray& mountInfo) {
 QByteArray fileSystemType(const QByteArray& mountInfo, quint32 major, quint32 minor) {
     const QByteArray device = QByteArray::number(major) + ':' + QByteArray::number(minor);
     QByteArray type;
-    for (const QByteArray& line : mountInfo.split('\n')) {
-        const QList<QByteArray> fields = line.split(' ');
-        const qsizetype separator = fields.indexOf(QByteArrayLiteral("-"));
-        if (fields.size() < 5 || separator < 6 || separator + 1 >= fields.size())
-            continue;
-        if (fields.at(2) == device)
-            type = fields.at(separator + 1);
-    }
+    for (const Mount& mount : mountsOf(mountInfo))
+        if (mount.device == device)
+            type = mount.type;
     return type;
 }
 

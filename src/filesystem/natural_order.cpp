@@ -2,6 +2,8 @@
 // nothing under some locales (C.UTF-8 among them), and the order must not depend on the locale.
 #include "filesystem/natural_order.h"
 
+#include "platform/file_names.h"
+
 #include <QStringView>
 #include <algorithm>
 
@@ -11,25 +13,6 @@ namespace {
 
 bool isDigit(QChar c) {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
-}
-
-char* appendUtf8(char* out, char32_t code) {
-    if (code < 0x80) {
-        *out++ = char(code);
-    } else if (code < 0x800) {
-        *out++ = char(0xC0 | (code >> 6));
-        *out++ = char(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        *out++ = char(0xE0 | (code >> 12));
-        *out++ = char(0x80 | ((code >> 6) & 0x3F));
-        *out++ = char(0x80 | (code & 0x3F));
-    } else {
-        *out++ = char(0xF0 | (code >> 18));
-        *out++ = char(0x80 | ((code >> 12) & 0x3F));
-        *out++ = char(0x80 | ((code >> 6) & 0x3F));
-        *out++ = char(0x80 | (code & 0x3F));
-    }
-    return out;
 }
 
 } // namespace
@@ -61,11 +44,11 @@ void appendNaturalSortKey(std::string& out, QStringView folded) {
             continue;
         }
         if (c.isHighSurrogate() && i + 1 < folded.size() && folded.at(i + 1).isLowSurrogate()) {
-            key = appendUtf8(key, QChar::surrogateToUcs4(c, folded.at(i + 1)));
+            key = platform::writeUtf8(key, QChar::surrogateToUcs4(c, folded.at(i + 1)));
             i += 2;
             continue;
         }
-        key = appendUtf8(key, c.unicode());
+        key = platform::writeUtf8(key, c.unicode());
         ++i;
     }
     out.resize(size_t(key - out.data()));

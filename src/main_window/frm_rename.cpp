@@ -5,9 +5,9 @@
 #include "filesystem/folder_lister.h"
 #include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
+#include "journal/journal.h"
 #include "main_window/ending_signals.h"
 #include "main_window/traced_renamer.h"
-#include "journal/journal.h"
 #include "main_window/undo_command.h"
 #include "naming/naming_checks.h"
 #include "platform/file_names.h"
@@ -43,8 +43,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -95,7 +95,9 @@ constexpr int kPictureSize = 32;
 const Placement& placementOf(QStringView name) {
     const auto* row = std::find_if(std::begin(kLayout), std::end(kLayout),
                                    [name](const Placement& p) { return p.name == name; });
-    Q_ASSERT(row != std::end(kLayout));
+    // A control missing from the table is a mistake in this file: stop at once, in every build.
+    if (row == std::end(kLayout))
+        qFatal("no placement for %s", qPrintable(name.toString()));
     return *row;
 }
 
@@ -108,9 +110,9 @@ template <class Widget> Widget* placed(Widget* widget, const QString& name) {
     return widget;
 }
 
-/// A combo box as the classic one behaves: no completion that would type ahead of the user, no
-/// list items added by pressing Enter, and no current item until one is chosen. An editable combo
-/// starts out showing its own name, as classic combos do; Form_Load replaces it with the start-up
+/// A combo box that leaves the user's typing alone: no completion that would type ahead of the
+/// user, no list items added by pressing Enter, and no current item until one is chosen. An
+/// editable combo starts out showing its own name; Form_Load replaces it with the start-up
 /// item before the window is first shown, so the seed is only seen by code that runs earlier.
 QComboBox* comboBox(QWidget* parent, bool editable, const QStringList& items,
                     const QString& initialText) {

@@ -45,8 +45,8 @@ namespace main_window {
 
 class TracedRenamer;
 
-/// Gives the application the classic widget style. The windows are laid out to the twip for
-/// classic controls; a style with roomier metrics would cut off combo-box text and frame captions.
+/// Gives the application Qt's compact "Windows" widget style. The windows are laid out to the twip
+/// for its metrics; a style with roomier ones would cut off combo-box text and frame captions.
 void useClassicStyle();
 
 class frmRename final : public QWidget {

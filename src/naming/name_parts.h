@@ -1,4 +1,4 @@
-// The pieces a new name is built from: a file name's stem and own ending, and the number text.
+// The pieces of a current name that a new name keeps: its stem and its own ending.
 #pragma once
 
 #include <QString>
@@ -14,10 +14,5 @@ QStringView stem(QStringView name);
 
 /// The last dot of `name` and everything after it; empty without a dot. A view into `name`.
 QStringView ownEnding(QStringView name);
-
-/// The number text of running number `number` (1-based) among `count` files for the addition
-/// "-" (none), "1" (plain decimal) or "01" (zero-padded to the digit count of `count`, at least
-/// two digits). Any other addition gives no number.
-QString additionText(const QString& addition, qsizetype number, qsizetype count);
 
 } // namespace naming

@@ -24,8 +24,8 @@ NamingRule::NamingRule(const NamingParameters& parameters, qsizetype count)
 QString NamingRule::newName(const QString& current, qsizetype number) const {
     const QStringView base = m_keepStem ? stem(current) : QStringView(m_baseName);
     const QStringView end = m_keepEnding ? ownEnding(current) : QStringView(m_ending);
-    // The number as additionText writes it, built in place: a million names are one allocation
-    // each instead of four.
+    // The number is written in place, padded with zeros to m_width for "01": a million names are
+    // one allocation each instead of four.
     char16_t digits[40];
     char16_t* const last = std::end(digits);
     char16_t* first = last;

@@ -29,7 +29,7 @@ private:
     QString m_baseName;
     QString m_ending;
     Numbering m_numbering;
-    qsizetype m_width; ///< of a padded number: the digits of the count, at least 2
+    qsizetype m_width; ///< of a padded number ("01"): the digits of the count, at least 2
     bool m_keepStem;
     bool m_keepEnding;
 };

@@ -1,10 +1,11 @@
 // Settling repeated new names with the user's help.
 //
-// The classic scan compares every pair of rows. The same prompts in the same order follow from
-// two facts, so a hash index stands in for it: when row r comes up, r and every later row still
-// hold their generated names (only earlier rows have been asked about), so r is asked about
-// exactly when its generated name occurs again further down; and an accepted answer is unique in
-// the whole list and stays unique, so a row is asked about at most once.
+// The rows are asked about in list order, each row whose name occurs again further down. A hash
+// index finds those rows without comparing every pair, and gives the prompts of a pairwise scan
+// in the same order, for two reasons: when row r comes up, r and every later row still hold their
+// generated names (only earlier rows have been asked about), so r is asked about exactly when its
+// generated name occurs again further down; and an accepted answer is unique in the whole list
+// and stays unique, so a row is asked about at most once.
 #include "resolve_duplicate_names.h"
 
 #include "naming/duplicate_index.h"
@@ -25,9 +26,9 @@ bool askIndividualName(const NamingContext& context, DuplicateIndex& index, qsiz
     platform::NameListModel& lstNew = context.lstNew;
     QString defaultText = lstNew.item(row);
     for (;;) {
-        // The box's x comes from the window's Top and its y from the window's Left. The swap is
-        // the classic program's and keeps the box where its users expect it; the dialog service
-        // moves a box that this puts off the screen back onto it.
+        // The box's x comes from the window's Top and its y from the window's Left: that puts it
+        // where the program's users expect it, and the dialog service moves a box that this puts
+        // off the screen back onto it.
         const QPointF window = context.windowPosition();
         const QPointF position(window.y() + 100, window.x() - 500);
         const QString answer =
@@ -37,8 +38,8 @@ bool askIndividualName(const NamingContext& context, DuplicateIndex& index, qsiz
             lstNew.clear();
             return false;
         }
-        // A refused answer stays in the list while the box asks again, as it did in the scan
-        // this replaces; a later give-up clears it with everything else.
+        // A refused answer stays in the list while the box asks again, so the user sees what
+        // was refused; a later give-up clears it with everything else.
         index.replace(lstNew.item(row), answer);
         lstNew.setItem(row, answer);
         if (!index.isRepeated(answer))

@@ -1,4 +1,5 @@
-// Names as reversible text, in the manner of Python's surrogateescape file-system encoding.
+// Names as reversible text: every byte that is not valid UTF-8 becomes a lone surrogate that
+// encodes back to that byte, so no name is lost or merged with another.
 #include "platform/file_names.h"
 
 namespace platform {
@@ -47,17 +48,22 @@ int validSequence(const uchar* p, qsizetype left, char32_t& codePoint) {
 }
 
 void appendUtf8(QByteArray& out, char32_t codePoint) {
-    if (codePoint < 0x800) {
-        out.append(char(0xC0 | codePoint >> 6));
-    } else if (codePoint < 0x10000) {
-        out.append(char(0xE0 | codePoint >> 12));
-        out.append(char(0x80 | (codePoint >> 6 & 0x3F)));
-    } else {
-        out.append(char(0xF0 | codePoint >> 18));
-        out.append(char(0x80 | (codePoint >> 12 & 0x3F)));
-        out.append(char(0x80 | (codePoint >> 6 & 0x3F)));
+    char bytes[4];
+    out.append(bytes, writeUtf8(bytes, codePoint) - bytes);
+}
+
+/// The first escaped byte at or after `from`, which starts no surrogate pair's second half; -1
+/// when none.
+qsizetype nextEscape(QStringView name, qsizetype from) {
+    const qsizetype size = name.size();
+    for (qsizetype i = from; i < size; ++i) {
+        const char16_t unit = name.at(i).unicode();
+        if (QChar::isHighSurrogate(unit) && i + 1 < size && name.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (isEscape(unit))
+            return i;
     }
-    out.append(char(0x80 | (codePoint & 0x3F)));
+    return -1;
 }
 
 } // namespace
@@ -131,29 +137,16 @@ QByteArray encodeFileName(QStringView name) {
 }
 
 bool hasEscapedBytes(QStringView name) {
-    const qsizetype size = name.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = name.at(i).unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && name.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (isEscape(unit))
-            return true;
-    }
-    return false;
+    return nextEscape(name, 0) >= 0;
 }
 
 QString shownFileName(const QString& name) {
-    if (!hasEscapedBytes(name))
+    qsizetype escape = nextEscape(name, 0);
+    if (escape < 0)
         return name;
     QString shown = name;
-    const qsizetype size = shown.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t unit = shown.at(i).unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < size && shown.at(i + 1).isLowSurrogate())
-            ++i;
-        else if (isEscape(unit))
-            shown[i] = QChar::ReplacementCharacter;
-    }
+    for (; escape >= 0; escape = nextEscape(name, escape + 1))
+        shown[escape] = QChar::ReplacementCharacter;
     return shown;
 }
 

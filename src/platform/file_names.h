@@ -29,4 +29,26 @@ QString shownFileName(const QString& name);
 /// has added or removed marks, and `typed` is taken as it is.
 QString restoreShownMarks(const QString& typed, const QString& name);
 
+/// Writes `codePoint` (at most U+10FFFF) as UTF-8 at `out`, which has room for four bytes, and
+/// returns the end of what it wrote. Inline: the sort keys of a large folder write every
+/// character through it.
+inline char* writeUtf8(char* out, char32_t codePoint) {
+    if (codePoint < 0x80) {
+        *out++ = char(codePoint);
+    } else if (codePoint < 0x800) {
+        *out++ = char(0xC0 | (codePoint >> 6));
+        *out++ = char(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        *out++ = char(0xE0 | (codePoint >> 12));
+        *out++ = char(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = char(0x80 | (codePoint & 0x3F));
+    } else {
+        *out++ = char(0xF0 | (codePoint >> 18));
+        *out++ = char(0x80 | ((codePoint >> 12) & 0x3F));
+        *out++ = char(0x80 | ((codePoint >> 6) & 0x3F));
+        *out++ = char(0x80 | (codePoint & 0x3F));
+    }
+    return out;
+}
+
 } // namespace platform

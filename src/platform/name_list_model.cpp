@@ -20,10 +20,6 @@ void NameListModel::setItem(qsizetype row, const QString& text) {
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
-void NameListModel::addItem(const QString& text) {
-    addItems(QStringList{text});
-}
-
 void NameListModel::addItems(const QStringList& texts) {
     if (texts.isEmpty())
         return;

@@ -1,4 +1,4 @@
-// The new-name list (lstNew): an unsorted list model with the classic list box's operations.
+// The new-name list (lstNew): an unsorted list model that the preview fills and the pass reads.
 #pragma once
 
 #include <QAbstractListModel>
@@ -18,16 +18,15 @@ public:
     QString item(qsizetype row) const;
     /// Rewrites an existing entry in place; a row past the end is ignored.
     void setItem(qsizetype row, const QString& text);
-    /// Appends at the end; the list is never sorted, so entry k stays the name for file row k.
-    void addItem(const QString& text);
-    /// Appends many entries with one notification, so a 100,000-row preview is one model change.
+    /// Appends entries with one notification, so a 100,000-row preview is one model change. The
+    /// list is never sorted, so entry k stays the name for file row k.
     void addItems(const QStringList& texts);
     /// Empties the list, and its marks with it.
     void clear();
     const QStringList& items() const { return m_items; }
 
-    /// The highlighted row (ListIndex); -1 when none.
-    qsizetype listIndex() const { return m_listIndex; }
+    /// Highlights `row` (ListIndex); -1, or a row past the end, for none. listIndexChanged tells
+    /// the view.
     void setListIndex(qsizetype row);
 
     /// Marks rows whose rename will fail, each with the reason the user reads: the row's tooltip

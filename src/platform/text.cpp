@@ -1,4 +1,4 @@
-// The classic runtime's string conventions.
+// The number and blank conventions of the user-visible texts, and letter case without a locale.
 #include "platform/text.h"
 
 namespace platform {

@@ -1,12 +1,12 @@
-// The classic runtime's string conventions that the user-visible texts depend on.
+// The number and blank conventions of the user-visible texts, and letter case without a locale.
 #pragma once
 
 #include <QString>
 
 namespace platform {
 
-/// Number to text the classic way: one blank before a non-negative number (" 12"), "-" before a
-/// negative one ("-3").
+/// Number to text with room for a sign: one blank before a non-negative number (" 12"), "-" before
+/// a negative one ("-3").
 QString classicNumberText(qint64 number);
 
 /// Drops leading and trailing blanks (U+0020 only; tabs and other white space stay).
@@ -17,11 +17,14 @@ QString trimBlanks(const QString& text);
 /// program starts in, so case-insensitive matches are the same for every user.
 QString upperCase(const QString& text);
 
-/// Whether upperCase(a) equals upperCase(b), found without building either.
+/// Whether `a` and `b` are equal once upper-cased character by character with the simple Unicode
+/// mapping, Cyrillic included. A character keeps its length, so "ß" and "ﬁ" stay as they are.
+/// The mapping does not depend on the locale the program starts in, so case-insensitive matches
+/// are the same for every user.
 bool equalsIgnoringCase(QStringView a, QStringView b);
 
-/// A hash of upperCase(text), found without building it: texts that equalsIgnoringCase finds
-/// equal hash alike.
+/// A hash of the upper case of `text` as equalsIgnoringCase sees it, found without building it:
+/// texts that equalsIgnoringCase finds equal hash alike.
 size_t caselessHash(QStringView text, size_t seed = 0);
 
 } // namespace platform

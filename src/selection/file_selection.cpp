@@ -33,7 +33,8 @@ FileSelection::FileSelection(widgets::DriveView& drvDir, widgets::FolderView& Di
     , m_writePanel(std::move(writePanel)) {
     connect(&drvDir, &widgets::DriveView::changed, this, [this] { drvDir_Change(); });
     connect(&Dir, &widgets::FolderView::changed, this, [this] {
-        // The drive view remembers each volume's current folder, as the classic runtime does.
+        // The drive view remembers each volume's current folder, so going back to a drive goes
+        // back to where the user was on it.
         m_drvDir.noteVisited(m_Dir.path());
         Dir_Change();
     });

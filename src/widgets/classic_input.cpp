@@ -1,4 +1,4 @@
-// Event filters that give Qt's buttons and combo boxes the classic keyboard and wheel habits.
+// Event filters that give Qt's buttons and combo boxes the window's keyboard and wheel habits.
 #include "widgets/classic_input.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-// Keyboard and wheel habits of the classic controls that Qt's own differ from.
+// Keyboard and wheel habits of the window's buttons and combo boxes where Qt's own differ.
 #pragma once
 
 class QAbstractButton;

@@ -1,7 +1,6 @@
 // The drive view widget.
 #include "widgets/drive_view.h"
 
-#include "filesystem/file_list_model.h"
 #include "filesystem/folder_lister.h"
 #include "filesystem/mount_table.h"
 
@@ -19,7 +18,8 @@ DriveView::DriveView(const QStringList& roots, QWidget* parent)
         if (!m_quiet)
             emit changed();
     });
-    // Like the classic runtime, the start folder is the current folder of its drive.
+    // The process's current folder is where the user started the program from: its drive opens
+    // there. By its bytes, as every other path: a folder whose name is not UTF-8 is not another.
     noteVisited(filesystem::currentFolder());
 }
 

@@ -1,7 +1,6 @@
 // The folder view widget: each row indented by its depth, open folders with an open icon.
 #include "widgets/folder_view.h"
 
-#include "filesystem/file_list_model.h"
 #include "filesystem/folder_lister.h"
 
 #include <QApplication>
@@ -32,7 +31,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         // Never wider than the view: a long name is cut short with "…", and its row's tooltip
-        // gives the whole path, as no classic folder list scrolls sideways.
+        // gives the whole path, so the list never scrolls sideways.
         QSize hint = QStyledItemDelegate::sizeHint(option, index) + QSize(indent(option, index), 0);
         hint.setWidth(std::min(hint.width(), m_view->viewport()->width()));
         return hint;
@@ -57,7 +56,7 @@ public:
 
 private:
     int indent(const QStyleOptionViewItem& option, const QModelIndex& index) const {
-        // A classic step of one line height while the rows are shallow; deeper, the steps
+        // A step of one line height while the rows are shallow; deeper, the steps
         // shrink together, down to a few pixels, instead of pushing the names out of view.
         const int deepest = std::max(m_view->folderModel()->folderRow() + 1, 1);
         const int room = m_view->viewport()->width() / kIndentShare;

@@ -1,4 +1,4 @@
-// The folder view (Dir): a classic directory list of the current folder's ancestors and subfolders.
+// The folder view (Dir): a directory list of the current folder's ancestors and subfolders.
 #pragma once
 
 #include "filesystem/folder_list_model.h"

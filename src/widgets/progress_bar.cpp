@@ -46,7 +46,7 @@ void ProgressBar::setValue(qint64 value) {
     // The pass holds the user-interface thread for as long as it runs, so it lets the window
     // repaint and answer the window manager here, lest a desktop offer to kill a window that is
     // half-way through renaming a folder. User input is not handled: it stays queued until the
-    // pass has ended, as it did when nothing ran in between.
+    // pass has ended, so a click meant for the finished window does not act mid-pass.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 

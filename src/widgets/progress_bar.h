@@ -18,10 +18,6 @@ public:
     void setMaximum(qint64 maximum) override;
     void setValue(qint64 value) override;
 
-    /// The values last written, exactly as written (the bar itself may show them a little later).
-    qint64 progressMaximum() const { return m_maximum; }
-    qint64 progressValue() const { return m_value; }
-
     /// The shortest time between two repaints while a pass holds the user-interface thread; as
     /// often, a write lets the window handle its other events, but no user input.
     static constexpr int kRepaintIntervalMs = 50;

@@ -44,12 +44,6 @@ StatusBar::StatusBar(QWidget* parent)
     showClock();
 }
 
-QString StatusBar::panelText(int panel) const {
-    if (panel < 1 || panel > kPanelCount)
-        return {};
-    return m_panels.at(panel - 1)->text();
-}
-
 void StatusBar::setPanelText(int panel, const QString& text) {
     if (panel != kTextPanel)
         return;

@@ -20,7 +20,6 @@ public:
     /// where the bar ends.
     static constexpr int kPanelWidths[kPanelCount] = {1005, 1005, 4005};
 
-    QString panelText(int panel) const;
     /// Writes the text panel (3). The time and date panels keep themselves up to date and ignore
     /// writes.
     void setPanelText(int panel, const QString& text);

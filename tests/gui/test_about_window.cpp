@@ -23,8 +23,6 @@ private slots:
     void centringOffset();
     void centredPosition_data();
     void centredPosition();
-    void texts_data();
-    void texts();
     void opensCentredOverTheMainWindowEachTime();
     void keysOnItsButton_data();
     void keysOnItsButton();
@@ -81,35 +79,6 @@ void TestAboutWindow::centredPosition() {
     QFETCH(QSizeF, aboutWindow);
     QFETCH(QPointF, corner);
     QCOMPARE(about_window::centredPosition(mainWindow, aboutWindow), corner);
-}
-
-void TestAboutWindow::texts_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-
-    QTest::newRow("Frame1") << u"Frame1"_s << u"ПРОГРАММА"_s;
-    QTest::newRow("Label1") << u"Label1"_s << u"ТАРВЕЛОК В.1.00"_s;
-    QTest::newRow("Label3") << u"Label3"_s << u"18.10.2002"_s;
-    QTest::newRow("Frame3") << u"Frame3"_s << u"НАПИСАНА НА"_s;
-    QTest::newRow("Label6") << u"Label6"_s << u"C++ / Qt 6"_s;
-    QTest::newRow("Frame2") << u"Frame2"_s << u"АВТОР"_s;
-    QTest::newRow("Command1") << u"Command1"_s << u"OK"_s;
-}
-
-void TestAboutWindow::texts() {
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QWidget owner;
-    about_window::Form2 form(&owner);
-    QCOMPARE(form.windowTitle(), u"О ПРОГРАММЕ"_s);
-    QObject* control = form.findChild<QObject*>(name);
-    QVERIFY(control);
-    if (auto* frame = qobject_cast<QGroupBox*>(control))
-        QCOMPARE(frame->title(), text);
-    else if (auto* label = qobject_cast<QLabel*>(control))
-        QCOMPARE(label->text(), text);
-    else
-        QCOMPARE(qobject_cast<QPushButton*>(control)->text(), text);
 }
 
 void TestAboutWindow::opensCentredOverTheMainWindowEachTime() {

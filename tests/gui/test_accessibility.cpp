@@ -4,10 +4,9 @@
 #include "about_window/form2.h"
 #include "fake_dialogs.h"
 #include "folder_files.h"
-#include "gui_support.h"
-#include "main_window/frm_rename.h"
 #include "widgets/progress_bar.h"
 #include "widgets/qt_dialogs.h"
+#include "window_fixture.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -61,7 +60,7 @@ enum class Change { TypeMask, ChooseAddition, Progress, NextPage, BackPage };
 
 Q_DECLARE_METATYPE(Change)
 
-class TestAccessibility : public QObject {
+class TestAccessibility : public QObject, WindowFixture {
     Q_OBJECT
 
 private slots:
@@ -83,54 +82,31 @@ private slots:
     void aboutWindow();
 
 private:
-    frmRename& openWindow();
+    frmRename& openWindow() { return WindowFixture::openWindow(&m_dialogs); }
     QAccessibleInterface* accessible(const QString& name) {
         QObject* control = m_window->findChild<QObject*>(name);
         if (!control)
             qWarning("no control named %s", qPrintable(name));
         return control ? QAccessible::queryAccessibleInterface(control) : nullptr;
     }
-    void goToNamingPage();
 
-    QString m_startFolder;
-    std::unique_ptr<QTemporaryDir> m_folder;
     FakeDialogs m_dialogs;
-    std::unique_ptr<frmRename> m_window;
 };
 
 void TestAccessibility::initTestCase() {
-    QApplication::setQuitOnLastWindowClosed(false);
-    main_window::useClassicStyle();
-    m_startFolder = QDir::currentPath();
+    setUpCase();
 }
 
 void TestAccessibility::init() {
-    m_folder = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_folder->isValid());
+    setUp();
     for (const QString& name : {u"a.txt"_s, u"b.txt"_s, u"c.doc"_s})
-        writeFile(m_folder->path(), name);
-    QVERIFY(QDir(m_folder->path()).mkdir(u"sub"_s));
-    QVERIFY(QDir::setCurrent(m_folder->path()));
+        writeFile(folder(), name);
+    QVERIFY(QDir(folder()).mkdir(u"sub"_s));
     m_dialogs = {};
 }
 
 void TestAccessibility::cleanup() {
-    m_window.reset();
-    QDir::setCurrent(m_startFolder);
-    m_folder.reset();
-    QCOMPARE(openWindows(), QStringList());
-}
-
-frmRename& TestAccessibility::openWindow() {
-    m_window = std::make_unique<frmRename>(&m_dialogs);
-    m_window->show();
-    [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(m_window.get());
-    return *m_window;
-}
-
-void TestAccessibility::goToNamingPage() {
-    QTest::mouseClick(m_window->findChild<QPushButton*>(u"cmdOK"_s), Qt::LeftButton);
-    QVERIFY(m_window->findChild<QWidget*>(u"fra2"_s)->isVisible());
+    tearDown();
 }
 
 void TestAccessibility::controls_data() {
@@ -274,7 +250,7 @@ void TestAccessibility::listRows() {
     }
     if (list == u"Dir"_s) {
         // The folder's ancestors from the root down, then its subfolder.
-        rows = QDir::cleanPath(m_folder->path()).split(u'/', Qt::SkipEmptyParts);
+        rows = QDir::cleanPath(folder()).split(u'/', Qt::SkipEmptyParts);
         rows.prepend(u"/"_s);
         rows.append(u"sub"_s);
     }
@@ -287,8 +263,8 @@ void TestAccessibility::listRows() {
         for (QAccessibleInterface* row : descendants(object))
             paths.append(row->text(QAccessible::Description));
         QCOMPARE(paths.first(), u"/"_s);
-        QCOMPARE(paths.at(rows.size() - 2), QDir::cleanPath(m_folder->path()));
-        QCOMPARE(paths.last(), QDir::cleanPath(m_folder->path()) + u"/sub"_s);
+        QCOMPARE(paths.at(rows.size() - 2), QDir::cleanPath(folder()));
+        QCOMPARE(paths.last(), QDir::cleanPath(folder()) + u"/sub"_s);
     }
 }
 

@@ -131,6 +131,102 @@ def main():
 
 
 def run(program, work, processes):
+    bus = start_program(program, work, processes)
+    count_and_mask(bus)
+    next_page(bus)
+    progress = preview(bus)
+    rename_meets_a_taken_name(bus, progress)
+    print("PASS: the count, the mask, the page switch, the new names and their verdicts, the "
+          "progress and the message box are read over AT-SPI, and a mask set mid-pass is dropped",
+          flush=True)
+
+
+class Bus:
+    """The program as the AT-SPI bus shows it, and what the bus has announced."""
+
+    def __init__(self, Atspi, GLib, app):
+        self.Atspi = Atspi
+        self.GLib = GLib
+        self.app = app
+        self.context = GLib.MainContext.default()
+        self.heard = []
+        # Kept: the bus stops calling a listener that is gone.
+        self.listener = Atspi.EventListener.new(self.note)
+        for kind in ("object:property-change:accessible-name",
+                     "object:property-change:accessible-value", "object:state-changed:showing"):
+            self.listener.register(kind)
+
+    def poll(self):
+        while self.context.iteration(False):
+            pass
+        time.sleep(0.05)
+
+    def wait_for(self, condition, seconds=5):
+        return wait_for(condition, seconds, self.poll)
+
+    def note(self, event):
+        kind = event.type
+        if kind.startswith("object:state-changed:"):
+            kind += "=%d" % event.detail1  # 1 when the state is gained, 0 when lost
+        try:
+            self.heard.append((kind, event.source.get_role(), event.source.get_name()))
+        except self.GLib.Error:
+            pass
+
+    def objects(self, node=None):
+        node = node or self.app
+        for i in range(node.get_child_count()):
+            child = node.get_child_at_index(i)
+            if child is None:
+                continue
+            yield child
+            yield from self.objects(child)
+
+    def find(self, role, name=None, description=None):
+        for node in self.objects():
+            if node.get_role() != role:
+                continue
+            if name is not None and node.get_name() != name:
+                continue
+            if description is not None and node.get_description() != description:
+                continue
+            return node
+        return None
+
+    def press_node(self, button):
+        for i in range(button.get_n_actions()):
+            if button.get_action_name(i) == "Press":
+                button.do_action(i)
+                return
+        fail('the button "%s" cannot be pressed over the bus' % button.get_name())
+
+    def press(self, name):
+        button = self.find(self.Atspi.Role.PUSH_BUTTON, name)
+        if button is None:
+            fail('no button "%s" on the bus' % name)
+        self.press_node(button)
+
+    def edit_field(self, combo):
+        for i in range(combo.get_child_count()):
+            child = combo.get_child_at_index(i)
+            if child is not None and child.get_role() == self.Atspi.Role.TEXT:
+                return child
+        fail('the combo box "%s" has no text field' % combo.get_name())
+
+    def alert(self):
+        for i in range(self.app.get_child_count()):
+            window = self.app.get_child_at_index(i)
+            if window is not None and window.get_role() == self.Atspi.Role.ALERT:
+                return window
+        return None
+
+
+def text_of(node):
+    return node.get_text(0, node.get_character_count())
+
+
+def start_program(program, work, processes):
+    """Starts the program in a folder of three files under a private display and bus."""
     runtime = os.path.join(work, "runtime")
     os.mkdir(runtime, 0o700)
     os.environ.update({
@@ -147,7 +243,6 @@ def run(program, work, processes):
     # The action and interface getters of this libatspi are marked deprecated in favour of calls
     # that its Python binding does not offer yet.
     warnings.filterwarnings("ignore", category=DeprecationWarning)
-
     context = GLib.MainContext.default()
 
     def poll():
@@ -189,123 +284,75 @@ def run(program, work, processes):
         skip("the program did not appear on the AT-SPI bus within 20 s; is the registry "
              "(at-spi2-registryd) running?")
     app.set_cache_mask(Atspi.Cache.NONE)
+    bus = Bus(Atspi, GLib, app)
+    bus.folder = folder
+    return bus
 
-    heard = []
 
-    def note(event):
-        kind = event.type
-        if kind.startswith("object:state-changed:"):
-            kind += "=%d" % event.detail1  # 1 when the state is gained, 0 when lost
-        try:
-            heard.append((kind, event.source.get_role(), event.source.get_name()))
-        except GLib.Error:
-            pass
-
-    listener = Atspi.EventListener.new(note)
-    for kind in ("object:property-change:accessible-name",
-                 "object:property-change:accessible-value", "object:state-changed:showing"):
-        listener.register(kind)
-
-    def objects(node=None):
-        node = node or app
-        for i in range(node.get_child_count()):
-            child = node.get_child_at_index(i)
-            if child is None:
-                continue
-            yield child
-            yield from objects(child)
-
-    def find(role, name=None, description=None):
-        for node in objects():
-            if node.get_role() != role:
-                continue
-            if name is not None and node.get_name() != name:
-                continue
-            if description is not None and node.get_description() != description:
-                continue
-            return node
-        return None
-
-    def text_of(node):
-        return node.get_text(0, node.get_character_count())
-
-    def press_node(button):
-        for i in range(button.get_n_actions()):
-            if button.get_action_name(i) == "Press":
-                button.do_action(i)
-                return
-        fail('the button "%s" cannot be pressed over the bus' % button.get_name())
-
-    def press(name):
-        button = find(Atspi.Role.PUSH_BUTTON, name)
-        if button is None:
-            fail('no button "%s" on the bus' % name)
-        press_node(button)
-
-    def edit_field(combo):
-        for i in range(combo.get_child_count()):
-            child = combo.get_child_at_index(i)
-            if child is not None and child.get_role() == Atspi.Role.TEXT:
-                return child
-        fail('the combo box "%s" has no text field' % combo.get_name())
-
-    # The count, readable where a sighted user reads it.
-    panel = find(Atspi.Role.LABEL, description=FOUND_FILES)
+def count_and_mask(bus):
+    """The count reads where a sighted user reads it; a mask typed over the bus changes it."""
+    Role = bus.Atspi.Role
+    panel = bus.find(Role.LABEL, description=FOUND_FILES)
     if panel is None:
         fail("no status panel described as " + FOUND_FILES)
-    if panel.get_parent().get_role() != Atspi.Role.STATUS_BAR:
+    if panel.get_parent().get_role() != Role.STATUS_BAR:
         fail("the found-files panel is not in a status bar")
     check("the count at start", panel.get_name(), "Найдено файлов:  4")
 
     # The mask box: named by what it is for, holding the mask.
-    mask = find(Atspi.Role.COMBO_BOX, "Маска")
+    mask = bus.find(Role.COMBO_BOX, "Маска")
+    bus.mask = mask  # hidden on the naming page, where the pass is disturbed through it
     if mask is None:
         fail('no combo box named "Маска"; combo boxes: %s' % [
-            n.get_name() for n in objects() if n.get_role() == Atspi.Role.COMBO_BOX])
+            n.get_name() for n in bus.objects() if n.get_role() == Role.COMBO_BOX])
     check("the mask box's text", text_of(mask), "*.*")
-    edit = edit_field(mask)
 
-    # A new mask, typed through the accessibility interface, changes the count and says so.
-    del heard[:]
-    edit.set_text_contents("*.txt")
-    wait_for(lambda: panel.get_name() == "Найдено файлов:  3", 5, poll)
+    del bus.heard[:]
+    bus.edit_field(mask).set_text_contents("*.txt")
+    bus.wait_for(lambda: panel.get_name() == "Найдено файлов:  3")
     check("the count after the mask *.txt", panel.get_name(), "Найдено файлов:  3")
-    wait_for(lambda: ("object:property-change:accessible-name", Atspi.Role.LABEL,
-                      "Найдено файлов:  3") in heard, 5, poll)
-    expect_heard(heard, "object:property-change:accessible-name", Atspi.Role.LABEL,
-                 "Найдено файлов:  3")
+    renamed = ("object:property-change:accessible-name", Role.LABEL, "Найдено файлов:  3")
+    bus.wait_for(lambda: renamed in bus.heard)
+    expect_heard(bus.heard, *renamed)
     check("the mask box's text after typing", text_of(mask), "*.txt")
 
-    # "Далее": the selection page goes, the naming page shows, and both are announced. (Without
-    # a window manager the window is never active, so the focus move is not heard here.)
-    del heard[:]
-    press("Далее")
-    hidden = ("object:state-changed:showing=0", Atspi.Role.PUSH_BUTTON, "Далее")
-    shown = ("object:state-changed:showing=1", Atspi.Role.TEXT, "Имя")
-    wait_for(lambda: hidden in heard and shown in heard, 5, poll)
-    expect_heard(heard, *hidden)
-    expect_heard(heard, *shown)
+
+def next_page(bus):
+    """"Далее": the selection page goes, the naming page shows, and both are announced. (Without a
+    window manager the window is never active, so the focus move is not heard here.)"""
+    Role = bus.Atspi.Role
+    del bus.heard[:]
+    bus.press("Далее")
+    hidden = ("object:state-changed:showing=0", Role.PUSH_BUTTON, "Далее")
+    shown = ("object:state-changed:showing=1", Role.TEXT, "Имя")
+    bus.wait_for(lambda: hidden in bus.heard and shown in bus.heard)
+    expect_heard(bus.heard, *hidden)
+    expect_heard(bus.heard, *shown)
     for name in ("Добавка", "Окончание"):
-        if find(Atspi.Role.COMBO_BOX, name) is None:
+        if bus.find(Role.COMBO_BOX, name) is None:
             fail('no combo box named "%s" on the naming page' % name)
 
-    # The ending ".doc", typed through the bus, then "Просмотреть": the new names are list items.
-    ending = find(Atspi.Role.COMBO_BOX, "Окончание")
-    edit_field(ending).set_text_contents(".doc")
-    wait_for(lambda: text_of(ending) == ".doc", 5, poll)
+
+def preview(bus):
+    """The ending ".doc", typed over the bus, then "Просмотреть": the new names are list items.
+    Returns the progress bar."""
+    Role = bus.Atspi.Role
+    ending = bus.find(Role.COMBO_BOX, "Окончание")
+    bus.edit_field(ending).set_text_contents(".doc")
+    bus.wait_for(lambda: text_of(ending) == ".doc")
     check("the ending box's text", text_of(ending), ".doc")
-    del heard[:]
-    press("Просмотреть")
-    new_names = find(Atspi.Role.LIST, "Переименованные")
+    del bus.heard[:]
+    bus.press("Просмотреть")
+    new_names = bus.find(Role.LIST, "Переименованные")
     if new_names is None:
         fail('no list named "Переименованные"')
 
     def rows():
         return [new_names.get_child_at_index(i).get_name()
                 for i in range(new_names.get_child_count())
-                if new_names.get_child_at_index(i).get_role() == Atspi.Role.LIST_ITEM]
+                if new_names.get_child_at_index(i).get_role() == Role.LIST_ITEM]
 
-    wait_for(lambda: rows() == ["a.doc", "b.doc", "c.doc"], 5, poll)
+    bus.wait_for(lambda: rows() == ["a.doc", "b.doc", "c.doc"])
     check("the new-name rows", rows(), ["a.doc", "b.doc", "c.doc"])
 
     # b.doc is taken by a file outside the mask: its row says so, and the count of such rows takes
@@ -313,66 +360,56 @@ def run(program, work, processes):
     def descriptions():
         return [new_names.get_child_at_index(i).get_description()
                 for i in range(new_names.get_child_count())
-                if new_names.get_child_at_index(i).get_role() == Atspi.Role.LIST_ITEM]
+                if new_names.get_child_at_index(i).get_role() == Role.LIST_ITEM]
 
     expected = ["", "Имя занято: в папке уже есть «b.doc»", ""]
-    wait_for(lambda: descriptions() == expected, 5, poll)
+    bus.wait_for(lambda: descriptions() == expected)
     check("the new-name rows' descriptions", descriptions(), expected)
-    count = ("object:property-change:accessible-name", Atspi.Role.LABEL,
-             "Не будут переименованы: 1")
-    wait_for(lambda: count in heard, 5, poll)
-    expect_heard(heard, *count)
-    progress = find(Atspi.Role.PROGRESS_BAR, "Ход работы")
+    count = ("object:property-change:accessible-name", Role.LABEL, "Не будут переименованы: 1")
+    bus.wait_for(lambda: count in bus.heard)
+    expect_heard(bus.heard, *count)
+    progress = bus.find(Role.PROGRESS_BAR, "Ход работы")
     if progress is None:
         fail('no progress bar named "Ход работы"')
     check("the progress bar's range", progress.get_maximum_value(), 3.0)
+    return progress
 
-    # "Переименовать": b.doc is taken, so the pass stops on the second row with a message box; the
-    # bar has moved by then, and the box reads its title, prompt and button.
-    del heard[:]
-    press("Переименовать")
 
-    def alert():
-        for i in range(app.get_child_count()):
-            window = app.get_child_at_index(i)
-            if window is not None and window.get_role() == Atspi.Role.ALERT:
-                return window
-        return None
-
-    box = wait_for(alert, 5, poll)
+def rename_meets_a_taken_name(bus, progress):
+    """"Переименовать": b.doc is taken, so the pass stops on the second row with a message box;
+    the bar has moved by then, and the box reads its title, prompt and button."""
+    Role = bus.Atspi.Role
+    del bus.heard[:]
+    bus.press("Переименовать")
+    box = bus.wait_for(bus.alert)
     if box is None:
         fail("no message box appeared on the bus")
     check("the message box's title", box.get_name(), "Ошибка !!!")
-    texts = [node.get_name() for node in objects(box) if node.get_role() == Atspi.Role.LABEL]
+    texts = [node.get_name() for node in bus.objects(box) if node.get_role() == Role.LABEL]
     if "Файл с именем b.doc уже существует" not in texts:
         fail("the message box's prompt is not read; its labels: %s" % texts)
-    buttons = [node for node in objects(box) if node.get_role() == Atspi.Role.PUSH_BUTTON]
+    buttons = [node for node in bus.objects(box) if node.get_role() == Role.PUSH_BUTTON]
     if len(buttons) != 1 or not buttons[0].get_name():
         fail("the message box should read one named button: %s" % [b.get_name() for b in buttons])
-    check("the progress while the box is open", progress.get_current_value(),
-          1.0)
-    moved = ("object:property-change:accessible-value", Atspi.Role.PROGRESS_BAR, "Ход работы")
-    wait_for(lambda: moved in heard, 5, poll)
-    expect_heard(heard, *moved)
+    check("the progress while the box is open", progress.get_current_value(), 1.0)
+    moved = ("object:property-change:accessible-value", Role.PROGRESS_BAR, "Ход работы")
+    bus.wait_for(lambda: moved in bus.heard)
+    expect_heard(bus.heard, *moved)
     # A mask set over the bus meanwhile is dropped, as a press is: c.txt still gets c.doc, not
     # the file that a re-read list under "*" would put on its row.
-    edit.set_text_contents("*")
-    press_node(buttons[0])
-    wait_for(lambda: alert() is None, 5, poll)
-    if alert() is not None:
+    bus.edit_field(bus.mask).set_text_contents("*")
+    bus.press_node(buttons[0])
+    bus.wait_for(lambda: bus.alert() is None)
+    if bus.alert() is not None:
         fail("the message box did not close when its button was pressed over the bus")
-    wait_for(lambda: progress.get_current_value() == 0.0, 5, poll)
+    bus.wait_for(lambda: progress.get_current_value() == 0.0)
     check("the progress after the pass", progress.get_current_value(), 0.0)
-    wait_for(lambda: text_of(mask) == "*.txt", 5, poll)
-    check("the mask after the pass", text_of(mask), "*.txt")
-    contents = {name: open(os.path.join(folder, name)).read() for name in os.listdir(folder)}
+    bus.wait_for(lambda: text_of(bus.mask) == "*.txt")
+    check("the mask after the pass", text_of(bus.mask), "*.txt")
+    contents = {name: open(os.path.join(bus.folder, name)).read()
+                for name in os.listdir(bus.folder)}
     check("the folder after the pass", contents,
           {"a.doc": "a.txt", "b.doc": "b.doc", "b.txt": "b.txt", "c.doc": "c.txt"})
-
-    listener.deregister("object:property-change:accessible-name")
-    print("PASS: the count, the mask, the page switch, the new names and their verdicts, the "
-          "progress and the message box are read over AT-SPI, and a mask set mid-pass is dropped",
-          flush=True)
 
 
 def check(what, actual, expected):

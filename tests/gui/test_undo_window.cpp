@@ -5,7 +5,6 @@
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
 #include "widgets/file_list_view.h"
-#include "widgets/status_bar.h"
 
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -131,7 +130,7 @@ private slots:
             QCOMPARE(control<widgets::FileListView>(u"File2"_s)->fileModel()->name(0), u"a.txt"_s);
             QCOMPARE(control<QListView>(u"lstNew"_s)->model()->rowCount(), 0);
             QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());
-            QCOMPARE(control<widgets::StatusBar>(u"sbr1"_s)->panelText(3), u"Найдено файлов:  2"_s);
+            QCOMPARE(panelText(*m_window, 3), u"Найдено файлов:  2"_s);
             // Nothing older to undo: the next Ctrl+Z does nothing.
             m_dialogs.calls.clear();
             QTest::keyClick(target, Qt::Key_Z, Qt::ControlModifier);

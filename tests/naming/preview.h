@@ -17,6 +17,14 @@ struct Preview {
     platform::NameListModel lstNew;
     FakeProgress prb1;
     FakeDialogs dialogs;
+    /// The row lstNew last highlighted; -1 for none.
+    qsizetype highlighted = -1;
+
+    Preview() {
+        QObject::connect(&lstNew, &platform::NameListModel::listIndexChanged,
+                         [this](qsizetype row) { highlighted = row; });
+    }
+    Q_DISABLE_COPY_MOVE(Preview)
 
     naming::NamingContext context(platform::Dialogs* otherDialogs = nullptr) {
         return {File2, lstNew, prb1, otherDialogs ? *otherDialogs : dialogs,

@@ -1,6 +1,6 @@
 // The preview: generated names, the ending's dot, the warnings, progress and the prompts for
 // repeats.
-#include "naming/name_parts.h"
+#include "naming/naming_rule.h"
 #include "naming/resolve_duplicate_names.h"
 #include "preview.h"
 
@@ -28,8 +28,8 @@ class TestBuildNewNames : public QObject {
     Q_OBJECT
 
 private slots:
-    void additionText_data();
-    void additionText();
+    void numberText_data();
+    void numberText();
     void newNames_data();
     void newNames();
     void warnings_data();
@@ -42,7 +42,7 @@ private slots:
     void beyond16BitCounts();
 };
 
-void TestBuildNewNames::additionText_data() {
+void TestBuildNewNames::numberText_data() {
     QTest::addColumn<QString>("addition");
     QTest::addColumn<qsizetype>("number");
     QTest::addColumn<qsizetype>("count");
@@ -70,12 +70,13 @@ void TestBuildNewNames::additionText_data() {
     row("-: no number", u"-"_s, 7, 120, QString());
 }
 
-void TestBuildNewNames::additionText() {
+void TestBuildNewNames::numberText() {
     QFETCH(QString, addition);
     QFETCH(qsizetype, number);
     QFETCH(qsizetype, count);
     QFETCH(QString, text);
-    QCOMPARE(naming::additionText(addition, number, count), text);
+    const naming::NamingRule rule({u"x"_s, addition, u".t"_s}, count);
+    QCOMPARE(rule.newName(u"f.jpg"_s, number), u"x"_s + text + u".t"_s);
 }
 
 void TestBuildNewNames::newNames_data() {
@@ -194,7 +195,7 @@ void TestBuildNewNames::warnings() {
     preview.parameters.baseName = baseName;
     preview.parameters.addition = addition;
     preview.parameters.ending = ending;
-    preview.lstNew.addItem(u"left over"_s);
+    preview.lstNew.addItems({u"left over"_s});
 
     preview.build();
 
@@ -287,7 +288,7 @@ void TestBuildNewNames::repeats() {
              !result.isEmpty() || names.isEmpty());
 
     QCOMPARE(preview.lstNew.items(), result);
-    QCOMPARE(preview.lstNew.listIndex(), listIndex);
+    QCOMPARE(preview.highlighted, listIndex);
     QCOMPARE(preview.prb1.values, progress);
     QCOMPARE(preview.dialogs.inputDefaults(), defaults);
     QCOMPARE(preview.dialogs.answers, QStringList());
@@ -309,7 +310,7 @@ void TestBuildNewNames::repeatsAfterGeneration() {
     QCOMPARE(preview.dialogs.inputDefaults(), QStringList{u"photo.jpg"_s});
     QCOMPARE(preview.dialogs.messages(), QStringList());
     QCOMPARE(preview.lstNew.items(), (QStringList{u"photo2.jpg"_s, u"photo.jpg"_s}));
-    QCOMPARE(preview.lstNew.listIndex(), 0);
+    QCOMPARE(preview.highlighted, 0);
     QCOMPARE(preview.prb1.maximums, QList<qint64>{2});
     QCOMPARE(preview.prb1.values, (QList<qint64>{1, 2, 1, 0}));
 }
@@ -337,7 +338,7 @@ void TestBuildNewNames::beyond16BitCounts() {
     preview.build();
     QCOMPARE(preview.dialogs.inputDefaults(), QStringList{u"f40000.jpg"_s});
     QCOMPARE(preview.lstNew.item(kCount - 3), u"z"_s);
-    QCOMPARE(preview.lstNew.listIndex(), kCount - 3);
+    QCOMPARE(preview.highlighted, kCount - 3);
     QCOMPARE(preview.prb1.values.last(), 0);
 }
 

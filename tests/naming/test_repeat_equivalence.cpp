@@ -51,8 +51,8 @@ private:
     int m_asked = 0;
 };
 
-/// The scan exactly as first written: every pair (i, j), i < j, compared in order; the earlier
-/// entry of an equal pair asked about until its answer matches no other entry.
+/// The pairwise scan, written out literally: every pair (i, j), i < j, compared in order; the
+/// earlier entry of an equal pair asked about until its answer matches no other entry.
 Run pairwiseScan(QStringList list, Answerer answerer) {
     Run run;
     qsizetype highlight = -1;
@@ -101,7 +101,7 @@ public:
                   QPointF position) override {
         const QStringList& list = m_preview.lstNew.items();
         m_run.shownLists.append(list);
-        m_run.highlights.append(m_preview.lstNew.listIndex());
+        m_run.highlights.append(m_preview.highlighted);
         m_preview.dialogs.answers.append(m_answerer.answer(defaultText, list));
         return m_preview.dialogs.input(prompt, title, defaultText, position);
     }
@@ -121,7 +121,7 @@ Run indexedScan(const QStringList& list, const Answerer& answerer) {
     run.defaults = preview.dialogs.inputDefaults();
     run.progress = preview.prb1.values;
     run.result = preview.lstNew.items();
-    run.listIndex = preview.lstNew.listIndex();
+    run.listIndex = preview.highlighted;
     return run;
 }
 

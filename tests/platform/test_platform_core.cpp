@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(platform::trimBlanks(text), trimmed);
     }
 
-    void upperCase_data() {
+    void equalsIgnoringCase_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("upper");
         QTest::newRow("latin") << u"b.txt"_s << u"B.TXT"_s;
@@ -56,13 +56,15 @@ private slots:
         QTest::newRow("beyond 16 bits") << u"𐐨.txt"_s << u"𐐀.TXT"_s;
         QTest::newRow("escaped bytes stay") << u"caf"_s + QChar(0xDCE9) << u"CAF"_s + QChar(0xDCE9);
     }
-    void upperCase() {
+    void equalsIgnoringCase() {
         QFETCH(QString, text);
         QFETCH(QString, upper);
-        QCOMPARE(platform::upperCase(text), upper);
         QVERIFY(platform::equalsIgnoringCase(text, upper));
         QCOMPARE(platform::caselessHash(text, 7), platform::caselessHash(upper, 7));
         QVERIFY(!platform::equalsIgnoringCase(text, upper + u'x'));
+        // The simple mapping only: a full one would make "ß" and "SS" equal.
+        if (text.contains(u'ß'))
+            QVERIFY(!platform::equalsIgnoringCase(text, QString(upper).replace(u'ß', u"SS"_s)));
     }
 
     void fileNames_data() {
@@ -128,7 +130,7 @@ private slots:
 
     void nameListShowsEscapedBytesAsMarks() {
         platform::NameListModel list;
-        list.addItem(u"caf"_s + QChar(0xDCE9) + u"1.txt"_s);
+        list.addItems({u"caf"_s + QChar(0xDCE9) + u"1.txt"_s});
         QCOMPARE(list.data(list.index(0)).toString(), u"caf\uFFFD1.txt"_s);
         QCOMPARE(list.item(0), u"caf"_s + QChar(0xDCE9) + u"1.txt"_s);
     }
@@ -137,7 +139,7 @@ private slots:
         platform::NameListModel list;
         const QAbstractItemModelTester tester(
             &list, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        list.addItem(u"b"_s);
+        list.addItems({u"b"_s});
         list.addItems({u"c"_s, u"a"_s});
         QCOMPARE(list.items(), (QStringList{u"b"_s, u"c"_s, u"a"_s}));
         QCOMPARE(list.rowCount(), 3);
@@ -157,11 +159,11 @@ private slots:
         QSignalSpy highlighted(&list, &platform::NameListModel::listIndexChanged);
         list.addItems({u"a"_s, u"b"_s});
         list.setListIndex(1);
-        QCOMPARE(list.listIndex(), 1);
         list.clear();
         QCOMPARE(list.count(), 0);
-        QCOMPARE(list.listIndex(), -1);
         QCOMPARE(highlighted.count(), 2);
+        QCOMPARE(highlighted.at(0).at(0).value<qsizetype>(), 1);
+        QCOMPARE(highlighted.at(1).at(0).value<qsizetype>(), -1);
     }
 
     void manyNamesAreOneInsertion() {

@@ -127,8 +127,8 @@ void TestSwapPrePass::sameExchangesAsPairwiseScan_data() {
     QTest::newRow("with empty names") << QStringList{u""_s, u"a"_s, u"A"_s, u"b"_s} << 6;
 }
 
-// Only lists the classic platform can have: no two current names equal ignoring case, unless
-// they are equal outright (rows past the listed files all read as "").
+// Only lists a case-insensitive file system can hold: no two current names equal ignoring case,
+// unless they are equal outright (rows past the listed files all read as "").
 
 void TestSwapPrePass::sameExchangesAsPairwiseScan() {
     QFETCH(QStringList, pool);
@@ -186,7 +186,7 @@ void TestSwapPrePass::caseAndByteTwins() {
     QFETCH(QStringList, pool);
     QFETCH(int, maxRows);
 
-    int classicFaults = 0;
+    int caseOnlyFaults = 0;
     for (quint32 seed = 1; seed <= 3000; ++seed) {
         QRandomGenerator random(seed);
         // A folder's names are distinct, and so are the new names after a preview.
@@ -203,13 +203,13 @@ void TestSwapPrePass::caseAndByteTwins() {
         if (actual != literalPrePass(newNames, current))
             qInfo() << "seed" << seed << "current" << current << "new" << newNames;
         QCOMPARE(actual, literalPrePass(newNames, current));
-        const QStringList classic = literalPrePass(newNames, current, false);
+        const QStringList caseOnly = literalPrePass(newNames, current, false);
         for (const qsizetype row : ownNameRows(newNames, current)) {
             QCOMPARE(actual.at(row), current.at(row));
-            classicFaults += classic.at(row) != current.at(row);
+            caseOnlyFaults += caseOnly.at(row) != current.at(row);
         }
     }
-    QVERIFY(classicFaults > 0);
+    QVERIFY(caseOnlyFaults > 0);
 }
 
 QTEST_GUILESS_MAIN(TestSwapPrePass)

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QStringList>
 #include <QTest>
@@ -40,6 +41,11 @@ template <class Widget> Widget* child(const QWidget& window, const QString& name
         qFatal("no control named %s of type %s in %s", qPrintable(name),
                Widget::staticMetaObject.className(), qPrintable(window.objectName()));
     return widget;
+}
+
+/// The text of panel `panel` (1 to 3) of the status bar in `window`.
+inline QString panelText(const QWidget& window, int panel) {
+    return child<QLabel>(window, QStringLiteral("panel") + QString::number(panel))->text();
 }
 
 /// Answers the modal windows that a handler opens, one after the other: each step is run on the

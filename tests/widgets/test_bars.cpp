@@ -5,30 +5,28 @@
 
 #include <QDateTime>
 #include <QLabel>
-#include <QLocale>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+QString panelText(const widgets::StatusBar& bar, int panel) {
+    return bar.findChild<QLabel*>(u"panel"_s + QString::number(panel))->text();
+}
+
+} // namespace
 
 class TestBars : public QObject {
     Q_OBJECT
 
 private slots:
-    void progressStartsEmptyOutOfAHundred();
     void progressMaximumZeroIsAnEmptyBar();
-    void progressKeepsEveryValueAndCatchesUp();
+    void progressCatchesUpWithTheLastValue();
     void statusPanelsShowTimeAndDate();
     void statusTextPanelIsTheOnlyWritableOne();
     void statusPanelsKeepTheirDesignedWidths();
 };
-
-void TestBars::progressStartsEmptyOutOfAHundred() {
-    widgets::ProgressBar bar;
-    QCOMPARE(bar.progressMaximum(), 100);
-    QCOMPARE(bar.progressValue(), 0);
-    QCOMPARE(bar.value(), 0);
-    QCOMPARE(bar.maximum(), 100);
-}
 
 void TestBars::progressMaximumZeroIsAnEmptyBar() {
     widgets::ProgressBar bar;
@@ -36,25 +34,22 @@ void TestBars::progressMaximumZeroIsAnEmptyBar() {
     bar.setValue(0);
     QCoreApplication::processEvents();
 
-    QCOMPARE(bar.progressMaximum(), 0);
-    QCOMPARE(bar.progressValue(), 0);
     // A range of 0..0 would make Qt draw a busy animation.
     QVERIFY(bar.maximum() > bar.minimum());
     QCOMPARE(bar.value(), 0);
 }
 
-void TestBars::progressKeepsEveryValueAndCatchesUp() {
+void TestBars::progressCatchesUpWithTheLastValue() {
     widgets::ProgressBar bar;
     bar.show();
     QVERIFY(QTest::qWaitForWindowExposed(&bar));
     bar.setMaximum(100000);
-    for (qint64 value = 1; value <= 100000; ++value) {
+    for (qint64 value = 1; value <= 100000; ++value)
         bar.setValue(value);
-        QCOMPARE(bar.progressValue(), value);
-    }
     // Whatever the bar skipped while the loop held the thread, it shows the last value once the
     // event loop runs again.
     QCoreApplication::processEvents();
+    QCOMPARE(bar.maximum(), 100000);
     QCOMPARE(bar.value(), 100000);
 
     bar.setValue(0);
@@ -63,32 +58,36 @@ void TestBars::progressKeepsEveryValueAndCatchesUp() {
 }
 
 void TestBars::statusPanelsShowTimeAndDate() {
-    const QLocale locale = QLocale::system();
     const QDateTime before = QDateTime::currentDateTime();
     widgets::StatusBar bar;
     const QDateTime after = QDateTime::currentDateTime();
 
-    const QStringList times = {locale.toString(before.time(), QLocale::ShortFormat),
-                               locale.toString(after.time(), QLocale::ShortFormat)};
-    const QStringList dates = {locale.toString(before.date(), QLocale::ShortFormat),
-                               locale.toString(after.date(), QLocale::ShortFormat)};
-    QVERIFY2(times.contains(bar.panelText(1)), qPrintable(bar.panelText(1)));
-    QVERIFY2(dates.contains(bar.panelText(2)), qPrintable(bar.panelText(2)));
+    // Whatever the locale's format, the time shows its minutes as two digits and the date its day.
+    const QString time = panelText(bar, 1);
+    const QString date = panelText(bar, 2);
+    const auto minutes = [](const QDateTime& at) {
+        return QString::number(at.time().minute()).rightJustified(2, u'0');
+    };
+    QVERIFY2(time.contains(minutes(before)) || time.contains(minutes(after)), qPrintable(time));
+    QVERIFY2(date.contains(QString::number(before.date().day())) ||
+                 date.contains(QString::number(after.date().day())),
+             qPrintable(date));
+    QVERIFY(!time.contains(date) && !date.contains(time));
 }
 
 void TestBars::statusTextPanelIsTheOnlyWritableOne() {
     widgets::StatusBar bar;
-    const QString time = bar.panelText(1);
-    const QString date = bar.panelText(2);
-    QVERIFY(bar.panelText(3).isEmpty());
+    const QString time = panelText(bar, 1);
+    const QString date = panelText(bar, 2);
+    QVERIFY(panelText(bar, 3).isEmpty());
 
     bar.setPanelText(3, u"Найдено файлов:  12"_s);
     bar.setPanelText(1, u"x"_s);
     bar.setPanelText(2, u"y"_s);
 
-    QCOMPARE(bar.panelText(3), u"Найдено файлов:  12"_s);
-    QCOMPARE(bar.panelText(1), time);
-    QCOMPARE(bar.panelText(2), date);
+    QCOMPARE(panelText(bar, 3), u"Найдено файлов:  12"_s);
+    QCOMPARE(panelText(bar, 1), time);
+    QCOMPARE(panelText(bar, 2), date);
     const QList<QLabel*> panels = bar.findChildren<QLabel*>();
     QCOMPARE(panels.size(), 3);
     for (const QLabel* panel : panels)
