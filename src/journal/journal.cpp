@@ -129,7 +129,8 @@ QString problemText(const QString& what, const QString& file) {
 
 QString defaultDirectory() {
     const QByteArray state = qgetenv("XDG_STATE_HOME");
-    // The base directory specification ignores a relative path.
+    // A relative XDG_STATE_HOME is not to be trusted (it would follow the working folder): the
+    // default under the home folder serves instead, as other desktop programs do.
     if (state.startsWith('/'))
         return platform::decodeFileName(state) + u"/tarvelok"_s;
     const QByteArray home = qgetenv("HOME");
