@@ -1,4 +1,6 @@
 // Starts Tarvelok.
+#include "filesystem/posix_file_renamer.h"
+#include "journal/repair.h"
 #include "main_window/ending_signals.h"
 #include "main_window/frm_rename.h"
 #include "main_window/start_up.h"
@@ -32,6 +34,12 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     main_window::catchEndingSignals();
+    {
+        // A pass cut off by a crash or a kill may have left a file under a name of its own
+        // making; put right before anything is listed.
+        filesystem::PosixFileRenamer renamer;
+        journal::repairInterruptedPasses(renamer);
+    }
     // Lets the desktop match the window to its entry and icon (the Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral(TARVELOK_APP_ID));
     main_window::useClassicStyle();

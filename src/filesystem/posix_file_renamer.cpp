@@ -182,6 +182,12 @@ void PosixFileRenamer::announceRename(const QByteArray& from, const QByteArray& 
         m_beforeRename(from, to);
 }
 
+void PosixFileRenamer::tellStep(platform::RenameSteps::Kind kind, const QByteArray& name,
+                                quint64 inode) const {
+    if (m_steps)
+        m_steps->step(kind, name, inode);
+}
+
 int PosixFileRenamer::moveNoReplace(const QByteArray& from, const QByteArray& to) const {
     if (m_strategy == Strategy::Automatic) {
         announceRename(from, to);
@@ -205,6 +211,7 @@ int PosixFileRenamer::moveNoReplace(const QByteArray& from, const QByteArray& to
 
 int PosixFileRenamer::linkThenUnlink(const QByteArray& from, const QByteArray& to,
                                      bool& unavailable) const {
+    tellStep(platform::RenameSteps::Kind::Link, to);
     if (::linkat(m_folderFd, from.constData(), m_folderFd, to.constData(), 0) != 0) {
         const int error = errno;
         unavailable = linkUnavailable(error);
@@ -234,10 +241,16 @@ int PosixFileRenamer::claimThenRename(const QByteArray& from, const QByteArray& 
     // there before the plain rename below replaces what is only the claim.
     // The claim stays open: a program that opens the name without O_EXCL meanwhile writes into
     // the claim, and what it wrote can still be read from here after the rename replaced it.
+    tellStep(platform::RenameSteps::Kind::Claim, to);
     const int claim = ::openat(m_folderFd, to.constData(),
                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (claim < 0)
         return errno;
+    if (m_steps) {
+        struct stat made;
+        if (::fstat(claim, &made) == 0)
+            tellStep(platform::RenameSteps::Kind::Claim, to, made.st_ino);
+    }
     announceRename(from, to);
     int error = 0;
     if (::renameat(m_folderFd, from.constData(), m_folderFd, to.constData()) == 0) {
@@ -312,6 +325,7 @@ int PosixFileRenamer::renameOwnFile(const QByteArray& from, const QByteArray& to
         // Not a hidden name: should the program stop in between, the user still sees the file.
         const QByteArray aside =
             "tarvelok-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        tellStep(platform::RenameSteps::Kind::Aside, aside);
         const int asideError = moveNoReplace(from, aside);
         if (asideError == EEXIST)
             continue;

@@ -34,6 +34,7 @@ public:
                              const QString& newName) override;
     void releaseFolder() override;
     [[nodiscard]] int folderLost() const override { return m_folderLost; }
+    void setSteps(platform::RenameSteps* steps) override { m_steps = steps; }
 
     /// Runs just before every rename system call, with the two names it is given, and before the
     /// unlink that ends a move by link: tests act here as another program might between two calls.
@@ -50,6 +51,8 @@ private:
     int claimThenRename(const QByteArray& from, const QByteArray& to) const;
     int renameOwnFile(const QByteArray& from, const QByteArray& to) const;
     void announceRename(const QByteArray& from, const QByteArray& to) const;
+    void tellStep(platform::RenameSteps::Kind kind, const QByteArray& name,
+                  quint64 inode = 0) const;
     void removeClaim(int claim, const QByteArray& to) const;
     void keepWriteIntoClaim(int claim, const QByteArray& to) const;
     /// The folder's path and `name`, as a trail on standard error shows a file.
@@ -62,6 +65,7 @@ private:
     int m_folderLost = 0;
     bool m_fatNames = false;
     BeforeRename m_beforeRename;
+    platform::RenameSteps* m_steps = nullptr;
 };
 
 /// Whether a file system of this type (the mount table's name for it) keeps to FAT's rules for

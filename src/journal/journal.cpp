@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -192,6 +193,9 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
         ::close(directoryFd);
         return;
     }
+    // Held while the pass runs, and let go by the system however the program ends: the repair at
+    // the next start leaves a pass alone while its program still holds this.
+    ::flock(m_fd, LOCK_EX | LOCK_NB);
 
     const qsizetype rows = files.count();
     RecordWriter writer;
@@ -233,6 +237,22 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
         m_fd = -1;
     }
     ::close(directoryFd);
+}
+
+void PassJournal::step(Kind kind, QByteArrayView name, quint64 inode) {
+    if (m_fd < 0)
+        return;
+    std::string payload;
+    putU64(payload, quint64(m_row));
+    payload.push_back(char(kind));
+    putU64(payload, inode);
+    payload.append(name.data(), size_t(name.size()));
+    RecordWriter writer;
+    writer.append(RecordType::Step, payload);
+    // Before the step is made, in one write: a program killed after it leaves the record in the
+    // system's cache, and one killed within it leaves a torn record that the repair drops, having
+    // made nothing yet that the record would name.
+    writeOut(writer.buffer());
 }
 
 void PassJournal::end(const std::vector<bool>& renamed) {
@@ -346,15 +366,7 @@ bool RecordedPass::markUndone() {
     const int fd = ::open(file.constData(), O_WRONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    std::string payload;
-    putU64(payload, quint64(QDateTime::currentMSecsSinceEpoch()));
-    RecordWriter writer;
-    writer.append(RecordType::Undone, payload);
-    // From the end of the last whole record: a torn one after it would hide this one.
-    bool written = ::ftruncate(fd, m_contents.validEnd) == 0 &&
-                   ::lseek(fd, m_contents.validEnd, SEEK_SET) >= 0 &&
-                   writeAll(fd, writer.buffer().data(), writer.buffer().size()) &&
-                   ::fdatasync(fd) == 0;
+    const bool written = appendEndRecord(fd, m_contents.validEnd, RecordType::Undone) == 0;
     const int error = errno;
     ::close(fd);
     errno = error;
@@ -425,28 +437,14 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
             pass->m_folder = folder;
             pass->m_file = file;
             {
-                const QByteArray bytes = folderBytes(file);
-                const int fd = ::open(bytes.constData(), O_RDONLY | O_CLOEXEC);
-                struct stat status;
-                if (fd < 0 || ::fstat(fd, &status) != 0) {
+                const int fd = ::open(folderBytes(file).constData(), O_RDONLY | O_CLOEXEC);
+                const bool read = fd >= 0 && readJournal(fd, pass->m_data) == 0;
+                if (fd >= 0)
+                    ::close(fd);
+                if (!read) {
                     lookup.problem = damagedText(file);
-                    if (fd >= 0)
-                        ::close(fd);
                     return true;
                 }
-                pass->m_data.resize(qsizetype(status.st_size));
-                qsizetype done = 0;
-                while (done < pass->m_data.size()) {
-                    const ssize_t got =
-                        ::read(fd, pass->m_data.data() + done, size_t(pass->m_data.size() - done));
-                    if (got < 0 && errno == EINTR)
-                        continue;
-                    if (got <= 0)
-                        break;
-                    done += got;
-                }
-                ::close(fd);
-                pass->m_data.resize(done);
             }
             pass->m_contents = parseJournal(pass->m_data);
             if (pass->m_contents.status != JournalContents::Status::Whole) {

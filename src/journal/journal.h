@@ -26,6 +26,8 @@ public:
     Q_DISABLE_COPY_MOVE(PassJournal)
 
     void begin(const platform::FileView& files, const platform::NameListModel& newNames) override;
+    void renaming(qsizetype row) override { m_row = row; }
+    void step(Kind kind, QByteArrayView name, quint64 inode) override;
     void end(const std::vector<bool>& renamed) override;
 
 private:
@@ -34,6 +36,7 @@ private:
 
     QString m_directory;
     int m_fd = -1;
+    qsizetype m_row = 0;
 };
 
 /// A pass read back from its journal, with where each of its files is now.

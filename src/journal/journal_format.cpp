@@ -3,8 +3,11 @@
 
 #include "platform/file_names.h"
 
+#include <QDateTime>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -49,11 +52,14 @@ public:
 
     bool ok() const { return m_ok; }
     bool atEnd() const { return m_at >= m_size; }
-    quint64 u64() {
-        if (m_size - m_at < 8)
+    quint64 u64() { return integer(8); }
+    quint8 u8() { return quint8(integer(1)); }
+    /// A little-endian integer of `size` bytes.
+    quint64 integer(int size) {
+        if (m_size - m_at < size)
             return fail();
-        const quint64 value = getLittleEndian(m_data + m_at, 8);
-        m_at += 8;
+        const quint64 value = getLittleEndian(m_data + m_at, size);
+        m_at += size;
         return value;
     }
     quint64 varint() {
@@ -140,14 +146,27 @@ bool applyRecord(JournalContents& contents, quint8 type, PayloadReader payload, 
         contents.renamedBits = payload.rest();
         contents.ended =
             qsizetype(contents.renamedBits.size()) == qsizetype((contents.rowCount + 7) / 8);
+        contents.steps.clear();
         return contents.ended;
     case RecordType::Undone:
         contents.undone = true;
+        contents.steps.clear();
         return true;
-    case RecordType::Step:
+    case RecordType::Repaired:
+        contents.steps.clear();
+        return true;
+    case RecordType::Step: {
+        JournalStep step;
+        step.row = payload.u64();
+        step.kind = payload.u8();
+        step.inode = payload.u64();
+        step.name = payload.rest();
+        if (!payload.ok() || step.row >= contents.rowCount)
+            return false;
+        contents.steps.push_back(std::move(step));
+        return true;
+    }
     default:
-        // Intermediate names concern the repair of a row left mid-step; the undo finds the file
-        // by its inode whatever its name.
         return true;
     }
 }
@@ -164,6 +183,61 @@ bool checkFileStart(const char* data, qsizetype size, JournalContents& contents)
     }
     return true;
 }
+
+/// Reads a file at given offsets through one small window of it: the many small records after the
+/// plan then cost one read per window instead of two per record, while skipping a large record
+/// still reads only the window at its head.
+class WindowReader {
+public:
+    explicit WindowReader(int fd)
+        : m_fd(fd) {}
+
+    /// Copies up to `size` bytes from `offset`: how many, fewer at the end of the file; -1 on a
+    /// read error, with errno set.
+    qsizetype read(char* into, qsizetype size, qint64 offset) {
+        qsizetype done = 0;
+        while (done < size) {
+            const qint64 at = offset + done;
+            if (at < m_start || at >= m_start + m_window.size()) {
+                if (!fill(at))
+                    return -1;
+                if (m_window.isEmpty())
+                    break;
+            }
+            const qsizetype count =
+                std::min(size - done, qsizetype(m_start + m_window.size() - at));
+            std::memcpy(into + done, m_window.constData() + (at - m_start), size_t(count));
+            done += count;
+        }
+        return done;
+    }
+
+private:
+    static constexpr qsizetype kWindow = 8192;
+
+    bool fill(qint64 at) {
+        m_start = at;
+        m_window.resize(kWindow);
+        qsizetype got = 0;
+        while (got < kWindow) {
+            const ssize_t part =
+                ::pread(m_fd, m_window.data() + got, size_t(kWindow - got), at + got);
+            if (part < 0 && errno == EINTR)
+                continue;
+            if (part < 0)
+                return false;
+            if (part == 0)
+                break;
+            got += part;
+        }
+        m_window.resize(got);
+        return true;
+    }
+
+    int m_fd;
+    qint64 m_start = 0;
+    QByteArray m_window;
+};
 
 void finish(JournalContents& contents, bool sawHeader) {
     if (!sawHeader)
@@ -245,21 +319,46 @@ JournalContents parseJournal(const QByteArray& data) {
     return contents;
 }
 
+int appendEndRecord(int fd, qint64 validEnd, RecordType type) {
+    std::string payload;
+    putU64(payload, quint64(QDateTime::currentMSecsSinceEpoch()));
+    RecordWriter writer;
+    writer.append(type, payload);
+    const std::string& record = writer.buffer();
+    // From the end of the last whole record: a torn one after it would hide this one.
+    errno = 0;
+    if (::ftruncate(fd, validEnd) != 0 ||
+        ::pwrite(fd, record.data(), record.size(), validEnd) != ssize_t(record.size()) ||
+        ::fdatasync(fd) != 0)
+        return errno ? errno : EIO;
+    return 0;
+}
+
+int readJournal(int fd, QByteArray& data) {
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        return errno;
+    data.resize(qsizetype(status.st_size));
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t got = ::pread(fd, data.data() + done, size_t(data.size() - done), done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return errno;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    data.resize(done);
+    return 0;
+}
+
 int scanJournal(int fd, JournalContents& contents) {
     contents = {};
-    const auto readAt = [fd](char* into, qsizetype size, qint64 offset) -> qsizetype {
-        qsizetype done = 0;
-        while (done < size) {
-            const ssize_t got = ::pread(fd, into + done, size_t(size - done), offset + done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0)
-                return -1;
-            if (got == 0)
-                break;
-            done += got;
-        }
-        return done;
+    WindowReader reader(fd);
+    const auto readAt = [&reader](char* into, qsizetype size, qint64 offset) {
+        return reader.read(into, size, offset);
     };
     char start[kFileStart];
     const qsizetype got = readAt(start, kFileStart, 0);

@@ -8,10 +8,12 @@
 //             length, bytes), st_ino (u64); the device of every row is the folder's, since a
 //             rename never crosses devices
 //   PlanEnd = rows (u64): the plan is whole; it is on disk before the first rename
-//   Step    = row (u64), kind (u8: aside, claim, link), name bytes: an intermediate name a
-//             row's rename makes, recorded before it is made
+//   Step    = row (u64), kind (u8: aside, claim, link), inode (u64), name bytes: an intermediate
+//             name a row's rename makes, recorded before it is made; a claim is recorded once
+//             more with its inode once made (0 otherwise)
 //   Ended   = rows (u64), one bit per row (row k in byte k/8, bit k%8): renamed
 //   Undone  = time in ms since the epoch (i64)
+//   Repaired = time in ms since the epoch (i64): the steps recorded before it were put right
 // Integers are little-endian. A record whose length runs past the end of the file or whose
 // checksum fails ends the journal there: a torn last record is dropped, never misread. Record
 // types this version does not know are skipped.
@@ -36,9 +38,16 @@ enum class RecordType : quint8 {
     Step = 4,
     Ended = 5,
     Undone = 6,
+    Repaired = 7,
 };
 
-enum class StepKind : quint8 { Aside = 1, Claim = 2, Link = 3 };
+/// An intermediate name of one row's rename (platform::RenameSteps).
+struct JournalStep {
+    quint64 row = 0;
+    quint8 kind = 0;
+    quint64 inode = 0;
+    QByteArray name;
+};
 
 /// Builds records into one buffer; the caller writes it out.
 class RecordWriter {
@@ -86,6 +95,9 @@ struct JournalContents {
     bool ended = false;
     QByteArray renamedBits;
     bool undone = false;
+    /// The steps recorded since the pass last came to an end (Ended, Undone or Repaired): those
+    /// of a row that was cut off mid-way, and of the rows before it. Empty when the pass ended.
+    std::vector<JournalStep> steps;
     /// Where the last whole record ends: a new record is appended from here, so one torn record
     /// cannot hide the ones after it.
     qint64 validEnd = 0;
@@ -93,6 +105,14 @@ struct JournalContents {
 
 /// Reads a journal held in memory in full, every checksum checked.
 JournalContents parseJournal(const QByteArray& data);
+
+/// Appends a record of `type` (Undone or Repaired) holding the time now to the journal open as
+/// `fd`, after its last whole record at `validEnd`, and waits for the disk: 0, or errno (also in
+/// errno).
+int appendEndRecord(int fd, qint64 validEnd, RecordType type);
+
+/// Reads the whole journal open as `fd` into `data`: 0, or errno.
+int readJournal(int fd, QByteArray& data);
 
 /// Reads the header and the state records of the journal open as `fd`, seeking over the plan's
 /// rows: enough to tell its folder and whether it was undone. errno, when reading fails.

@@ -15,6 +15,7 @@ public:
     [[nodiscard]] int rename(const QString& folder, const QString& oldName,
                              const QString& newName) override;
     void releaseFolder() override { m_renamer.releaseFolder(); }
+    void setSteps(platform::RenameSteps* steps) override { m_renamer.setSteps(steps); }
     [[nodiscard]] int folderLost() const override { return m_renamer.folderLost(); }
 
 private:

@@ -4,6 +4,7 @@
 #include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
 #include "journal/journal.h"
+#include "journal/repair.h"
 #include "main_window/start_up.h"
 #include "platform/file_names.h"
 #include "platform/progress.h"
@@ -102,6 +103,10 @@ int runCommandLine(int argc, char* argv[]) {
         printLine(u"tarvelok: "_s + given + u": "_s + why);
         return 2;
     }
+    filesystem::PosixFileRenamer renamer;
+    // What a pass cut off mid-step left goes back first, so the undo finds each file by a name
+    // it knows.
+    journal::repairInterruptedPasses(renamer);
     journal::PassLookup lookup = journal::latestPass(*folder);
     if (lookup.status == journal::PassLookup::Status::Nothing) {
         printLine(u"tarvelok: в папке «"_s + *folder + u"» нечего отменять."_s);
@@ -111,7 +116,6 @@ int runCommandLine(int argc, char* argv[]) {
         printLine(u"tarvelok: "_s + lookup.problem);
         return 2;
     }
-    filesystem::PosixFileRenamer renamer;
     NoProgress progress;
     const std::vector<renaming::UndoFailure> failures =
         runUndo(*lookup.pass, renaming::rowsToRestore(*lookup.pass), renamer, progress);

@@ -2,6 +2,8 @@
 // and the pass read back for its undo.
 #pragma once
 
+#include "platform/file_renamer.h"
+
 #include <QString>
 #include <vector>
 
@@ -10,14 +12,17 @@ namespace platform {
 class FileView;
 class NameListModel;
 
-class PassJournal {
+class PassJournal : public RenameSteps {
 public:
-    virtual ~PassJournal() = default;
-
     /// Makes the plan durable before the first rename: for every row of `files`, its name, the
     /// new name `newNames` holds for it (after the pre-pass) and its fileId. A journal that cannot
     /// be written says so on standard error, and the pass runs all the same.
     virtual void begin(const FileView& files, const NameListModel& newNames) = 0;
+
+    /// The steps told from now on (RenameSteps::step) are those of `row`'s rename. They are kept
+    /// without waiting for the disk: a crashed program leaves what it wrote in the system's cache,
+    /// and that is enough to put the row right at the next start.
+    virtual void renaming(qsizetype row) = 0;
 
     /// Records that the pass ended, and which rows it renamed.
     virtual void end(const std::vector<bool>& renamed) = 0;

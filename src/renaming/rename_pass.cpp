@@ -28,8 +28,10 @@ qsizetype renamePass(const RenameContext& context) {
 
     const qsizetype rows = context.File2.count();
     qsizetype left = 0;
-    if (context.journal)
+    if (context.journal) {
         context.journal->begin(context.File2, context.lstNew);
+        context.renamer.setSteps(context.journal);
+    }
     std::vector<bool> renamed(size_t(rows), false);
     for (qsizetype i = 0; i < rows; ++i) {
         if (platform::stopRequested()) {
@@ -37,6 +39,8 @@ qsizetype renamePass(const RenameContext& context) {
             break;
         }
         context.prb1.setValue(i);
+        if (context.journal)
+            context.journal->renaming(i);
         renamed[size_t(i)] = context.renamer.rename(context.File2.path(), context.File2.name(i),
                                                     context.lstNew.item(i)) == 0;
         if (!renamed[size_t(i)]) {
@@ -55,8 +59,10 @@ qsizetype renamePass(const RenameContext& context) {
         }
     }
     context.renamer.releaseFolder();
-    if (context.journal)
+    if (context.journal) {
+        context.renamer.setSteps(nullptr);
         context.journal->end(renamed);
+    }
 
     context.File1.refresh();
     context.File2.refresh();

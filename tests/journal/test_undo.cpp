@@ -2,10 +2,12 @@
 // their inodes wherever the pass left them, every name and content back as before.
 #include "fake_dialogs.h"
 #include "fake_progress.h"
+#include "fat_mount.h"
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "journal/journal.h"
+#include "journal/repair.h"
 #include "platform/file_names.h"
 #include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
@@ -16,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <sys/file.h>
 
 using namespace Qt::StringLiterals;
 
@@ -54,8 +57,9 @@ private:
         renaming::renamePass({files, files, names, progress, dialogs, renamer, &journal});
     }
 
-    Failures undo() {
-        journal::PassLookup lookup = journal::latestPass(folder(), journals());
+    Failures undo(const QString& where = {}) {
+        journal::PassLookup lookup =
+            journal::latestPass(where.isEmpty() ? folder() : where, journals());
         if (lookup.status != journal::PassLookup::Status::Ready) {
             QTest::qFail(qPrintable(u"no pass to undo: "_s + lookup.problem), __FILE__, __LINE__);
             return {};
@@ -68,6 +72,34 @@ private:
             failures.append({failure.name + u" → "_s + failure.oldName, failure.error});
         lookup.pass->markUndone();
         return failures;
+    }
+
+    /// The environment of a child process: the journals of this test, and no display unless
+    /// `display`, which is then an offscreen one.
+    QProcessEnvironment childEnvironment(bool display = false) const {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_STATE_HOME"_s, m_state.path());
+        environment.remove(u"DISPLAY"_s);
+        environment.remove(u"WAYLAND_DISPLAY"_s);
+        environment.remove(u"QT_QPA_PLATFORM"_s);
+        if (display)
+            environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        return environment;
+    }
+
+    /// Runs the pass of undo_child in `where` and lets it kill itself at `killAt`.
+    void runKilledPass(const QString& where, const QByteArray& plan, const QByteArray& killAt,
+                       const QString& route = {}) {
+        QTemporaryDir planFolder;
+        QVERIFY(writeFile(planFolder.path(), "plan", plan));
+        QProcess child;
+        child.setProcessEnvironment(childEnvironment());
+        QStringList arguments{where, planFolder.path() + u"/plan"_s, QString::fromLatin1(killAt)};
+        if (!route.isEmpty())
+            arguments.append(route);
+        child.start(QStringLiteral(UNDO_CHILD), arguments);
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
     }
 
     QString onlyJournal() const {
@@ -124,18 +156,7 @@ private slots:
         QFETCH(bool, leftAside);
         QVERIFY(makeFiles(folder(), {"a1.txt", "a2.txt", "A3.txt", "a4.txt", "a5.txt", "a6.txt"}));
         const FolderFiles before = folderFiles(folder());
-        QTemporaryDir planFolder;
-        const QString plan = planFolder.path() + u"/plan"_s;
-        QVERIFY(writeFile(planFolder.path(), "plan",
-                          "b1.txt\nb2.txt\na3.TXT\nb4.txt\nb5.txt\nb6.txt\n"));
-
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"XDG_STATE_HOME"_s, m_state.path());
-        child.setProcessEnvironment(environment);
-        child.start(QStringLiteral(UNDO_CHILD), {folder(), plan, QString::fromLatin1(killAt)});
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        runKilledPass(folder(), "b1.txt\nb2.txt\na3.TXT\nb4.txt\nb5.txt\nb6.txt\n", killAt);
         bool aside = false;
         for (const QByteArray& name : folderFiles(folder()).keys())
             aside = aside || name.startsWith("tarvelok-");
@@ -143,6 +164,102 @@ private slots:
 
         QCOMPARE(undo(), Failures{});
         QCOMPARE(folderFiles(folder()), before);
+    }
+
+    void repairsWhatAKilledPassLeftMidStep_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QByteArray>("killAt");
+        QTest::addColumn<bool>("onFat");
+        QTest::addColumn<bool>("claimReplaced");
+        // Row 2 is a case-only rename, which moves its file aside and on; the pass dies within it.
+        QTest::newRow("file under its aside name")
+            << QString() << QByteArray("aside") << false << false;
+        QTest::newRow("second link to the aside name")
+            << u"link"_s << QByteArray("2") << false << false;
+        QTest::newRow("second link to the new name")
+            << u"link"_s << QByteArray("aside") << false << false;
+        QTest::newRow("claim of the aside name") << u"claim"_s << QByteArray("2") << false << false;
+        QTest::newRow("claim of the new name")
+            << u"claim"_s << QByteArray("aside") << false << false;
+        QTest::newRow("another program's empty file in the claim's place")
+            << u"claim"_s << QByteArray("aside") << false << true;
+        QTest::newRow("FAT card") << QString() << QByteArray("aside") << true << false;
+        QTest::newRow("claim on a FAT card") << u"claim"_s << QByteArray("aside") << true << false;
+    }
+
+    void repairsWhatAKilledPassLeftMidStep() {
+        QFETCH(QString, route);
+        QFETCH(QByteArray, killAt);
+        QFETCH(bool, onFat);
+        QFETCH(bool, claimReplaced);
+        std::unique_ptr<FatMount> card;
+        QString where = folder();
+        if (onFat) {
+            card = std::make_unique<FatMount>();
+            if (!card->isMounted())
+                QSKIP(qPrintable(card->whyNot()));
+            where = card->path();
+        }
+        QVERIFY(makeFiles(where, {"a1.txt", "a2.txt", "A3.txt", "a4.txt", "a5.txt", "a6.txt"}));
+        const FolderFiles before = folderFiles(where);
+        runKilledPass(where, "b1.txt\nb2.txt\na3.TXT\nb4.txt\nb5.txt\nb6.txt\n", killAt, route);
+        FolderFiles repaired = before;
+        repaired.insert("b1.txt", repaired.take("a1.txt"));
+        repaired.insert("b2.txt", repaired.take("a2.txt"));
+        QVERIFY(folderFiles(where) != repaired);
+        if (claimReplaced) {
+            // Made while the claim still exists, so it cannot be given the claim's inode.
+            const QByteArray base = QFile::encodeName(where);
+            QVERIFY(writeFile(where, "other", ""));
+            QCOMPARE(::rename((base + "/other").constData(), (base + "/a3.TXT").constData()), 0);
+            repaired.insert("a3.TXT", "");
+        }
+
+        // A start of the program puts the row right before it shows its window.
+        QProcess program;
+        program.setProcessEnvironment(childEnvironment(true));
+        program.setReadChannel(QProcess::StandardError);
+        program.start(QStringLiteral(TARVELOK_BINARY));
+        QByteArrayList lines;
+        while (lines.isEmpty() && program.waitForReadyRead(20000))
+            while (program.canReadLine())
+                if (const QByteArray line = program.readLine(); line.contains("прерванное"))
+                    lines.append(line);
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        while (program.canReadLine())
+            if (const QByteArray line = program.readLine(); line.contains("прерванное"))
+                lines.append(line);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains("» исправлено: "), lines.first().constData());
+        QCOMPARE(folderFiles(where), repaired);
+
+        if (claimReplaced)
+            return;
+        QCOMPARE(undo(where), Failures{});
+        QCOMPARE(folderFiles(where), before);
+        if (card) {
+            QVERIFY(card->unmount());
+            QString report;
+            QVERIFY2(card->imageIsClean(&report), qPrintable(report));
+        }
+    }
+
+    void leavesAPassThatStillRunsAlone() {
+        QVERIFY(makeFiles(folder(), {"a1.txt", "a2.txt", "A3.txt"}));
+        runKilledPass(folder(), "b1.txt\nb2.txt\na3.TXT\n", "aside");
+        const FolderFiles left = folderFiles(folder());
+        // Its program holds the journal locked while the pass runs.
+        QFile running(onlyJournal());
+        QVERIFY(running.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
+        filesystem::PosixFileRenamer renamer;
+        QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 0);
+        QCOMPARE(folderFiles(folder()), left);
+        running.close();
+        QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 1);
+        QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 0);
+        QCOMPARE(folderFiles(folder()).keys(), (QByteArrayList{"A3.txt", "b1.txt", "b2.txt"}));
     }
 
     void leavesARowItCannotRestore_data() {

@@ -1,9 +1,9 @@
 // Runs one rename pass with its journal, and kills itself with SIGKILL just before a chosen rename
 // system call, as a crash or a power cut would stop it.
-//   undo_child FOLDER NEW_NAMES_FILE KILL_AT
+//   undo_child FOLDER NEW_NAMES_FILE KILL_AT [link|claim]
 // NEW_NAMES_FILE holds one new name per line, by its bytes. KILL_AT is the number of the rename
 // call to die at (0 is the first), "aside" for the move from an aside name to the new name of a
-// case-only rename, or "never".
+// case-only rename, or "never". "link" or "claim" makes every rename take that fallback.
 #include "fake_dialogs.h"
 #include "fake_progress.h"
 #include "filesystem/file_list_model.h"
@@ -17,7 +17,7 @@
 #include <csignal>
 
 int main(int argc, char* argv[]) {
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
         return 2;
     filesystem::FileListModel files;
     files.setPath(platform::decodeFileName(argv[1]));
@@ -31,7 +31,11 @@ int main(int argc, char* argv[]) {
 
     const QByteArray killAt = argv[3];
     int calls = 0;
-    filesystem::PosixFileRenamer renamer;
+    const QByteArray route = argc == 5 ? argv[4] : "";
+    filesystem::PosixFileRenamer renamer(
+        route == "link"    ? filesystem::PosixFileRenamer::Strategy::LinkThenUnlink
+        : route == "claim" ? filesystem::PosixFileRenamer::Strategy::ClaimThenRename
+                           : filesystem::PosixFileRenamer::Strategy::Automatic);
     renamer.setBeforeRename([&](const QByteArray& from, const QByteArray&) {
         const bool now = killAt == "aside" ? from.startsWith("tarvelok-")
                                            : killAt != "never" && calls == killAt.toInt();

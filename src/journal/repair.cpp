@@ -1,0 +1,237 @@
+// Puts right the rows a rename pass left mid-step: from the steps its journal recorded before
+// making them, and from what the folder holds under those names now.
+#include "journal/repair.h"
+
+#include "platform/file_names.h"
+#include "platform/file_renamer.h"
+
+#include <QByteArrayList>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <map>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace journal {
+
+namespace {
+
+using Kind = platform::RenameSteps::Kind;
+
+/// The entry `name` of the folder open as `folder`, not followed if a link.
+bool entryOf(int folder, const QByteArray& name, struct stat& status) {
+    return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+/// One row's steps, in the order they were made, and what their repair did.
+struct RowRepair {
+    std::vector<const JournalStep*> steps;
+    QByteArrayList done;
+    QByteArray problem;
+};
+
+class PassRepair {
+public:
+    PassRepair(const JournalContents& contents, const QByteArray& data, int folder,
+               platform::FileRenamer& renamer)
+        : m_contents(contents)
+        , m_data(data)
+        , m_folder(folder)
+        , m_renamer(renamer) {}
+
+    /// Repairs every row with steps, the last first; how many rows it reported.
+    qsizetype run() {
+        std::map<quint64, RowRepair> rows;
+        for (const JournalStep& step : m_contents.steps)
+            rows[step.row].steps.push_back(&step);
+        qsizetype reported = 0;
+        // Rows are renamed one after another: only the last one began can be mid-way, unless a
+        // failed step of an earlier one left its file aside.
+        const quint64 inProgress = m_contents.steps.back().row;
+        for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+            repairRow(row->first, row->second, row->first == inProgress);
+            if (report(row->first, row->second))
+                ++reported;
+        }
+        m_renamer.releaseFolder();
+        return reported;
+    }
+
+private:
+    QByteArray oldName(quint64 row) const {
+        const PlanRow& plan = m_contents.rows[size_t(row)];
+        return m_data.mid(plan.oldAt, plan.oldLength);
+    }
+    QByteArray newName(quint64 row) const {
+        const PlanRow& plan = m_contents.rows[size_t(row)];
+        return m_data.mid(plan.newAt, plan.newLength);
+    }
+
+    void repairRow(quint64 row, RowRepair& repair, bool inProgress) {
+        const QByteArray old = oldName(row);
+        // Where each step's move starts: the old name, or for the move on from an aside name,
+        // that name.
+        std::vector<QByteArray> sources;
+        QByteArray aside;
+        for (const JournalStep* step : repair.steps) {
+            if (Kind(step->kind) == Kind::Aside)
+                aside = step->name;
+            sources.push_back(!aside.isEmpty() && step->name != aside ? aside : old);
+        }
+        // The inode each claim got once made; a claim cut off before that record is not known
+        // for sure to be the pass's own.
+        std::map<QByteArray, quint64> claims;
+        for (const JournalStep* step : repair.steps)
+            if (Kind(step->kind) == Kind::Claim && step->inode != 0)
+                claims[step->name] = step->inode;
+        // From the last step back: a claim or a second link made on the way to the new name goes
+        // before the file leaves the aside name.
+        for (size_t at = repair.steps.size(); at-- > 0;) {
+            const JournalStep& step = *repair.steps[at];
+            const QByteArray& source = sources[at];
+            struct stat named;
+            if (step.name == old || !entryOf(m_folder, step.name, named))
+                continue;
+            struct stat original;
+            const bool sourceHere = entryOf(m_folder, source, original);
+            switch (Kind(step.kind)) {
+            case Kind::Aside:
+                if (S_ISREG(named.st_mode) || S_ISLNK(named.st_mode))
+                    moveBack(step.name, old, repair);
+                break;
+            case Kind::Link:
+                // Only while the move's source still holds the very same file: then the pass
+                // made this second name and had not yet removed the first.
+                if (sourceHere && sameFile(original, named))
+                    remove(step.name, "удалено второе имя «%1»", repair);
+                break;
+            case Kind::Claim: {
+                // Once made, the claim's inode is recorded: only an empty file with that inode,
+                // while the file it was to make way for is still at the move's source.
+                if (step.inode != 0 || !S_ISREG(named.st_mode) || named.st_size != 0 ||
+                    !sourceHere || sameFile(original, named))
+                    break;
+                const auto claim = claims.find(step.name);
+                if (claim != claims.end() && named.st_ino == claim->second)
+                    remove(step.name, "удалён пустой файл «%1»", repair);
+                else if (claim == claims.end() && inProgress)
+                    repair.problem = "пустой файл «" + step.name +
+                                     "» мог остаться от него, но не удалён: журнал не знает, тот "
+                                     "ли это файл";
+                break;
+            }
+            }
+        }
+    }
+
+    void moveBack(const QByteArray& aside, const QByteArray& old, RowRepair& repair) {
+        const QString folder = platform::decodeFileName(m_contents.folderPath);
+        const int error = m_renamer.rename(folder, platform::decodeFileName(aside),
+                                           platform::decodeFileName(old));
+        if (error == 0)
+            repair.done.append("файл возвращён из «" + aside + "»");
+        else
+            repair.problem =
+                "файл остался под именем «" + aside + "»: " + QByteArray(std::strerror(error));
+    }
+
+    void remove(const QByteArray& name, const char* what, RowRepair& repair) {
+        const QByteArray text = QByteArray(what).replace("%1", name);
+        if (::unlinkat(m_folder, name.constData(), 0) == 0)
+            repair.done.append(text);
+        else
+            repair.problem = "не удалось удалить «" + name + "»: " + std::strerror(errno);
+    }
+
+    bool report(quint64 row, const RowRepair& repair) const {
+        if (repair.done.isEmpty() && repair.problem.isEmpty())
+            return false;
+        const QByteArray path = m_contents.folderPath == "/"
+                                    ? "/" + oldName(row)
+                                    : m_contents.folderPath + '/' + oldName(row);
+        QByteArray line = "tarvelok: прерванное переименование «" + path + "» → «" + newName(row) +
+                          "» " + (repair.problem.isEmpty() ? "исправлено" : "не исправлено");
+        QByteArrayList parts = repair.done;
+        if (!repair.problem.isEmpty())
+            parts.append(repair.problem);
+        line += ": " + parts.join("; ") + '\n';
+        std::fputs(line.constData(), stderr);
+        return true;
+    }
+
+    const JournalContents& m_contents;
+    const QByteArray& m_data;
+    int m_folder;
+    platform::FileRenamer& m_renamer;
+};
+
+/// Repairs the pass of the journal open as `fd` if it was cut off mid-step and its program is
+/// gone; how many rows it reported.
+qsizetype repairJournal(int fd, platform::FileRenamer& renamer) {
+    JournalContents summary;
+    if (scanJournal(fd, summary) != 0 || summary.status != JournalContents::Status::Whole ||
+        summary.steps.empty())
+        return 0;
+    // A pass still running holds its journal locked; the lock goes with its program.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return 0;
+    QByteArray data;
+    if (readJournal(fd, data) != 0)
+        return 0;
+    const JournalContents contents = parseJournal(data);
+    if (contents.status != JournalContents::Status::Whole || contents.steps.empty())
+        return 0;
+    // Only the folder the pass renamed in: one moved away or replaced since is left alone.
+    const int folder = ::open(contents.folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat status;
+    const bool same = folder >= 0 && ::fstat(folder, &status) == 0 &&
+                      quint64(status.st_dev) == contents.folderDevice &&
+                      quint64(status.st_ino) == contents.folderInode;
+    qsizetype reported = 0;
+    if (same) {
+        reported = PassRepair(contents, data, folder, renamer).run();
+        if (appendEndRecord(fd, contents.validEnd, RecordType::Repaired) != 0)
+            std::fprintf(stderr,
+                         "tarvelok: журнал переименования не дописан (%s); исправление будет "
+                         "повторено при следующем запуске.\n",
+                         std::strerror(errno));
+    }
+    if (folder >= 0)
+        ::close(folder);
+    return reported;
+}
+
+} // namespace
+
+qsizetype repairInterruptedPasses(platform::FileRenamer& renamer, const QString& directory) {
+    const QByteArray path = platform::encodeFileName(directory);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return 0;
+    QByteArrayList journals;
+    while (const dirent* entry = ::readdir(dir))
+        if (QByteArrayView(entry->d_name).endsWith(".journal"))
+            journals.append(entry->d_name);
+    ::closedir(dir);
+    qsizetype reported = 0;
+    for (const QByteArray& name : journals) {
+        const int fd = ::open((path + '/' + name).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        reported += repairJournal(fd, renamer);
+        ::close(fd);
+    }
+    return reported;
+}
+
+} // namespace journal
