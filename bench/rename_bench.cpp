@@ -2,6 +2,7 @@
 // alone, and fstatat plus renameat2, the floor of a pass that checks each entry's type.
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
+#include "journal/journal.h"
 #include "platform/dialogs.h"
 #include "platform/name_list_model.h"
 #include "platform/progress.h"
@@ -154,6 +155,45 @@ void BM_BareSafeRename(benchmark::State& state) {
     bareRenameLoop(state, true);
 }
 
+// Case-only renames, with and without the journal (range(1) is 1 with it): each row moves its
+// file aside and on, and with the journal tells it the aside name first, so this shows what the
+// recorded steps cost beside the renames they guard.
+void BM_CaseOnlyPass(benchmark::State& state) {
+    const Folder& folder = folderOf(state.range(0));
+    if (!folder.valid) {
+        state.SkipWithError("cannot make the folder");
+        return;
+    }
+    QStringList lower;
+    for (const QString& name : folder.cameraNames)
+        lower.append(name.toLower());
+    QTemporaryDir journals;
+    journal::PassJournal journal(journals.path());
+    QuietDialogs dialogs;
+    QuietProgress prb1;
+    filesystem::PosixFileRenamer renamer;
+    filesystem::FileListModel File1;
+    filesystem::FileListModel File2;
+    File1.setPath(folder.dir.path());
+    File2.setPath(folder.dir.path());
+    platform::NameListModel lstNew;
+    const renaming::RenameContext context{File1,  File2,   lstNew,
+                                          prb1,   dialogs, renamer,
+                                          state.range(1) ? &journal : nullptr};
+    for (auto _ : state) {
+        state.PauseTiming();
+        lstNew.addItems(lower);
+        state.ResumeTiming();
+        renaming::renamePass(context);
+        state.PauseTiming();
+        lstNew.addItems(folder.cameraNames);
+        state.ResumeTiming();
+        renaming::renamePass(context);
+    }
+    if (dialogs.messages != 0 || File2.count() != folder.cameraNames.size())
+        state.SkipWithError("a rename failed");
+}
+
 void BM_SwapPrePass(benchmark::State& state) {
     const qsizetype count = state.range(0);
     const QStringList current = cameraNames(count);
@@ -193,6 +233,12 @@ BENCHMARK(BM_RenamePass)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Repetitions(3);
+BENCHMARK(BM_CaseOnlyPass)
+    ->Args({10'000, 0})
+    ->Args({10'000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5);
 BENCHMARK(BM_SwapPrePass)->Arg(100'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 /// Prints the usual table, then each pass's time over its bare loop's.
@@ -223,6 +269,11 @@ public:
                 std::printf("rename pass / bare fstatat + renameat2 loop, %6s files: %.2fx\n", size,
                             pass->second / safe->second);
         }
+        const auto journalled = m_times.find("BM_CaseOnlyPass/10000/1");
+        const auto plain = m_times.find("BM_CaseOnlyPass/10000/0");
+        if (journalled != m_times.end() && plain != m_times.end())
+            std::printf("case-only pass with its journal's steps / without,  10000 files: %.2fx\n",
+                        journalled->second / plain->second);
     }
 
 private:
