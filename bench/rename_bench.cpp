@@ -177,9 +177,8 @@ void BM_CaseOnlyPass(benchmark::State& state) {
     File1.setPath(folder.dir.path());
     File2.setPath(folder.dir.path());
     platform::NameListModel lstNew;
-    const renaming::RenameContext context{File1,  File2,   lstNew,
-                                          prb1,   dialogs, renamer,
-                                          state.range(1) ? &journal : nullptr};
+    const renaming::RenameContext context{
+        File1, File2, lstNew, prb1, dialogs, renamer, state.range(1) ? &journal : nullptr};
     for (auto _ : state) {
         state.PauseTiming();
         lstNew.addItems(lower);

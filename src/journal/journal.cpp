@@ -242,13 +242,8 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
 void PassJournal::step(Kind kind, QByteArrayView name, quint64 inode) {
     if (m_fd < 0)
         return;
-    std::string payload;
-    putU64(payload, quint64(m_row));
-    payload.push_back(char(kind));
-    putU64(payload, inode);
-    payload.append(name.data(), size_t(name.size()));
     RecordWriter writer;
-    writer.append(RecordType::Step, payload);
+    writer.append(RecordType::Step, stepPayload(quint64(m_row), quint8(kind), inode, name));
     // Before the step is made, in one write: a program killed after it leaves the record in the
     // system's cache, and one killed within it leaves a torn record that the repair drops, having
     // made nothing yet that the record would name.
@@ -274,7 +269,10 @@ void PassJournal::end(const std::vector<bool>& renamed) {
     m_fd = -1;
 }
 
-RecordedPass::~RecordedPass() = default;
+RecordedPass::~RecordedPass() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
 
 QByteArrayView RecordedPass::oldBytes(qsizetype row) const {
     const PlanRow& plan = m_contents.rows[size_t(row)];
@@ -361,18 +359,45 @@ QString RecordedPass::currentName(qsizetype row) const {
     return {};
 }
 
+bool RecordedPass::append(RecordType type, std::string_view payload, bool sync) {
+    if (m_fd < 0) {
+        m_fd = ::open(folderBytes(m_file).constData(), O_WRONLY | O_CLOEXEC);
+        if (m_fd < 0)
+            return false;
+        // Held while the undo runs, as a pass holds its journal: the repair at another program's
+        // start leaves it alone.
+        ::flock(m_fd, LOCK_EX | LOCK_NB);
+        // From the end of the last whole record: a torn one after it would hide what follows.
+        if (::ftruncate(m_fd, m_contents.validEnd) != 0)
+            return false;
+    }
+    return writeRecordAt(m_fd, m_contents.validEnd, type, payload, sync) == 0;
+}
+
+void RecordedPass::restoring(qsizetype row, const QString& from) {
+    m_row = row;
+    m_from = folderBytes(from);
+}
+
+void RecordedPass::step(Kind kind, QByteArrayView name, quint64 inode) {
+    // Unsynced, as the pass's steps: a killed program leaves them in the system's cache.
+    if (!m_from.isEmpty()) {
+        append(RecordType::Step, stepPayload(quint64(m_row), kSourceStep, 0, m_from), false);
+        m_from.clear();
+    }
+    append(RecordType::Step, stepPayload(quint64(m_row), quint8(kind), inode, name), false);
+    m_steps = true;
+}
+
 bool RecordedPass::markUndone() {
-    const QByteArray file = folderBytes(m_file);
-    const int fd = ::open(file.constData(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0)
+    if (!append(RecordType::Undone, timePayload(), true))
         return false;
-    const bool written = appendEndRecord(fd, m_contents.validEnd, RecordType::Undone) == 0;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    if (written)
-        m_contents.undone = true;
-    return written;
+    m_contents.undone = true;
+    return true;
+}
+
+bool RecordedPass::settleSteps() {
+    return !m_steps || append(RecordType::Settled, timePayload(), true);
 }
 
 namespace {

@@ -44,7 +44,9 @@ struct PassLookup;
 
 class RecordedPass final : public platform::PassRecord {
 public:
+    RecordedPass() = default;
     ~RecordedPass() override;
+    Q_DISABLE_COPY_MOVE(RecordedPass)
 
     QString folder() const override { return m_folder; }
     qsizetype count() const override { return qsizetype(m_contents.rows.size()); }
@@ -52,13 +54,21 @@ public:
     QString newName(qsizetype row) const override;
     bool leftAlone(qsizetype row) const override;
     QString currentName(qsizetype row) const override;
+    void restoring(qsizetype row, const QString& from) override;
+    void step(Kind kind, QByteArrayView name, quint64 inode) override;
 
     /// Records that the pass was undone: the next undo goes further back. False, with errno set,
     /// when the journal cannot be written.
     bool markUndone();
+    /// Records that the undo ended without undoing the pass (some files could not be moved
+    /// back): its steps are all finished. False, with errno set, when the journal cannot be
+    /// written.
+    bool settleSteps();
 
 private:
     friend PassLookup latestPass(const QString& folder, const QString& directory);
+    /// Appends a record after the last whole one, opening the journal for it first.
+    bool append(RecordType type, std::string_view payload, bool sync);
     struct Entry {
         quint64 fileId;
         qsizetype at;
@@ -79,6 +89,10 @@ private:
     bool m_renumbers = false;     ///< the folder's file system may number a renamed file anew
     mutable std::vector<quint32> m_byName;
     mutable std::vector<quint64> m_planIds;
+    int m_fd = -1; ///< open, and locked, once the undo tells its first step
+    qsizetype m_row = 0;
+    QByteArray m_from; ///< told before the row's first step, then cleared
+    bool m_steps = false;
 };
 
 struct PassLookup {

@@ -152,7 +152,7 @@ bool applyRecord(JournalContents& contents, quint8 type, PayloadReader payload, 
         contents.undone = true;
         contents.steps.clear();
         return true;
-    case RecordType::Repaired:
+    case RecordType::Settled:
         contents.steps.clear();
         return true;
     case RecordType::Step: {
@@ -319,18 +319,30 @@ JournalContents parseJournal(const QByteArray& data) {
     return contents;
 }
 
-int appendEndRecord(int fd, qint64 validEnd, RecordType type) {
+std::string stepPayload(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
+    std::string payload;
+    putU64(payload, row);
+    payload.push_back(char(kind));
+    putU64(payload, inode);
+    payload.append(name.data(), size_t(name.size()));
+    return payload;
+}
+
+std::string timePayload() {
     std::string payload;
     putU64(payload, quint64(QDateTime::currentMSecsSinceEpoch()));
+    return payload;
+}
+
+int writeRecordAt(int fd, qint64& end, RecordType type, std::string_view payload, bool sync) {
     RecordWriter writer;
     writer.append(type, payload);
     const std::string& record = writer.buffer();
-    // From the end of the last whole record: a torn one after it would hide this one.
     errno = 0;
-    if (::ftruncate(fd, validEnd) != 0 ||
-        ::pwrite(fd, record.data(), record.size(), validEnd) != ssize_t(record.size()) ||
-        ::fdatasync(fd) != 0)
-        return errno ? errno : EIO;
+    if (::pwrite(fd, record.data(), record.size(), end) != ssize_t(record.size()) ||
+        (sync && ::fdatasync(fd) != 0))
+        return errno = errno ? errno : EIO;
+    end += qint64(record.size());
     return 0;
 }
 

@@ -8,12 +8,13 @@
 //             length, bytes), st_ino (u64); the device of every row is the folder's, since a
 //             rename never crosses devices
 //   PlanEnd = rows (u64): the plan is whole; it is on disk before the first rename
-//   Step    = row (u64), kind (u8: aside, claim, link), inode (u64), name bytes: an intermediate
-//             name a row's rename makes, recorded before it is made; a claim is recorded once
-//             more with its inode once made (0 otherwise)
+//   Step    = row (u64), kind (u8: aside, claim, link, source), inode (u64), name bytes: an
+//             intermediate name a row's rename makes, recorded before it is made; a claim is
+//             recorded once more with its inode once made (0 otherwise). A source step comes
+//             first in the steps of an undo's row: the name its file is moved back from.
 //   Ended   = rows (u64), one bit per row (row k in byte k/8, bit k%8): renamed
 //   Undone  = time in ms since the epoch (i64)
-//   Repaired = time in ms since the epoch (i64): the steps recorded before it were put right
+//   Settled = time in ms since the epoch (i64): the steps before it are finished or put right
 // Integers are little-endian. A record whose length runs past the end of the file or whose
 // checksum fails ends the journal there: a torn last record is dropped, never misread. Record
 // types this version does not know are skipped.
@@ -38,8 +39,12 @@ enum class RecordType : quint8 {
     Step = 4,
     Ended = 5,
     Undone = 6,
-    Repaired = 7,
+    Settled = 7,
 };
+
+/// The kind of a step record that names where an undo moves a row's file back from; the other
+/// kinds are those of platform::RenameSteps.
+inline constexpr quint8 kSourceStep = 4;
 
 /// An intermediate name of one row's rename (platform::RenameSteps).
 struct JournalStep {
@@ -95,8 +100,8 @@ struct JournalContents {
     bool ended = false;
     QByteArray renamedBits;
     bool undone = false;
-    /// The steps recorded since the pass last came to an end (Ended, Undone or Repaired): those
-    /// of a row that was cut off mid-way, and of the rows before it. Empty when the pass ended.
+    /// The steps recorded since the pass or its undo last came to an end (Ended, Undone or
+    /// Settled): those of a row that was cut off mid-way, and of the rows before it.
     std::vector<JournalStep> steps;
     /// Where the last whole record ends: a new record is appended from here, so one torn record
     /// cannot hide the ones after it.
@@ -106,10 +111,14 @@ struct JournalContents {
 /// Reads a journal held in memory in full, every checksum checked.
 JournalContents parseJournal(const QByteArray& data);
 
-/// Appends a record of `type` (Undone or Repaired) holding the time now to the journal open as
-/// `fd`, after its last whole record at `validEnd`, and waits for the disk: 0, or errno (also in
-/// errno).
-int appendEndRecord(int fd, qint64 validEnd, RecordType type);
+/// A Step record's payload.
+std::string stepPayload(quint64 row, quint8 kind, quint64 inode, QByteArrayView name);
+/// The payload of Undone and Settled: the time now.
+std::string timePayload();
+
+/// Writes a whole record at `end`, the end of the last whole record of the journal open as `fd`,
+/// and moves `end` past it; with `sync`, waits for the disk. 0, or errno (also left in errno).
+int writeRecordAt(int fd, qint64& end, RecordType type, std::string_view payload, bool sync);
 
 /// Reads the whole journal open as `fd` into `data`: 0, or errno.
 int readJournal(int fd, QByteArray& data);

@@ -38,6 +38,7 @@ struct RowRepair {
     std::vector<const JournalStep*> steps;
     QByteArrayList done;
     QByteArray problem;
+    bool undo = false; ///< the steps are those of the pass's undo
 };
 
 class PassRepair {
@@ -78,15 +79,23 @@ private:
     }
 
     void repairRow(quint64 row, RowRepair& repair, bool inProgress) {
-        const QByteArray old = oldName(row);
-        // Where each step's move starts: the old name, or for the move on from an aside name,
-        // that name.
+        // Where the row's file goes back to: its old name, or for an undo's row the name the
+        // undo moved it back from. Where each step's move starts: there, or for the move on from
+        // an aside name, that name.
+        std::vector<QByteArray> homes;
         std::vector<QByteArray> sources;
+        QByteArray home = oldName(row);
         QByteArray aside;
         for (const JournalStep* step : repair.steps) {
-            if (Kind(step->kind) == Kind::Aside)
+            if (step->kind == kSourceStep) {
+                home = step->name;
+                aside.clear();
+                repair.undo = true;
+            } else if (Kind(step->kind) == Kind::Aside) {
                 aside = step->name;
-            sources.push_back(!aside.isEmpty() && step->name != aside ? aside : old);
+            }
+            homes.push_back(home);
+            sources.push_back(!aside.isEmpty() && step->name != aside ? aside : home);
         }
         // The inode each claim got once made; a claim cut off before that record is not known
         // for sure to be the pass's own.
@@ -100,14 +109,15 @@ private:
             const JournalStep& step = *repair.steps[at];
             const QByteArray& source = sources[at];
             struct stat named;
-            if (step.name == old || !entryOf(m_folder, step.name, named))
+            if (step.kind == kSourceStep || step.name == homes[at] ||
+                !entryOf(m_folder, step.name, named))
                 continue;
             struct stat original;
             const bool sourceHere = entryOf(m_folder, source, original);
             switch (Kind(step.kind)) {
             case Kind::Aside:
                 if (S_ISREG(named.st_mode) || S_ISLNK(named.st_mode))
-                    moveBack(step.name, old, repair);
+                    moveBack(step.name, homes[at], repair);
                 break;
             case Kind::Link:
                 // Only while the move's source still holds the very same file: then the pass
@@ -134,10 +144,10 @@ private:
         }
     }
 
-    void moveBack(const QByteArray& aside, const QByteArray& old, RowRepair& repair) {
+    void moveBack(const QByteArray& aside, const QByteArray& home, RowRepair& repair) {
         const QString folder = platform::decodeFileName(m_contents.folderPath);
         const int error = m_renamer.rename(folder, platform::decodeFileName(aside),
-                                           platform::decodeFileName(old));
+                                           platform::decodeFileName(home));
         if (error == 0)
             repair.done.append("файл возвращён из «" + aside + "»");
         else
@@ -156,11 +166,16 @@ private:
     bool report(quint64 row, const RowRepair& repair) const {
         if (repair.done.isEmpty() && repair.problem.isEmpty())
             return false;
-        const QByteArray path = m_contents.folderPath == "/"
-                                    ? "/" + oldName(row)
-                                    : m_contents.folderPath + '/' + oldName(row);
-        QByteArray line = "tarvelok: прерванное переименование «" + path + "» → «" + newName(row) +
-                          "» " + (repair.problem.isEmpty() ? "исправлено" : "не исправлено");
+        const QByteArray from = repair.undo ? newName(row) : oldName(row);
+        const QByteArray to = repair.undo ? oldName(row) : newName(row);
+        const QByteArray path =
+            m_contents.folderPath == "/" ? "/" + from : m_contents.folderPath + '/' + from;
+        const bool fixed = repair.problem.isEmpty();
+        QByteArray line = repair.undo ? "tarvelok: прерванная отмена переименования «"
+                                      : "tarvelok: прерванное переименование «";
+        line += path + "» → «" + to + "» ";
+        line += repair.undo ? (fixed ? "исправлена" : "не исправлена")
+                            : (fixed ? "исправлено" : "не исправлено");
         QByteArrayList parts = repair.done;
         if (!repair.problem.isEmpty())
             parts.append(repair.problem);
@@ -200,7 +215,9 @@ qsizetype repairJournal(int fd, platform::FileRenamer& renamer) {
     qsizetype reported = 0;
     if (same) {
         reported = PassRepair(contents, data, folder, renamer).run();
-        if (appendEndRecord(fd, contents.validEnd, RecordType::Repaired) != 0)
+        qint64 end = contents.validEnd;
+        if (::ftruncate(fd, end) != 0 ||
+            writeRecordAt(fd, end, RecordType::Settled, timePayload(), true) != 0)
             std::fprintf(stderr,
                          "tarvelok: журнал переименования не дописан (%s); исправление будет "
                          "повторено при следующем запуске.\n",

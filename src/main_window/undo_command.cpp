@@ -37,7 +37,8 @@ std::vector<renaming::UndoFailure> runUndo(journal::RecordedPass& pass, qsizetyp
                                            platform::FileRenamer& renamer,
                                            platform::Progress& progress) {
     std::vector<renaming::UndoFailure> failures = renaming::undoPass(pass, renamer, progress);
-    if ((toRestore == 0 || qsizetype(failures.size()) < toRestore) && !pass.markUndone())
+    const bool undone = toRestore == 0 || qsizetype(failures.size()) < toRestore;
+    if (undone ? !pass.markUndone() : !pass.settleSteps())
         std::fprintf(stderr,
                      "tarvelok: журнал переименования не дописан (%s); эта отмена "
                      "может быть предложена снова.\n",

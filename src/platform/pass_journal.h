@@ -29,11 +29,10 @@ public:
 };
 
 /// One journalled pass as its undo reads it: the plan, what the pass reported, and where each
-/// row's file is now.
-class PassRecord {
+/// row's file is now. The undo's own intermediate names are told to it as the pass's are to its
+/// journal, so that an undo cut off mid-step is put right at the next start too.
+class PassRecord : public RenameSteps {
 public:
-    virtual ~PassRecord() = default;
-
     virtual QString folder() const = 0;
     virtual qsizetype count() const = 0;
     /// Reversible text (platform::decodeFileName), as the pass saw the names.
@@ -45,6 +44,10 @@ public:
     /// name, its new name, or the aside name a case-only rename left it under mid-way; "" when
     /// the folder holds it under none of these.
     virtual QString currentName(qsizetype row) const = 0;
+
+    /// The steps told from now on are those of moving `row`'s file back from `from`, its name
+    /// when the undo comes to it.
+    virtual void restoring(qsizetype row, const QString& from) = 0;
 };
 
 } // namespace platform

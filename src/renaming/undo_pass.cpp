@@ -61,22 +61,26 @@ qsizetype rowsToRestore(const platform::PassRecord& pass) {
     return rows;
 }
 
-std::vector<UndoFailure> undoPass(const platform::PassRecord& pass, platform::FileRenamer& renamer,
+std::vector<UndoFailure> undoPass(platform::PassRecord& pass, platform::FileRenamer& renamer,
                                   platform::Progress& progress) {
     std::vector<UndoFailure> failures;
     const qsizetype rows = pass.count();
     const QString folder = pass.folder();
     progress.setMaximum(rows);
     QString current;
+    renamer.setSteps(&pass);
     for (qsizetype row = rows - 1; row >= 0; --row) {
         progress.setValue(rows - 1 - row);
         if (!needsRestore(pass, row, current))
             continue;
         const QString oldName = pass.oldName(row);
+        if (!current.isEmpty())
+            pass.restoring(row, current);
         const int error = current.isEmpty() ? ENOENT : renamer.rename(folder, current, oldName);
         if (error != 0)
             failures.push_back({current.isEmpty() ? pass.newName(row) : current, oldName, error});
     }
+    renamer.setSteps(nullptr);
     renamer.releaseFolder();
     progress.setValue(0);
     return failures;

@@ -28,7 +28,7 @@ qsizetype rowsToRestore(const platform::PassRecord& pass);
 /// never replaces a file: undone in reverse, each old name is free again by the time its file
 /// returns. A row whose old name is taken, or whose file is gone, is left as it is and reported;
 /// the others are restored. The progress bar counts the rows.
-std::vector<UndoFailure> undoPass(const platform::PassRecord& pass, platform::FileRenamer& renamer,
+std::vector<UndoFailure> undoPass(platform::PassRecord& pass, platform::FileRenamer& renamer,
                                   platform::Progress& progress);
 
 /// "new name → old name: reason", the reason in Russian; the names as reversible text.

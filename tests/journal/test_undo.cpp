@@ -44,9 +44,9 @@ private:
     QString folder() const { return m_folder.path(); }
     QString journals() const { return m_state.path() + u"/tarvelok"_s; }
 
-    void runPass(const QByteArrayList& newNames) {
+    void runPass(const QByteArrayList& newNames, const QString& where = {}) {
         filesystem::FileListModel files;
-        files.setPath(folder());
+        files.setPath(where.isEmpty() ? folder() : where);
         files.setPattern(u"*.*"_s);
         platform::NameListModel names;
         names.addItems(decoded(newNames));
@@ -87,14 +87,17 @@ private:
         return environment;
     }
 
-    /// Runs the pass of undo_child in `where` and lets it kill itself at `killAt`.
+    /// Runs the pass of undo_child in `where`, or with `plan` "--undo" its undo of the latest
+    /// pass, and lets it kill itself at `killAt`.
     void runKilledPass(const QString& where, const QByteArray& plan, const QByteArray& killAt,
                        const QString& route = {}) {
         QTemporaryDir planFolder;
         QVERIFY(writeFile(planFolder.path(), "plan", plan));
         QProcess child;
         child.setProcessEnvironment(childEnvironment());
-        QStringList arguments{where, planFolder.path() + u"/plan"_s, QString::fromLatin1(killAt)};
+        QStringList arguments{where,
+                              plan == "--undo" ? u"--undo"_s : planFolder.path() + u"/plan"_s,
+                              QString::fromLatin1(killAt)};
         if (!route.isEmpty())
             arguments.append(route);
         child.start(QStringLiteral(UNDO_CHILD), arguments);
@@ -171,20 +174,31 @@ private slots:
         QTest::addColumn<QByteArray>("killAt");
         QTest::addColumn<bool>("onFat");
         QTest::addColumn<bool>("claimReplaced");
-        // Row 2 is a case-only rename, which moves its file aside and on; the pass dies within it.
+        QTest::addColumn<bool>("inUndo");
+        // Row 2 is a case-only rename, which moves its file aside and on; the pass, or its undo,
+        // dies within it.
+        const QString automatic;
         QTest::newRow("file under its aside name")
-            << QString() << QByteArray("aside") << false << false;
+            << automatic << QByteArray("aside") << false << false << false;
         QTest::newRow("second link to the aside name")
-            << u"link"_s << QByteArray("2") << false << false;
+            << u"link"_s << QByteArray("2") << false << false << false;
         QTest::newRow("second link to the new name")
-            << u"link"_s << QByteArray("aside") << false << false;
-        QTest::newRow("claim of the aside name") << u"claim"_s << QByteArray("2") << false << false;
+            << u"link"_s << QByteArray("aside") << false << false << false;
+        QTest::newRow("claim of the aside name")
+            << u"claim"_s << QByteArray("2") << false << false << false;
         QTest::newRow("claim of the new name")
-            << u"claim"_s << QByteArray("aside") << false << false;
+            << u"claim"_s << QByteArray("aside") << false << false << false;
         QTest::newRow("another program's empty file in the claim's place")
-            << u"claim"_s << QByteArray("aside") << false << true;
-        QTest::newRow("FAT card") << QString() << QByteArray("aside") << true << false;
-        QTest::newRow("claim on a FAT card") << u"claim"_s << QByteArray("aside") << true << false;
+            << u"claim"_s << QByteArray("aside") << false << true << false;
+        QTest::newRow("FAT card") << automatic << QByteArray("aside") << true << false << false;
+        QTest::newRow("claim on a FAT card")
+            << u"claim"_s << QByteArray("aside") << true << false << false;
+        QTest::newRow("undo: file under its aside name")
+            << automatic << QByteArray("aside") << false << false << true;
+        QTest::newRow("undo: second link to the old name")
+            << u"link"_s << QByteArray("aside") << false << false << true;
+        QTest::newRow("undo: claim of the old name")
+            << u"claim"_s << QByteArray("aside") << false << false << true;
     }
 
     void repairsWhatAKilledPassLeftMidStep() {
@@ -192,6 +206,7 @@ private slots:
         QFETCH(QByteArray, killAt);
         QFETCH(bool, onFat);
         QFETCH(bool, claimReplaced);
+        QFETCH(bool, inUndo);
         std::unique_ptr<FatMount> card;
         QString where = folder();
         if (onFat) {
@@ -202,10 +217,17 @@ private slots:
         }
         QVERIFY(makeFiles(where, {"a1.txt", "a2.txt", "A3.txt", "a4.txt", "a5.txt", "a6.txt"}));
         const FolderFiles before = folderFiles(where);
-        runKilledPass(where, "b1.txt\nb2.txt\na3.TXT\nb4.txt\nb5.txt\nb6.txt\n", killAt, route);
         FolderFiles repaired = before;
         repaired.insert("b1.txt", repaired.take("a1.txt"));
         repaired.insert("b2.txt", repaired.take("a2.txt"));
+        if (inUndo) {
+            // The undo moves rows 5 to 3 back, and dies within row 2, which stays renamed.
+            runPass({"b1.txt", "b2.txt", "a3.TXT", "b4.txt", "b5.txt", "b6.txt"}, where);
+            runKilledPass(where, "--undo", killAt, route);
+            repaired.insert("a3.TXT", repaired.take("A3.txt"));
+        } else {
+            runKilledPass(where, "b1.txt\nb2.txt\na3.TXT\nb4.txt\nb5.txt\nb6.txt\n", killAt, route);
+        }
         QVERIFY(folderFiles(where) != repaired);
         if (claimReplaced) {
             // Made while the claim still exists, so it cannot be given the claim's inode.
@@ -223,15 +245,15 @@ private slots:
         QByteArrayList lines;
         while (lines.isEmpty() && program.waitForReadyRead(20000))
             while (program.canReadLine())
-                if (const QByteArray line = program.readLine(); line.contains("прерванное"))
+                if (const QByteArray line = program.readLine(); line.contains("tarvelok: прерванн"))
                     lines.append(line);
         program.terminate();
         QVERIFY(program.waitForFinished(20000));
         while (program.canReadLine())
-            if (const QByteArray line = program.readLine(); line.contains("прерванное"))
+            if (const QByteArray line = program.readLine(); line.contains("tarvelok: прерванн"))
                 lines.append(line);
         QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().contains("» исправлено: "), lines.first().constData());
+        QVERIFY2(lines.first().contains("» исправлен"), lines.first().constData());
         QCOMPARE(folderFiles(where), repaired);
 
         if (claimReplaced)

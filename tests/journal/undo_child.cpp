@@ -1,6 +1,6 @@
-// Runs one rename pass with its journal, and kills itself with SIGKILL just before a chosen rename
-// system call, as a crash or a power cut would stop it.
-//   undo_child FOLDER NEW_NAMES_FILE KILL_AT [link|claim]
+// Runs one rename pass with its journal, or the undo of the folder's latest pass, and kills itself
+// with SIGKILL just before a chosen rename system call, as a crash or a power cut would stop it.
+//   undo_child FOLDER NEW_NAMES_FILE|--undo KILL_AT [link|claim]
 // NEW_NAMES_FILE holds one new name per line, by its bytes. KILL_AT is the number of the rename
 // call to die at (0 is the first), "aside" for the move from an aside name to the new name of a
 // case-only rename, or "never". "link" or "claim" makes every rename take that fallback.
@@ -13,6 +13,7 @@
 #include "platform/file_names.h"
 #include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
+#include "renaming/undo_pass.h"
 
 #include <csignal>
 
@@ -43,9 +44,16 @@ int main(int argc, char* argv[]) {
         if (now)
             std::raise(SIGKILL);
     });
+    FakeProgress progress;
+    if (QByteArrayView(argv[2]) == "--undo") {
+        journal::PassLookup lookup = journal::latestPass(files.path());
+        if (!lookup.pass)
+            return 3;
+        renaming::undoPass(*lookup.pass, renamer, progress);
+        return 0;
+    }
     journal::PassJournal journal;
     FakeDialogs dialogs;
-    FakeProgress progress;
     renaming::renamePass({files, files, newNames, progress, dialogs, renamer, &journal});
     return 0;
 }
