@@ -147,15 +147,21 @@ bool applyRecord(JournalContents& contents, quint8 type, PayloadReader payload, 
         contents.ended =
             qsizetype(contents.renamedBits.size()) == qsizetype((contents.rowCount + 7) / 8);
         contents.steps.clear();
+        contents.stepsPending = false;
         return contents.ended;
     case RecordType::Undone:
         contents.undone = true;
         contents.steps.clear();
+        contents.stepsPending = false;
         return true;
     case RecordType::Settled:
         contents.steps.clear();
+        contents.stepsPending = false;
         return true;
     case RecordType::Step: {
+        contents.stepsPending = true;
+        if (!fullRows)
+            return true;
         JournalStep step;
         step.row = payload.u64();
         step.kind = payload.u8();
@@ -394,9 +400,11 @@ int scanJournal(int fd, JournalContents& contents) {
         if (length > kMaxPayload)
             break;
         const qint64 next = at + kRecordHead + length + kRecordTail;
-        if (type == quint8(RecordType::Rows) && sawHeader) {
-            // The rows are the bulk of a journal; their checksums are checked when the pass is
-            // read in full for its undo.
+        if (sawHeader && (type == quint8(RecordType::Rows) || type == quint8(RecordType::Step))) {
+            // The rows and the steps are the bulk of a journal; their checksums are checked when
+            // the pass is read in full for its undo or its repair.
+            if (type == quint8(RecordType::Step))
+                contents.stepsPending = true;
             at = next;
             continue;
         }

@@ -100,8 +100,11 @@ struct JournalContents {
     bool ended = false;
     QByteArray renamedBits;
     bool undone = false;
-    /// The steps recorded since the pass or its undo last came to an end (Ended, Undone or
-    /// Settled): those of a row that was cut off mid-way, and of the rows before it.
+    /// Whether steps were recorded since the pass or its undo last came to an end (Ended, Undone
+    /// or Settled): then it was cut off, maybe mid-way through a row.
+    bool stepsPending = false;
+    /// Those steps: those of the row that was cut off, and of the rows before it. Filled only
+    /// when reading in full.
     std::vector<JournalStep> steps;
     /// Where the last whole record ends: a new record is appended from here, so one torn record
     /// cannot hide the ones after it.

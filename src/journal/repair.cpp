@@ -195,7 +195,7 @@ private:
 qsizetype repairJournal(int fd, platform::FileRenamer& renamer) {
     JournalContents summary;
     if (scanJournal(fd, summary) != 0 || summary.status != JournalContents::Status::Whole ||
-        summary.steps.empty())
+        !summary.stepsPending)
         return 0;
     // A pass still running holds its journal locked; the lock goes with its program.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
