@@ -241,6 +241,12 @@ int PosixFileRenamer::claimThenRename(const QByteArray& from, const QByteArray& 
     // there before the plain rename below replaces what is only the claim.
     // The claim stays open: a program that opens the name without O_EXCL meanwhile writes into
     // the claim, and what it wrote can still be read from here after the rename replaced it.
+    // Told only while the name is free: a claim the program was killed in the middle of making
+    // (a FUSE driver finishes the create all the same) then cannot be another program's file
+    // that was there before.
+    struct stat existing;
+    if (::fstatat(m_folderFd, to.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
     tellStep(platform::RenameSteps::Kind::Claim, to);
     const int claim = ::openat(m_folderFd, to.constData(),
                                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -56,11 +56,8 @@ public:
         for (const JournalStep& step : m_contents.steps)
             rows[step.row].steps.push_back(&step);
         qsizetype reported = 0;
-        // Rows are renamed one after another: only the last one began can be mid-way, unless a
-        // failed step of an earlier one left its file aside.
-        const quint64 inProgress = m_contents.steps.back().row;
         for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
-            repairRow(row->first, row->second, row->first == inProgress);
+            repairRow(row->first, row->second);
             if (report(row->first, row->second))
                 ++reported;
         }
@@ -78,7 +75,7 @@ private:
         return m_data.mid(plan.newAt, plan.newLength);
     }
 
-    void repairRow(quint64 row, RowRepair& repair, bool inProgress) {
+    void repairRow(quint64 row, RowRepair& repair) {
         // Where the row's file goes back to: its old name, or for an undo's row the name the
         // undo moved it back from. Where each step's move starts: there, or for the move on from
         // an aside name, that name.
@@ -131,13 +128,12 @@ private:
                 if (step.inode != 0 || !S_ISREG(named.st_mode) || named.st_size != 0 ||
                     !sourceHere || sameFile(original, named))
                     break;
+                // A claim whose inode was never recorded was being made when the program was
+                // killed: the name was free just before, so the empty file there is the claim.
                 const auto claim = claims.find(step.name);
-                if (claim != claims.end() && named.st_ino == claim->second)
+                if (claim != claims.end() ? named.st_ino == claim->second
+                                          : &step == &m_contents.steps.back())
                     remove(step.name, "удалён пустой файл «%1»", repair);
-                else if (claim == claims.end() && inProgress)
-                    repair.problem = "пустой файл «" + step.name +
-                                     "» мог остаться от него, но не удалён: журнал не знает, тот "
-                                     "ли это файл";
                 break;
             }
             }

@@ -1,7 +1,10 @@
-// The real program ended by SIGTERM at varied moments of a pass: every file is under its old or
-// its new name, once, and nothing is left under a name the pass made on the way.
+// The real program ended by SIGTERM, or killed by SIGKILL and then put right as its next start
+// does, at varied moments of a pass: every file is under its old or its new name, once, and
+// nothing is left under a name the pass made on the way.
 #include "fat_mount.h"
+#include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
+#include "journal/repair.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -25,8 +28,12 @@ void TestEndingSignals::endedMidPassStrandsNothing_data() {
     QTest::addColumn<int>("files");
     QTest::addColumn<int>("ends");
     QTest::addColumn<int>("latestMs"); // the latest moment of the signal after the pass starts
-    QTest::newRow("the temporary folder's file system") << false << 5000 << 16 << 200;
-    QTest::newRow("a FAT card through fusefat") << true << 40 << 6 << 3000;
+    QTest::addColumn<int>("signal");
+    QTest::newRow("the temporary folder's file system") << false << 5000 << 16 << 200 << SIGTERM;
+    QTest::newRow("a FAT card through fusefat") << true << 40 << 6 << 3000 << SIGTERM;
+    QTest::newRow("killed, the temporary folder's file system")
+        << false << 5000 << 8 << 200 << SIGKILL;
+    QTest::newRow("killed, a FAT card through fusefat") << true << 40 << 4 << 3000 << SIGKILL;
 }
 
 // Letter case only: every row takes the way through an aside name, two renames apart, and on
@@ -36,6 +43,7 @@ void TestEndingSignals::endedMidPassStrandsNothing() {
     QFETCH(int, files);
     QFETCH(int, ends);
     QFETCH(int, latestMs);
+    QFETCH(int, signal);
 
     QTemporaryDir dir;
     std::unique_ptr<FatMount> card;
@@ -70,11 +78,16 @@ void TestEndingSignals::endedMidPassStrandsNothing() {
         // The varied moment is the point here: nothing to wait for but the clock.
         QTest::qWait(int(random.bounded(latestMs + 1)));
         if (program.state() == QProcess::Running)
-            QCOMPARE(::kill(pid, SIGTERM), 0);
+            QCOMPARE(::kill(pid, signal), 0);
         QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(120000));
         const QByteArray said = program.readAllStandardError();
 
-        if (program.exitStatus() == QProcess::CrashExit) {
+        if (program.exitStatus() == QProcess::CrashExit && signal == SIGKILL) {
+            QCOMPARE(program.exitCode(), SIGKILL);
+            ++stoppedMidPass;
+            filesystem::PosixFileRenamer renamer;
+            journal::repairInterruptedPasses(renamer);
+        } else if (program.exitStatus() == QProcess::CrashExit) {
             // The signal's own status, as the shell sees it without a handler. Without the line
             // the signal came just before the pass or just after it, outside the work.
             QCOMPARE(program.exitCode(), SIGTERM);
