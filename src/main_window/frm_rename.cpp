@@ -770,12 +770,14 @@ void frmRename::undoRename() {
 
     std::vector<renaming::UndoFailure> failures;
     whileBusy([&] {
-        failures = runUndo(*lookup.pass, toRestore, *m_renamer, *prb1);
+        renaming::UndoResult result = runUndo(*lookup.pass, toRestore, *m_renamer, *prb1);
+        failures = std::move(result.failures);
         File1->fileModel()->refresh();
         File2->fileModel()->refresh();
         m_newNames.clear();
         cmdRename->setEnabled(false);
         m_selection->writeFoundFiles();
+        return result.left;
     });
     if (failures.empty())
         return;

@@ -33,17 +33,17 @@ void printLine(const QString& text) {
 
 } // namespace
 
-std::vector<renaming::UndoFailure> runUndo(journal::RecordedPass& pass, qsizetype toRestore,
-                                           platform::FileRenamer& renamer,
-                                           platform::Progress& progress) {
-    std::vector<renaming::UndoFailure> failures = renaming::undoPass(pass, renamer, progress);
-    const bool undone = toRestore == 0 || qsizetype(failures.size()) < toRestore;
+renaming::UndoResult runUndo(journal::RecordedPass& pass, qsizetype toRestore,
+                             platform::FileRenamer& renamer, platform::Progress& progress) {
+    renaming::UndoResult result = renaming::undoPass(pass, renamer, progress);
+    const bool undone =
+        result.left == 0 && (toRestore == 0 || qsizetype(result.failures.size()) < toRestore);
     if (undone ? !pass.markUndone() : !pass.settleSteps())
         std::fprintf(stderr,
                      "tarvelok: журнал переименования не дописан (%s); эта отмена "
                      "может быть предложена снова.\n",
                      std::strerror(errno));
-    return failures;
+    return result;
 }
 
 void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures) {
@@ -119,7 +119,7 @@ int runCommandLine(int argc, char* argv[]) {
     }
     NoProgress progress;
     const std::vector<renaming::UndoFailure> failures =
-        runUndo(*lookup.pass, renaming::rowsToRestore(*lookup.pass), renamer, progress);
+        runUndo(*lookup.pass, renaming::rowsToRestore(*lookup.pass), renamer, progress).failures;
     reportUndoFailures(failures);
     return failures.empty() ? 0 : 1;
 }

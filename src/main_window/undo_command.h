@@ -17,11 +17,10 @@ class Progress;
 namespace main_window {
 
 /// Undoes `pass`, of which `toRestore` rows are to be moved back, and records it as undone
-/// unless every one of those rows failed: a read-only folder, say, leaves the pass to be tried
-/// again rather than skipped.
-std::vector<renaming::UndoFailure> runUndo(journal::RecordedPass& pass, qsizetype toRestore,
-                                           platform::FileRenamer& renamer,
-                                           platform::Progress& progress);
+/// unless it was stopped or every one of those rows failed: a read-only folder, say, leaves the
+/// pass to be tried again rather than skipped.
+renaming::UndoResult runUndo(journal::RecordedPass& pass, qsizetype toRestore,
+                             platform::FileRenamer& renamer, platform::Progress& progress);
 
 /// Writes one line per failure on standard error, with the names' own bytes.
 void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures);

@@ -4,6 +4,7 @@
 #include "platform/file_renamer.h"
 #include "platform/pass_journal.h"
 #include "platform/progress.h"
+#include "platform/stop_request.h"
 
 #include <cerrno>
 #include <cstring>
@@ -61,9 +62,9 @@ qsizetype rowsToRestore(const platform::PassRecord& pass) {
     return rows;
 }
 
-std::vector<UndoFailure> undoPass(platform::PassRecord& pass, platform::FileRenamer& renamer,
-                                  platform::Progress& progress) {
-    std::vector<UndoFailure> failures;
+UndoResult undoPass(platform::PassRecord& pass, platform::FileRenamer& renamer,
+                    platform::Progress& progress) {
+    UndoResult result;
     const qsizetype rows = pass.count();
     const QString folder = pass.folder();
     progress.setMaximum(rows);
@@ -73,17 +74,23 @@ std::vector<UndoFailure> undoPass(platform::PassRecord& pass, platform::FileRena
         progress.setValue(rows - 1 - row);
         if (!needsRestore(pass, row, current))
             continue;
+        if (platform::stopRequested()) {
+            for (; row >= 0; --row)
+                result.left += needsRestore(pass, row, current) ? 1 : 0;
+            break;
+        }
         const QString oldName = pass.oldName(row);
         if (!current.isEmpty())
             pass.restoring(row, current);
         const int error = current.isEmpty() ? ENOENT : renamer.rename(folder, current, oldName);
         if (error != 0)
-            failures.push_back({current.isEmpty() ? pass.newName(row) : current, oldName, error});
+            result.failures.push_back(
+                {current.isEmpty() ? pass.newName(row) : current, oldName, error});
     }
     renamer.setSteps(nullptr);
     renamer.releaseFolder();
     progress.setValue(0);
-    return failures;
+    return result;
 }
 
 QString failureText(const UndoFailure& failure) {

@@ -20,6 +20,14 @@ struct UndoFailure {
     int error = 0;
 };
 
+/// What an undo did not do.
+struct UndoResult {
+    std::vector<UndoFailure> failures;
+    /// Rows still to be moved back when the program was asked to stop (platform::stopRequested):
+    /// the row in progress finishes, these are left for the next undo.
+    qsizetype left = 0;
+};
+
 /// The rows an undo of `pass` moves back or reports: renamed by the pass (or maybe renamed, when
 /// it did not end), and not under their old names now.
 qsizetype rowsToRestore(const platform::PassRecord& pass);
@@ -28,8 +36,8 @@ qsizetype rowsToRestore(const platform::PassRecord& pass);
 /// never replaces a file: undone in reverse, each old name is free again by the time its file
 /// returns. A row whose old name is taken, or whose file is gone, is left as it is and reported;
 /// the others are restored. The progress bar counts the rows.
-std::vector<UndoFailure> undoPass(platform::PassRecord& pass, platform::FileRenamer& renamer,
-                                  platform::Progress& progress);
+UndoResult undoPass(platform::PassRecord& pass, platform::FileRenamer& renamer,
+                    platform::Progress& progress);
 
 /// "new name → old name: reason", the reason in Russian; the names as reversible text.
 QString failureText(const UndoFailure& failure);

@@ -8,8 +8,10 @@
 #include "folder_files.h"
 #include "journal/journal.h"
 #include "journal/repair.h"
+#include "main_window/undo_command.h"
 #include "platform/file_names.h"
 #include "platform/name_list_model.h"
+#include "platform/stop_request.h"
 #include "renaming/rename_pass.h"
 #include "renaming/undo_pass.h"
 
@@ -68,7 +70,7 @@ private:
         FakeProgress progress;
         Failures failures;
         for (const renaming::UndoFailure& failure :
-             renaming::undoPass(*lookup.pass, renamer, progress))
+             renaming::undoPass(*lookup.pass, renamer, progress).failures)
             failures.append({failure.name + u" → "_s + failure.oldName, failure.error});
         lookup.pass->markUndone();
         return failures;
@@ -291,6 +293,29 @@ private slots:
         QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 1);
         QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 0);
         QCOMPARE(folderFiles(folder()).keys(), (QByteArrayList{"A3.txt", "b1.txt", "b2.txt"}));
+    }
+
+    void stopsWhenAskedAndLeavesTheRestForTheNextUndo() {
+        QVERIFY(makeFiles(folder(), {"a1.txt", "a2.txt", "a3.txt", "a4.txt", "a5.txt", "a6.txt"}));
+        const FolderFiles before = folderFiles(folder());
+        runPass({"b1.txt", "b2.txt", "b3.txt", "b4.txt", "b5.txt", "b6.txt"});
+        journal::PassLookup lookup = journal::latestPass(folder(), journals());
+        QVERIFY(lookup.pass);
+        filesystem::PosixFileRenamer renamer;
+        int renames = 0;
+        // Asked to stop during the second move back: that row finishes, the four before it wait.
+        renamer.setBeforeRename([&](const QByteArray&, const QByteArray&) {
+            if (++renames == 2)
+                platform::requestStop();
+        });
+        FakeProgress progress;
+        const renaming::UndoResult result =
+            main_window::runUndo(*lookup.pass, 6, renamer, progress);
+        platform::requestStop(false);
+        QCOMPARE(result.left, 4);
+        QCOMPARE(result.failures.size(), size_t(0));
+        QCOMPARE(undo(), Failures{});
+        QCOMPARE(folderFiles(folder()), before);
     }
 
     void leavesARowItCannotRestore_data() {
