@@ -94,8 +94,7 @@ private:
             homes.push_back(home);
             sources.push_back(!aside.isEmpty() && step->name != aside ? aside : home);
         }
-        // The inode each claim got once made; a claim cut off before that record is not known
-        // for sure to be the pass's own.
+        // The inode each claim got once made.
         std::map<QByteArray, quint64> claims;
         for (const JournalStep* step : repair.steps)
             if (Kind(step->kind) == Kind::Claim && step->inode != 0)
