@@ -190,6 +190,23 @@ bool checkFileStart(const char* data, qsizetype size, JournalContents& contents)
     return true;
 }
 
+/// Reads up to `size` bytes at `offset`: how many, fewer only at the end of the file; -1 on an
+/// error, with errno set.
+qsizetype readAt(int fd, char* into, qsizetype size, qint64 offset) {
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, into + done, size_t(size - done), offset + done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
 /// Reads a file at given offsets through one small window of it: the many small records after the
 /// plan then cost one read per window instead of two per record, while skipping a large record
 /// still reads only the window at its head.
@@ -224,20 +241,9 @@ private:
     bool fill(qint64 at) {
         m_start = at;
         m_window.resize(kWindow);
-        qsizetype got = 0;
-        while (got < kWindow) {
-            const ssize_t part =
-                ::pread(m_fd, m_window.data() + got, size_t(kWindow - got), at + got);
-            if (part < 0 && errno == EINTR)
-                continue;
-            if (part < 0)
-                return false;
-            if (part == 0)
-                break;
-            got += part;
-        }
-        m_window.resize(got);
-        return true;
+        const qsizetype got = readAt(m_fd, m_window.data(), kWindow, at);
+        m_window.resize(std::max(got, qsizetype(0)));
+        return got >= 0;
     }
 
     int m_fd;
@@ -357,18 +363,10 @@ int readJournal(int fd, QByteArray& data) {
     if (::fstat(fd, &status) != 0)
         return errno;
     data.resize(qsizetype(status.st_size));
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t got = ::pread(fd, data.data() + done, size_t(data.size() - done), done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return errno;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    data.resize(done);
+    const qsizetype got = readAt(fd, data.data(), data.size(), 0);
+    if (got < 0)
+        return errno;
+    data.resize(got);
     return 0;
 }
 
