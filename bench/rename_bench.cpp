@@ -79,7 +79,9 @@ const Folder& folderOf(qsizetype count) {
     return *folder;
 }
 
-void BM_RenamePass(benchmark::State& state) {
+// The pass renames every file to `names` and back again; `journal` as the window gives it, or none.
+void passThereAndBack(benchmark::State& state, const QStringList& names,
+                      platform::PassJournal* journal) {
     const Folder& folder = folderOf(state.range(0));
     if (!folder.valid) {
         state.SkipWithError("cannot make the folder");
@@ -93,11 +95,11 @@ void BM_RenamePass(benchmark::State& state) {
     File1.setPath(folder.dir.path());
     File2.setPath(folder.dir.path());
     platform::NameListModel lstNew;
-    const renaming::RenameContext context{File1, File2, lstNew, prb1, dialogs, renamer};
+    const renaming::RenameContext context{File1, File2, lstNew, prb1, dialogs, renamer, journal};
     for (auto _ : state) {
         // Filling the list is the preview's work, not the pass's.
         state.PauseTiming();
-        lstNew.addItems(folder.givenNames);
+        lstNew.addItems(names);
         state.ResumeTiming();
         renaming::renamePass(context);
         state.PauseTiming();
@@ -107,6 +109,10 @@ void BM_RenamePass(benchmark::State& state) {
     }
     if (dialogs.messages != 0 || File2.count() != folder.cameraNames.size())
         state.SkipWithError("a rename failed");
+}
+
+void BM_RenamePass(benchmark::State& state) {
+    passThereAndBack(state, folderOf(state.range(0)).givenNames, nullptr);
 }
 
 // The bare loops: every file renamed to its given name and back, relative to the folder, never
@@ -159,38 +165,12 @@ void BM_BareSafeRename(benchmark::State& state) {
 // file aside and on, and with the journal tells it the aside name first, so this shows what the
 // recorded steps cost beside the renames they guard.
 void BM_CaseOnlyPass(benchmark::State& state) {
-    const Folder& folder = folderOf(state.range(0));
-    if (!folder.valid) {
-        state.SkipWithError("cannot make the folder");
-        return;
-    }
     QStringList lower;
-    for (const QString& name : folder.cameraNames)
+    for (const QString& name : folderOf(state.range(0)).cameraNames)
         lower.append(name.toLower());
     QTemporaryDir journals;
     journal::PassJournal journal(journals.path());
-    QuietDialogs dialogs;
-    QuietProgress prb1;
-    filesystem::PosixFileRenamer renamer;
-    filesystem::FileListModel File1;
-    filesystem::FileListModel File2;
-    File1.setPath(folder.dir.path());
-    File2.setPath(folder.dir.path());
-    platform::NameListModel lstNew;
-    const renaming::RenameContext context{
-        File1, File2, lstNew, prb1, dialogs, renamer, state.range(1) ? &journal : nullptr};
-    for (auto _ : state) {
-        state.PauseTiming();
-        lstNew.addItems(lower);
-        state.ResumeTiming();
-        renaming::renamePass(context);
-        state.PauseTiming();
-        lstNew.addItems(folder.cameraNames);
-        state.ResumeTiming();
-        renaming::renamePass(context);
-    }
-    if (dialogs.messages != 0 || File2.count() != folder.cameraNames.size())
-        state.SkipWithError("a rename failed");
+    passThereAndBack(state, lower, state.range(1) ? &journal : nullptr);
 }
 
 void BM_SwapPrePass(benchmark::State& state) {
