@@ -128,6 +128,12 @@ QString problemText(const QString& what, const QString& file) {
 
 } // namespace
 
+bool markOpen(const QByteArray& journalPath) {
+    const int fd = ::open((journalPath + kOpenSuffix).constData(),
+                          O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
 QString defaultDirectory() {
     const QByteArray state = qgetenv("XDG_STATE_HOME");
     // A relative XDG_STATE_HOME is not to be trusted (it would follow the working folder): the
@@ -235,6 +241,11 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
         ::unlinkat(directoryFd, name, 0);
         ::close(m_fd);
         m_fd = -1;
+    } else {
+        // Without it a pass killed mid-step would be put right only by an undo.
+        const QByteArray path = directory + '/' + name;
+        if (markOpen(path))
+            m_marker = path + kOpenSuffix;
     }
     ::close(directoryFd);
 }
@@ -267,6 +278,9 @@ void PassJournal::end(const std::vector<bool>& renamed) {
     writeOut(writer.buffer());
     ::close(m_fd);
     m_fd = -1;
+    if (!m_marker.isEmpty())
+        ::unlink(m_marker.constData());
+    m_marker.clear();
 }
 
 RecordedPass::~RecordedPass() {
@@ -380,6 +394,8 @@ void RecordedPass::restoring(qsizetype row, const QString& from) {
 }
 
 void RecordedPass::step(Kind kind, QByteArrayView name, quint64 inode) {
+    if (!m_steps && markOpen(folderBytes(m_file)))
+        m_marker = folderBytes(m_file) + kOpenSuffix;
     // Unsynced, as the pass's steps: a killed program leaves them in the system's cache.
     if (!m_from.isEmpty()) {
         append(RecordType::Step, stepPayload(quint64(m_row), kSourceStep, 0, m_from), false);
@@ -393,11 +409,23 @@ bool RecordedPass::markUndone() {
     if (!append(RecordType::Undone, timePayload(), true))
         return false;
     m_contents.undone = true;
+    dropMarker();
     return true;
 }
 
 bool RecordedPass::settleSteps() {
-    return !m_steps || append(RecordType::Settled, timePayload(), true);
+    if (!m_steps)
+        return true;
+    if (!append(RecordType::Settled, timePayload(), true))
+        return false;
+    dropMarker();
+    return true;
+}
+
+void RecordedPass::dropMarker() {
+    if (!m_marker.isEmpty())
+        ::unlink(m_marker.constData());
+    m_marker.clear();
 }
 
 namespace {

@@ -15,6 +15,13 @@ namespace journal {
 /// Where the journals are kept: $XDG_STATE_HOME/tarvelok, by default ~/.local/state/tarvelok.
 QString defaultDirectory();
 
+/// Beside a journal while its pass or its undo may record steps, "<journal>.open": the repair at
+/// the next start looks only at the journals such a file names, not at every journal.
+inline constexpr char kOpenSuffix[] = ".open";
+
+/// Makes the marker of the journal `journalPath`; false, with errno set, when it cannot.
+bool markOpen(const QByteArray& journalPath);
+
 /// How many passes are kept per folder, and for how long.
 inline constexpr int kPassesPerFolder = 20;
 inline constexpr qint64 kKeptMs = 30LL * 24 * 60 * 60 * 1000;
@@ -37,6 +44,7 @@ private:
     QString m_directory;
     int m_fd = -1;
     qsizetype m_row = 0;
+    QByteArray m_marker; ///< the open marker's path while it exists
 };
 
 /// A pass read back from its journal, with where each of its files is now.
@@ -69,6 +77,7 @@ private:
     friend PassLookup latestPass(const QString& folder, const QString& directory);
     /// Appends a record after the last whole one, opening the journal for it first.
     bool append(RecordType type, std::string_view payload, bool sync);
+    void dropMarker();
     struct Entry {
         quint64 fileId;
         qsizetype at;
@@ -93,6 +102,7 @@ private:
     qsizetype m_row = 0;
     QByteArray m_from; ///< told before the row's first step, then cleared
     bool m_steps = false;
+    QByteArray m_marker; ///< the open marker's path while it exists
 };
 
 struct PassLookup {

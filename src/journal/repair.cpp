@@ -185,15 +185,14 @@ private:
     platform::FileRenamer& m_renamer;
 };
 
-/// Repairs the pass of the journal open as `fd` if it was cut off mid-step and its program is
-/// gone; how many rows it reported.
-qsizetype repairJournal(int fd, platform::FileRenamer& renamer) {
+/// Repairs the pass of the journal open as `fd`, whose program is gone, if it was cut off
+/// mid-step; how many rows it reported. False in `done` when it is to be tried again at the next
+/// start: its folder cannot be reached now.
+qsizetype repairJournal(int fd, platform::FileRenamer& renamer, bool& done) {
+    done = true;
     JournalContents summary;
     if (scanJournal(fd, summary) != 0 || summary.status != JournalContents::Status::Whole ||
         !summary.stepsPending)
-        return 0;
-    // A pass still running holds its journal locked; the lock goes with its program.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
         return 0;
     QByteArray data;
     if (readJournal(fd, data) != 0)
@@ -208,6 +207,7 @@ qsizetype repairJournal(int fd, platform::FileRenamer& renamer) {
                       quint64(status.st_dev) == contents.folderDevice &&
                       quint64(status.st_ino) == contents.folderInode;
     qsizetype reported = 0;
+    done = same;
     if (same) {
         reported = PassRepair(contents, data, folder, renamer).run();
         qint64 end = contents.validEnd;
@@ -226,21 +226,36 @@ qsizetype repairJournal(int fd, platform::FileRenamer& renamer) {
 } // namespace
 
 qsizetype repairInterruptedPasses(platform::FileRenamer& renamer, const QString& directory) {
+    // Only the journals marked open: a pass or an undo that ended took its marker away, so a
+    // start reads the folder of journals and nothing more, however many there are.
     const QByteArray path = platform::encodeFileName(directory);
     DIR* dir = ::opendir(path.constData());
     if (!dir)
         return 0;
-    QByteArrayList journals;
+    QByteArrayList markers;
     while (const dirent* entry = ::readdir(dir))
-        if (QByteArrayView(entry->d_name).endsWith(".journal"))
-            journals.append(entry->d_name);
+        if (QByteArrayView(entry->d_name).endsWith(kOpenSuffix))
+            markers.append(entry->d_name);
     ::closedir(dir);
     qsizetype reported = 0;
-    for (const QByteArray& name : journals) {
-        const int fd = ::open((path + '/' + name).constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    for (const QByteArray& marker : markers) {
+        const QByteArray markerPath = path + '/' + marker;
+        const QByteArray journal = markerPath.chopped(qsizetype(std::strlen(kOpenSuffix)));
+        const int fd = ::open(journal.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0 && errno == ENOENT) {
+            ::unlink(markerPath.constData()); // its journal was pruned
+            continue;
+        }
         if (fd < 0)
             continue;
-        reported += repairJournal(fd, renamer);
+        // A pass or an undo still running holds its journal locked; the lock goes with its
+        // program.
+        bool done = false;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            reported += repairJournal(fd, renamer, done);
+            if (done)
+                ::unlink(markerPath.constData());
+        }
         ::close(fd);
     }
     return reported;

@@ -108,7 +108,7 @@ private:
     }
 
     QString onlyJournal() const {
-        const QStringList files = QDir(journals()).entryList(QDir::Files);
+        const QStringList files = QDir(journals()).entryList({u"*.journal"_s}, QDir::Files);
         return files.size() == 1 ? journals() + u'/' + files.first() : QString();
     }
 
