@@ -286,32 +286,6 @@ private slots:
         QCOMPARE(resets.count(), 3);
     }
 
-    void viewsShareOnlyAReadingMadeAfterTheirLastWrite() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        touch(dir.filePath(u"a.txt"_s));
-        filesystem::FileListModel first;
-        filesystem::FileListModel second;
-        filesystem::FileListModel otherMask;
-        first.setPath(dir.path());
-        second.setPath(dir.path());
-        otherMask.setPath(dir.path());
-        otherMask.setPattern(u"*.jpg"_s);
-        QCOMPARE(modelNames(first), QStringList{u"a.txt"_s});
-
-        // Written before that reading: the reading shows the folder as it was after the write.
-        touch(dir.filePath(u"b.txt"_s));
-        QCOMPARE(modelNames(second), QStringList{u"a.txt"_s});
-        touch(dir.filePath(u"c.jpg"_s));
-        QCOMPARE(modelNames(otherMask), QStringList{u"c.jpg"_s});
-        // Written after it: the folder is read again.
-        second.refresh();
-        QCOMPARE(modelNames(second), (QStringList{u"a.txt"_s, u"b.txt"_s, u"c.jpg"_s}));
-        QCOMPARE(modelNames(first), QStringList{u"a.txt"_s});
-        first.setPattern(u"*.*"_s);
-        QCOMPARE(modelNames(first), (QStringList{u"a.txt"_s, u"b.txt"_s, u"c.jpg"_s}));
-    }
-
     void folderRemovedAfterListing() {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
