@@ -215,6 +215,9 @@ private slots:
         QVERIFY(QFile::link(root + u"/folder.txt"_s, root + u"/link to folder.txt"_s));
         QVERIFY(QFile::link(root + u"/gone.txt"_s, root + u"/dangling.txt"_s));
         QCOMPARE(mkfifo(QFile::encodeName(root + u"/pipe.txt"_s).constData(), 0600), 0);
+        // A folder whose name is not UTF-8: no path written as text could open it again.
+        const QByteArray notUtf8 = QFile::encodeName(root) + "/caf\xe9";
+        QCOMPARE(::mkdir(notUtf8.constData(), 0700), 0);
 
         const auto listed = filesystem::listFiles(root, filesystem::FileMask(u"*.txt"_s));
         QVERIFY(listed);
@@ -228,6 +231,7 @@ private slots:
         const auto folders = filesystem::listSubfolders(root);
         QVERIFY(folders);
         QCOMPARE(names(*folders), (QStringList{u"folder.txt"_s, u"link to folder.txt"_s}));
+        QCOMPARE(::rmdir(notUtf8.constData()), 0); // QTemporaryDir cannot spell it
     }
 
     void listingInNaturalOrder() {

@@ -771,17 +771,20 @@ void TestMainWindow::afterAPreview() {
 void TestMainWindow::previewWarningLeavesRenameDisabled_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("ending");
+    QTest::addColumn<QString>("shownEnding");
     QTest::addColumn<QString>("warning");
 
     QTest::newRow("no name and no number")
-        << QString() << u".*"_s << u"Файлы остались без имени."_s;
+        << QString() << u".*"_s << u".*"_s << u"Файлы остались без имени."_s;
+    // The ending takes its dot before the warning, and keeps it.
     QTest::newRow("one name for every file")
-        << u"report"_s << u".txt"_s << u"Все файлы с одинаковым именем."_s;
+        << u"report"_s << u"txt"_s << u".txt"_s << u"Все файлы с одинаковым именем."_s;
 }
 
 void TestMainWindow::previewWarningLeavesRenameDisabled() {
     QFETCH(QString, name);
     QFETCH(QString, ending);
+    QFETCH(QString, shownEnding);
     QFETCH(QString, warning);
     writeFile(folder(), u"a.txt"_s);
     writeFile(folder(), u"b.txt"_s);
@@ -794,6 +797,7 @@ void TestMainWindow::previewWarningLeavesRenameDisabled() {
 
     QCOMPARE(m_dialogs.script.messages(), QStringList{warning});
     QCOMPARE(m_dialogs.script.calls.first().title, u"ВНИМАНИЕ !!!"_s);
+    QCOMPARE(control<QComboBox>(u"cboEnd"_s)->currentText(), shownEnding);
     QVERIFY(newNames().isEmpty());
     QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());
     QCOMPARE(folderContents(folder()), (QStringList{u"a.txt=a.txt"_s, u"b.txt=b.txt"_s}));
