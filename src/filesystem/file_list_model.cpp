@@ -8,66 +8,44 @@ using namespace Qt::StringLiterals;
 
 namespace filesystem {
 
-/// One reading of a folder under a mask, shared by the views that show it.
+/// One reading of a folder under a mask, which the views that show it share.
 struct FileListModel::Listing {
-    QString path;
-    QString pattern;
-    quint64 readAt = 0;
     std::optional<NameList> names;
 };
 
-namespace {
-
-// Counts writes and readings in the order they happen, so a view can tell a reading that came
-// after its own last write.
-quint64 g_clock = 0;
-
-// The latest reading, while some view still holds it. Both file views show one folder under one
-// mask nearly always, and one copy of a million names is plenty.
-std::weak_ptr<const void> g_latest;
-
-} // namespace
-
 FileListModel::FileListModel(QObject* parent)
     : QAbstractListModel(parent)
-    , m_pattern(u"*.*"_s) {}
+    , m_pattern(u"*.*"_s)
+    , m_listing(std::make_shared<const Listing>()) {}
 
 void FileListModel::setPath(const QString& path) {
-    m_path = cleanFolderPath(path);
-    refresh();
+    setFolder(path, m_pattern);
 }
 
 void FileListModel::setPattern(const QString& pattern) {
+    setFolder(m_path, pattern);
+}
+
+void FileListModel::setFolder(const QString& path, const QString& pattern) {
+    m_path = cleanFolderPath(path);
     m_pattern = pattern;
     refresh();
 }
 
-void FileListModel::refresh() {
-    beginResetModel();
-    m_listing.reset();
-    m_writtenAt = ++g_clock;
-    endResetModel();
+void FileListModel::showSameAs(const FileListModel& other) {
+    m_path = other.m_path;
+    m_pattern = other.m_pattern;
+    show(other.m_listing);
 }
 
-void FileListModel::ensureListed() const {
-    if (m_listing)
-        return;
-    // The other view's reading will do if it read this folder under this mask after the last
-    // write here: the rows are then those of the folder as it was after that write, which is all
-    // a write promises.
-    auto latest = std::static_pointer_cast<const Listing>(g_latest.lock());
-    if (latest && latest->readAt > m_writtenAt && latest->path == m_path &&
-        latest->pattern == m_pattern) {
-        m_listing = std::move(latest);
-        return;
-    }
-    auto listing = std::make_shared<Listing>();
-    listing->path = m_path;
-    listing->pattern = m_pattern;
-    listing->readAt = ++g_clock;
-    listing->names = listFiles(m_path, FileMask(m_pattern));
-    m_listing = listing;
-    g_latest = m_listing;
+void FileListModel::refresh() {
+    show(std::make_shared<const Listing>(Listing{listFiles(m_path, FileMask(m_pattern))}));
+}
+
+void FileListModel::show(std::shared_ptr<const Listing> listing) {
+    beginResetModel();
+    m_listing = std::move(listing);
+    endResetModel();
 }
 
 namespace {
@@ -94,7 +72,6 @@ private:
 } // namespace
 
 std::shared_ptr<const platform::FileView> FileListModel::snapshot() const {
-    ensureListed();
     std::shared_ptr<const NameList> names;
     if (m_listing->names)
         names = std::shared_ptr<const NameList>(m_listing, &*m_listing->names);
@@ -102,7 +79,6 @@ std::shared_ptr<const platform::FileView> FileListModel::snapshot() const {
 }
 
 qsizetype FileListModel::count() const {
-    ensureListed();
     return m_listing->names ? m_listing->names->size() : 0;
 }
 

@@ -18,11 +18,16 @@ public:
 
     /// The folder, cleaned and absolute: no trailing separator except for the root "/".
     QString path() const override { return m_path; }
-    /// Re-lists: the rows read after this write are those of the folder as it is then. A folder
-    /// that cannot be read lists empty.
+    /// Re-lists: the rows are those of the folder as it is now. A folder that cannot be read lists
+    /// empty.
     void setPath(const QString& path);
     /// Re-lists, as setPath does.
     void setPattern(const QString& pattern);
+    /// Writes Path and Pattern at once: one reading of the folder where two writes would take two.
+    void setFolder(const QString& path, const QString& pattern);
+    /// Takes the folder, the mask and the rows of `other` without reading the folder: both then
+    /// hold one listing.
+    void showSameAs(const FileListModel& other);
     /// Re-reads the folder: one model reset, whatever the number of rows.
     void refresh() override;
 
@@ -40,18 +45,13 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    // The folder is read when its rows are first needed after a write, not at the write: the
-    // folder steps write Path and then Pattern, and a hidden view is not read until it is used,
-    // so a large folder is read once per change instead of once per write.
-    void ensureListed() const;
-
     struct Listing;
+    void show(std::shared_ptr<const Listing> listing);
 
     QString m_path;
     QString m_pattern;
-    mutable std::shared_ptr<const Listing> m_listing;
-    /// When the rows were last written (Path, Pattern, Refresh), on the clock of the listings.
-    quint64 m_writtenAt = 0;
+    /// Never null. The accessors read only this: the folder is read by the writes alone.
+    std::shared_ptr<const Listing> m_listing;
 };
 
 } // namespace filesystem

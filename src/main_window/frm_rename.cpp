@@ -2,6 +2,7 @@
 #include "frm_rename.h"
 
 #include "about_window/form2.h"
+#include "filesystem/file_list_model.h"
 #include "filesystem/folder_lister.h"
 #include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
@@ -175,6 +176,23 @@ private:
     std::vector<Combo> m_combos;
     std::vector<QSignalBlocker> m_blockers;
 };
+/// File1 as the rename pass sees it. Both file views list one folder under one mask, so the pass's
+/// closing re-read of File1 is left to File2's, whose rows File1 takes once the pass is over: a
+/// large folder is read once, not twice.
+class FollowingFileView final : public platform::FileView {
+public:
+    explicit FollowingFileView(const filesystem::FileListModel& rows)
+        : m_rows(rows) {}
+    QString path() const override { return m_rows.path(); }
+    qsizetype count() const override { return m_rows.count(); }
+    QString name(qsizetype row) const override { return m_rows.name(row); }
+    quint64 fileId(qsizetype row) const override { return m_rows.fileId(row); }
+    void refresh() override {}
+
+private:
+    const filesystem::FileListModel& m_rows;
+};
+
 /// What the user reads on a row whose rename will fail.
 QString reasonText(const renaming::Verdict& verdict) {
     using renaming::Cause;
@@ -654,9 +672,11 @@ void frmRename::cmdLook_Click() {
 void frmRename::cmdRename_Click() {
     whileBusy([this] {
         clearVerdicts();
+        FollowingFileView following(*File1->fileModel());
         const qsizetype left =
-            renaming::renamePass({*File1->fileModel(), *File2->fileModel(), m_newNames, *prb1,
-                                  *m_dialogs, *m_tracedRenamer, m_journal.get()});
+            renaming::renamePass({following, *File2->fileModel(), m_newNames, *prb1, *m_dialogs,
+                                  *m_tracedRenamer, m_journal.get()});
+        File1->fileModel()->showSameAs(*File2->fileModel());
         cmdRename->setEnabled(false);
         return left;
     });
@@ -773,7 +793,7 @@ void frmRename::undoRename() {
         renaming::UndoResult result = runUndo(*lookup.pass, toRestore, *m_renamer, *prb1);
         failures = std::move(result.failures);
         File1->fileModel()->refresh();
-        File2->fileModel()->refresh();
+        File2->fileModel()->showSameAs(*File1->fileModel());
         m_newNames.clear();
         cmdRename->setEnabled(false);
         m_selection->writeFoundFiles();

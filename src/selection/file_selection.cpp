@@ -62,16 +62,20 @@ void FileSelection::cboMask_Click() {
 }
 
 void FileSelection::maskSteps() {
-    m_File1.fileModel()->setPattern(m_cboMask.currentText());
-    m_File2.fileModel()->setPattern(m_cboMask.currentText());
-    writeFoundFiles();
+    // File1's Path is the folder view's already; writing both at once also points a view that
+    // has not been pointed yet, at start-up, without a reading under the mask it has yet to get.
+    pointFileViews();
 }
 
 void FileSelection::Dir_Change() {
-    m_File1.fileModel()->setPath(m_Dir.path());
-    m_File1.fileModel()->setPattern(m_cboMask.currentText());
-    m_File2.fileModel()->setPath(m_Dir.path());
-    m_File2.fileModel()->setPattern(m_cboMask.currentText());
+    pointFileViews();
+}
+
+void FileSelection::pointFileViews() {
+    // Path and Pattern are written together and File2 shows File1's rows: a large folder is read
+    // once per change, not once per write and view.
+    m_File1.fileModel()->setFolder(m_Dir.path(), m_cboMask.currentText());
+    m_File2.fileModel()->showSameAs(*m_File1.fileModel());
     writeFoundFiles();
 }
 

@@ -38,6 +38,7 @@ public:
 
 private:
     void maskSteps();
+    void pointFileViews();
     void recoverDrive();
 
     widgets::DriveView& m_drvDir;

@@ -1,8 +1,6 @@
 // The file view widget.
 #include "widgets/file_list_view.h"
 
-#include "filesystem/folder_lister.h"
-
 namespace widgets {
 
 FileListView::FileListView(QWidget* parent)
@@ -12,7 +10,6 @@ FileListView::FileListView(QWidget* parent)
     setUniformItemSizes(true);
     setEditTriggers(NoEditTriggers);
     setModel(m_model);
-    m_model->setPath(filesystem::currentFolder());
 }
 
 } // namespace widgets

@@ -11,7 +11,7 @@ class FileListView : public QListView {
     Q_OBJECT
 
 public:
-    /// Starts at the process's current folder under "*.*".
+    /// Starts empty, at no folder: the selection handlers point it.
     explicit FileListView(QWidget* parent = nullptr);
 
     /// The rows: the engine reads them as a platform::FileView.

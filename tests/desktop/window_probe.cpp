@@ -2,6 +2,7 @@
 // window manager or compositor put them and how they relate: test_desktop reads the report.
 //
 //   window_probe FOLDER     (FOLDER holds a.txt and a.jpg)
+#include "gui_support.h"
 #include "main_window/frm_rename.h"
 #include "main_window/start_up.h"
 
@@ -60,17 +61,8 @@ void whenSettled(QWidget* window, std::function<void()> then) {
 }
 
 /// Runs `step` on the next modal window to open, once it has settled.
-void onNextModal(QWidget* after, std::function<void(QWidget*)> step) {
-    auto* poll = new QTimer(after);
-    QObject::connect(poll, &QTimer::timeout, after, [=] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == after || !modal->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        whenSettled(modal, [=] { step(modal); });
-    });
-    poll->start(20);
+void onNextModal(QWidget* window, std::function<void(QWidget*)> step) {
+    new ModalAnswerer({[=](QWidget* modal) { whenSettled(modal, [=] { step(modal); }); }}, window);
 }
 
 void reportDialog(const QString& name, QWidget* dialog, QWidget* window) {

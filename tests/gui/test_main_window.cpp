@@ -29,6 +29,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using main_window::frmRename;
@@ -59,17 +61,58 @@ private:
     }
 };
 
-enum class Edit {
+/// What follows a preview with a row that will fail.
+enum class AfterPreview {
+    Nothing,
     TypeName,
     ClickName,
     TypeEnding,
     ChooseEnding,
     ChooseAddition,
     ChooseShownAddition,
+    Back,
+    BackAndNext,
+    Rename,
 };
 
-/// What follows a preview with a row that will fail.
-enum class AfterPreview { Nothing, Back, TypeName, ChooseAddition, Rename };
+/// A step of the user's that points the file views at a folder or re-reads it.
+enum class Step { TypeMask, ChooseFolder, Next, Back, Rename };
+
+/// Counts the readings of a folder's entries as the kernel reports them. A reading opens the
+/// folder, reads its entries and closes it; the kernel merges the reports of the reads between,
+/// so each reading shows as one.
+class FolderReadings {
+public:
+    explicit FolderReadings(const QString& folder)
+        : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        ::inotify_add_watch(m_fd, QFile::encodeName(folder).constData(),
+                            IN_OPEN | IN_ACCESS | IN_CLOSE_NOWRITE);
+    }
+    ~FolderReadings() { ::close(m_fd); }
+    Q_DISABLE_COPY_MOVE(FolderReadings)
+
+    /// The readings since the last call; -1 when the kernel cannot watch the folder.
+    int take() {
+        if (m_fd < 0)
+            return -1;
+        int readings = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t size = 0;
+        while ((size = ::read(m_fd, buffer, sizeof buffer)) > 0) {
+            for (const char* at = buffer; at < buffer + size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                // Only the folder itself: a read of a file inside it names the file.
+                if ((event->mask & IN_ACCESS) && event->len == 0)
+                    ++readings;
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        return readings;
+    }
+
+private:
+    int m_fd;
+};
 
 } // namespace
 
@@ -98,12 +141,11 @@ private slots:
     void tabOrder_data();
     void tabOrder();
     void nextOnAnEmptyFolderDoesNothing();
-    void nextBackNextClearsThePreview();
     void wholeWorkflow();
-    void verdictsLastUntilThePreviewIsStale_data();
-    void verdictsLastUntilThePreviewIsStale();
-    void editsDisableRename_data();
-    void editsDisableRename();
+    void folderReadOncePerStep_data();
+    void folderReadOncePerStep();
+    void afterAPreview_data();
+    void afterAPreview();
     void previewWarningLeavesRenameDisabled_data();
     void previewWarningLeavesRenameDisabled();
     void exitClosesTheWindow_data();
@@ -484,26 +526,6 @@ void TestMainWindow::nextOnAnEmptyFolderDoesNothing() {
     QVERIFY(m_dialogs.script.calls.isEmpty());
 }
 
-void TestMainWindow::nextBackNextClearsThePreview() {
-    writeFile(folder(), u"a.txt"_s);
-    writeFile(folder(), u"b.txt"_s);
-    openWindow(&m_dialogs);
-    goToNamingPage();
-    click(u"cmdLook"_s);
-    QCOMPARE(newNames(), (QStringList{u"a.txt"_s, u"b.txt"_s}));
-    QVERIFY(control<QPushButton>(u"cmdRename"_s)->isEnabled());
-
-    click(u"cmdBack"_s);
-    QVERIFY(control<QWidget>(u"fra1"_s)->isVisible());
-    QVERIFY(!control<QWidget>(u"fra2"_s)->isVisible());
-    QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());
-    QCOMPARE(newNames().size(), 2); // kept until the next visit
-
-    goToNamingPage();
-    QVERIFY(newNames().isEmpty());
-    QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());
-}
-
 void TestMainWindow::wholeWorkflow() {
     for (const QString& name : {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s, u"taken.txt"_s})
         writeFile(folder(), name);
@@ -570,28 +592,117 @@ void TestMainWindow::wholeWorkflow() {
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
-void TestMainWindow::verdictsLastUntilThePreviewIsStale_data() {
-    QTest::addColumn<AfterPreview>("after");
-    QTest::addColumn<QStringList>("names");
+void TestMainWindow::folderReadOncePerStep_data() {
+    QTest::addColumn<Step>("step");
+    QTest::addColumn<int>("readings");
 
-    const QStringList names{u"x1.txt"_s, u"x2.txt"_s};
-    QTest::newRow("shown after the preview") << AfterPreview::Nothing << names;
-    QTest::newRow("cleared by Назад") << AfterPreview::Back << names;
-    QTest::newRow("cleared by a change of name") << AfterPreview::TypeName << names;
-    QTest::newRow("cleared by a change of addition") << AfterPreview::ChooseAddition << names;
-    QTest::newRow("cleared by the pass") << AfterPreview::Rename << QStringList();
+    // File2 shows File1's reading, written Path and Pattern at once.
+    QTest::newRow("a mask typed") << Step::TypeMask << 1;
+    // The folder view lists the subfolders too.
+    QTest::newRow("a folder chosen") << Step::ChooseFolder << 2;
+    QTest::newRow("Далее") << Step::Next << 0;
+    QTest::newRow("Назад") << Step::Back << 0;
+    // File1 takes File2's re-reading.
+    QTest::newRow("a pass") << Step::Rename << 1;
 }
 
-void TestMainWindow::verdictsLastUntilThePreviewIsStale() {
+void TestMainWindow::folderReadOncePerStep() {
+    QFETCH(Step, step);
+    QFETCH(int, readings);
+    const QString folder = this->folder() + u"/files"_s;
+    QVERIFY(QDir().mkdir(folder));
+    writeFile(folder, u"a.txt"_s);
+    writeFile(folder, u"b.txt"_s);
+    openWindow(&m_dialogs);
+    auto* Dir = control<widgets::FolderView>(u"Dir"_s);
+    if (step != Step::ChooseFolder)
+        QVERIFY(Dir->setPath(folder));
+    if (step == Step::Back || step == Step::Rename)
+        goToNamingPage();
+    if (step == Step::Rename) {
+        replaceText(control<QLineEdit>(u"txtName"_s), u"new"_s);
+        QTest::keyClick(control<QComboBox>(u"cboDop"_s), Qt::Key_Down);
+        // The check of the preview reads the folder beside the window: it is done first.
+        QSignalSpy checked(m_window.get(), &frmRename::verdictsShown);
+        click(u"cmdLook"_s);
+        QTRY_COMPARE(checked.count(), 1);
+    }
+
+    FolderReadings read(folder);
+    QCOMPARE_NE(read.take(), -1);
+    switch (step) {
+    case Step::TypeMask:
+        control<QComboBox>(u"cboMask"_s)->setEditText(u"*.txt"_s);
+        break;
+    case Step::ChooseFolder:
+        QVERIFY(Dir->setPath(folder));
+        break;
+    case Step::Next:
+        goToNamingPage();
+        break;
+    case Step::Back:
+        click(u"cmdBack"_s);
+        break;
+    case Step::Rename:
+        click(u"cmdRename"_s);
+        break;
+    }
+    QCoreApplication::processEvents();
+    QCOMPARE(read.take(), readings);
+    // And both views show the folder as it is now.
+    const auto* File1 = control<widgets::FileListView>(u"File1"_s)->fileModel();
+    const auto* File2 = control<widgets::FileListView>(u"File2"_s)->fileModel();
+    const QString last = step == Step::Rename ? u"new2.txt"_s : u"b.txt"_s;
+    QCOMPARE(File1->path(), folder);
+    QCOMPARE(File2->path(), folder);
+    QCOMPARE(File1->count(), 2);
+    QCOMPARE(File1->name(1), last);
+    QCOMPARE(File2->name(1), last);
+}
+
+void TestMainWindow::afterAPreview_data() {
+    QTest::addColumn<AfterPreview>("after");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<bool>("renameEnabled");
+    QTest::addColumn<bool>("namingPage");
+
+    // Any change of a naming parameter makes the preview stale: the rename command and the
+    // marks go, the names stay on the screen until the next preview.
+    const QStringList names{u"x1.txt"_s, u"x2.txt"_s};
+    QTest::newRow("nothing") << AfterPreview::Nothing << names << true << true;
+    QTest::newRow("one character typed into the name")
+        << AfterPreview::TypeName << names << false << true;
+    QTest::newRow("a mere click into the name")
+        << AfterPreview::ClickName << names << false << true;
+    QTest::newRow("one character typed into the ending")
+        << AfterPreview::TypeEnding << names << false << true;
+    QTest::newRow("an ending chosen from the list")
+        << AfterPreview::ChooseEnding << names << false << true;
+    QTest::newRow("an addition chosen from the list")
+        << AfterPreview::ChooseAddition << names << false << true;
+    QTest::newRow("the shown addition chosen again")
+        << AfterPreview::ChooseShownAddition << names << false << true;
+    QTest::newRow("Назад: kept until the next visit")
+        << AfterPreview::Back << names << false << false;
+    QTest::newRow("Назад, Далее") << AfterPreview::BackAndNext << QStringList() << false << true;
+    QTest::newRow("the pass") << AfterPreview::Rename << QStringList() << false << true;
+}
+
+void TestMainWindow::afterAPreview() {
     QFETCH(AfterPreview, after);
     QFETCH(QStringList, names);
+    QFETCH(bool, renameEnabled);
+    QFETCH(bool, namingPage);
     writeFile(folder(), u"a.txt"_s);
     writeFile(folder(), u"b.txt"_s);
     QVERIFY(QDir(folder()).mkdir(u"x2.txt"_s));
     openWindow(&m_dialogs);
     goToNamingPage();
-    replaceText(control<QLineEdit>(u"txtName"_s), u"x"_s);
-    control<QComboBox>(u"cboDop"_s)->setCurrentIndex(1);
+    auto* txtName = control<QLineEdit>(u"txtName"_s);
+    auto* cboEnd = control<QComboBox>(u"cboEnd"_s);
+    auto* cboDop = control<QComboBox>(u"cboDop"_s);
+    replaceText(txtName, u"x"_s);
+    cboDop->setCurrentIndex(1);
     QSignalSpy checked(m_window.get(), &frmRename::verdictsShown);
     click(u"cmdLook"_s);
     QTRY_COMPARE(checked.count(), 1);
@@ -600,6 +711,7 @@ void TestMainWindow::verdictsLastUntilThePreviewIsStale() {
     auto* prb1 = control<widgets::ProgressBar>(u"prb1"_s);
     const QAbstractItemModel* lstNew = control<QListView>(u"lstNew"_s)->model();
     QCOMPARE(newNames(), (QStringList{u"x1.txt"_s, u"x2.txt"_s}));
+    QVERIFY(control<QPushButton>(u"cmdRename"_s)->isEnabled());
     QVERIFY(lblVerdicts->isVisible());
     QVERIFY(!prb1->isVisible());
     QCOMPARE(lblVerdicts->text(), u"Не будут переименованы: 1"_s);
@@ -611,14 +723,35 @@ void TestMainWindow::verdictsLastUntilThePreviewIsStale() {
     switch (after) {
     case AfterPreview::Nothing:
         return;
+    case AfterPreview::TypeName:
+        QTest::keyClicks(txtName, u"y"_s);
+        break;
+    case AfterPreview::ClickName:
+        QTest::mouseClick(txtName, Qt::LeftButton);
+        QCOMPARE(txtName->text(), u"x"_s);
+        break;
+    case AfterPreview::TypeEnding:
+        QTest::keyClicks(cboEnd->lineEdit(), u"x"_s);
+        break;
+    case AfterPreview::ChooseEnding:
+        QTest::keyClick(cboEnd, Qt::Key_Up);
+        QCOMPARE(cboEnd->currentText(), u".html"_s);
+        break;
+    case AfterPreview::ChooseAddition:
+        QTest::keyClick(cboDop, Qt::Key_Down);
+        QCOMPARE(cboDop->currentText(), u"01"_s);
+        break;
+    case AfterPreview::ChooseShownAddition:
+        cboDop->showPopup();
+        QTest::keyClick(cboDop->view(), Qt::Key_Return);
+        QCOMPARE(cboDop->currentText(), u"1"_s);
+        break;
     case AfterPreview::Back:
         click(u"cmdBack"_s);
         break;
-    case AfterPreview::TypeName:
-        QTest::keyClicks(control<QLineEdit>(u"txtName"_s), u"y"_s);
-        break;
-    case AfterPreview::ChooseAddition:
-        control<QComboBox>(u"cboDop"_s)->setCurrentIndex(2);
+    case AfterPreview::BackAndNext:
+        click(u"cmdBack"_s);
+        goToNamingPage();
         break;
     case AfterPreview::Rename:
         click(u"cmdRename"_s);
@@ -626,77 +759,32 @@ void TestMainWindow::verdictsLastUntilThePreviewIsStale() {
         break;
     }
     QCOMPARE(newNames(), names);
+    QCOMPARE(control<QPushButton>(u"cmdRename"_s)->isEnabled(), renameEnabled);
+    QCOMPARE(control<QWidget>(u"fra2"_s)->isVisible(), namingPage);
+    QCOMPARE(control<QWidget>(u"fra1"_s)->isVisible(), !namingPage);
     QVERIFY(lblVerdicts->isHidden());
     QVERIFY(!prb1->isHidden());
     for (int row = 0; row < lstNew->rowCount(); ++row)
         QCOMPARE(lstNew->index(row, 0).data(Qt::ToolTipRole), QVariant());
 }
 
-void TestMainWindow::editsDisableRename_data() {
-    QTest::addColumn<Edit>("edit");
-
-    QTest::newRow("one character typed into the name") << Edit::TypeName;
-    QTest::newRow("a mere click into the name") << Edit::ClickName;
-    QTest::newRow("one character typed into the ending") << Edit::TypeEnding;
-    QTest::newRow("an ending chosen from the list") << Edit::ChooseEnding;
-    QTest::newRow("an addition chosen from the list") << Edit::ChooseAddition;
-    QTest::newRow("the shown addition chosen again") << Edit::ChooseShownAddition;
-}
-
-void TestMainWindow::editsDisableRename() {
-    QFETCH(Edit, edit);
-    writeFile(folder(), u"a.txt"_s);
-    openWindow(&m_dialogs);
-    goToNamingPage();
-    click(u"cmdLook"_s);
-    auto* cmdRename = control<QPushButton>(u"cmdRename"_s);
-    QVERIFY(cmdRename->isEnabled());
-
-    auto* txtName = control<QLineEdit>(u"txtName"_s);
-    auto* cboEnd = control<QComboBox>(u"cboEnd"_s);
-    auto* cboDop = control<QComboBox>(u"cboDop"_s);
-    switch (edit) {
-    case Edit::TypeName:
-        QTest::keyClicks(txtName, u"x"_s);
-        break;
-    case Edit::ClickName:
-        QTest::mouseClick(txtName, Qt::LeftButton);
-        QCOMPARE(txtName->text(), u"*"_s);
-        break;
-    case Edit::TypeEnding:
-        QTest::keyClicks(cboEnd->lineEdit(), u"x"_s);
-        break;
-    case Edit::ChooseEnding:
-        QTest::keyClick(cboEnd, Qt::Key_Up);
-        QCOMPARE(cboEnd->currentText(), u".html"_s);
-        break;
-    case Edit::ChooseAddition:
-        QTest::keyClick(cboDop, Qt::Key_Down);
-        QCOMPARE(cboDop->currentText(), u"1"_s);
-        break;
-    case Edit::ChooseShownAddition:
-        cboDop->showPopup();
-        QTest::keyClick(cboDop->view(), Qt::Key_Return);
-        QCOMPARE(cboDop->currentText(), u"-"_s);
-        break;
-    }
-    QVERIFY(!cmdRename->isEnabled());
-}
-
 void TestMainWindow::previewWarningLeavesRenameDisabled_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("ending");
+    QTest::addColumn<QString>("shownEnding");
     QTest::addColumn<QString>("warning");
 
     QTest::newRow("no name and no number")
-        << QString() << u".*"_s << u"Файлы остались без имени."_s;
+        << QString() << u".*"_s << u".*"_s << u"Файлы остались без имени."_s;
+    // The ending takes its dot before the warning, and keeps it.
     QTest::newRow("one name for every file")
-        << u"report"_s << u".txt"_s << u"Все файлы с одинаковым именем."_s;
+        << u"report"_s << u"txt"_s << u".txt"_s << u"Все файлы с одинаковым именем."_s;
 }
 
 void TestMainWindow::previewWarningLeavesRenameDisabled() {
     QFETCH(QString, name);
     QFETCH(QString, ending);
+    QFETCH(QString, shownEnding);
     QFETCH(QString, warning);
     writeFile(folder(), u"a.txt"_s);
     writeFile(folder(), u"b.txt"_s);
@@ -709,6 +797,7 @@ void TestMainWindow::previewWarningLeavesRenameDisabled() {
 
     QCOMPARE(m_dialogs.script.messages(), QStringList{warning});
     QCOMPARE(m_dialogs.script.calls.first().title, u"ВНИМАНИЕ !!!"_s);
+    QCOMPARE(control<QComboBox>(u"cboEnd"_s)->currentText(), shownEnding);
     QVERIFY(newNames().isEmpty());
     QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());
     QCOMPARE(folderContents(folder()), (QStringList{u"a.txt=a.txt"_s, u"b.txt=b.txt"_s}));

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QByteArrayList>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QMap>
 #include <QTest>
@@ -107,4 +108,22 @@ inline FolderFiles folderFiles(const QString& folder) {
     }
     ::closedir(dir);
     return files;
+}
+
+/// A file's content by its hash, so that large or random contents compare briefly.
+inline QByteArray contentHash(const QByteArray& content) {
+    return QCryptographicHash::hash(content, QCryptographicHash::Sha256);
+}
+
+/// Each name with the hash of its content: of a folder, so a test sees which file went where, or
+/// of the name-to-content map that the folder must hold.
+using ContentHashes = QMap<QByteArray, QByteArray>;
+inline ContentHashes contentHashes(const FolderFiles& files) {
+    ContentHashes hashes;
+    for (auto file = files.cbegin(); file != files.cend(); ++file)
+        hashes.insert(file.key(), contentHash(file.value()));
+    return hashes;
+}
+inline ContentHashes contentHashes(const QString& folder) {
+    return contentHashes(folderFiles(folder));
 }

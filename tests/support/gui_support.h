@@ -1,9 +1,9 @@
 // Helpers for the tests that drive the real windows.
 #pragma once
 
+#include "folder_files.h"
+
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPointer>
 #include <QStringList>
@@ -12,16 +12,12 @@
 #include <QWidget>
 #include <functional>
 
-/// The names in `folder`, sorted, with each file's content, as "name=content".
+/// The files in `folder`, sorted, with each file's content, as "name=content".
 inline QStringList folderContents(const QString& folder) {
     QStringList entries;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        entries.append(name + u'=' + QString::fromUtf8(file.readAll()));
-    }
+    const FolderFiles files = folderFiles(folder);
+    for (auto file = files.cbegin(); file != files.cend(); ++file)
+        entries.append(QString::fromUtf8(file.key()) + u'=' + QString::fromUtf8(file.value()));
     return entries;
 }
 
@@ -50,13 +46,14 @@ inline QString panelText(const QWidget& window, int panel) {
 
 /// Answers the modal windows that a handler opens, one after the other: each step is run on the
 /// modal window once it is the active one. A timer polls for it, so the handler that opened it
-/// runs exactly as it would for a user.
+/// runs exactly as it would for a user. The one way the tests and the desktop probe answer a box.
 class ModalAnswerer : public QObject {
 public:
     using Step = std::function<void(QWidget* modal)>;
 
-    explicit ModalAnswerer(QList<Step> steps)
-        : m_steps(std::move(steps)) {
+    explicit ModalAnswerer(QList<Step> steps, QObject* parent = nullptr)
+        : QObject(parent)
+        , m_steps(std::move(steps)) {
         m_poll.setInterval(10);
         connect(&m_poll, &QTimer::timeout, this, [this] {
             QWidget* modal = QApplication::activeModalWidget();
@@ -65,6 +62,8 @@ public:
             m_lastAnswered = modal;
             m_steps.takeFirst()(modal);
             ++m_answered;
+            if (m_steps.isEmpty())
+                m_poll.stop();
         });
         m_poll.start();
     }

@@ -1,4 +1,5 @@
 // The real dialogs: placement on the screen, and what they return when answered.
+#include "gui_support.h"
 #include "widgets/qt_dialogs.h"
 
 #include <QAbstractButton>
@@ -8,22 +9,8 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Runs `answer` on the next modal dialog as soon as it is open.
-template <typename Answer> void answerNextDialog(Answer answer) {
-    QTimer::singleShot(0, [answer] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        QVERIFY(dialog);
-        answer(dialog);
-    });
-}
-
-} // namespace
 
 class TestQtDialogs : public QObject {
     Q_OBJECT
@@ -49,14 +36,14 @@ private slots:
         window.show();
         widgets::QtDialogs dialogs(&window);
         QPoint shownAt;
-        answerNextDialog([&shownAt](QWidget* dialog) {
+        ModalAnswerer answerer({[&shownAt](QWidget* dialog) {
             shownAt = dialog->pos();
             auto* edit = dialog->findChild<QLineEdit*>();
             QVERIFY(edit);
             QCOMPARE(edit->text(), u"a.txt"_s);
             edit->setText(u"новое.txt"_s);
             static_cast<QDialog*>(dialog)->accept();
-        });
+        }});
         // Far off the screen to the upper left, as a window near the screen's corner gives.
         const QString answer =
             dialogs.input(u"Введите индивидуальное имя для файла"_s, u"Имя повторяется дважды"_s,
@@ -84,13 +71,13 @@ private slots:
         QFETCH(QString, answer);
         widgets::QtDialogs dialogs(nullptr);
         QString shown;
-        answerNextDialog([&](QWidget* dialog) {
+        ModalAnswerer answerer({[&](QWidget* dialog) {
             auto* edit = dialog->findChild<QLineEdit*>();
             QVERIFY(edit);
             shown = edit->text();
             edit->setText(typed);
             static_cast<QDialog*>(dialog)->accept();
-        });
+        }});
         QCOMPARE(dialogs.input(u"p"_s, u"t"_s, u"caf"_s + QChar(0xDCE9) + u".txt"_s, QPointF()),
                  answer);
         QCOMPARE(shown, u"caf\uFFFD.txt"_s);
@@ -98,7 +85,7 @@ private slots:
 
     void inputCancelIsEmpty() {
         widgets::QtDialogs dialogs(nullptr);
-        answerNextDialog([](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); });
+        ModalAnswerer answerer({[](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); }});
         QCOMPARE(dialogs.input(u"p"_s, u"t"_s, u"kept"_s, QPointF(0, 0)), QString());
     }
 
@@ -106,23 +93,24 @@ private slots:
         widgets::QtDialogs dialogs(nullptr);
         QString seenText;
         QString seenTitle;
-        answerNextDialog([&](QWidget* dialog) {
-            auto* box = qobject_cast<QMessageBox*>(dialog);
-            QVERIFY(box);
-            seenText = box->text();
-            seenTitle = box->windowTitle();
-            QCOMPARE(box->buttons().size(), 1);
-            box->button(QMessageBox::Ok)->click();
-        });
+        // The second box quotes a new name; bytes that are not UTF-8 show as U+FFFD.
+        ModalAnswerer answerer(
+            {[&](QWidget* dialog) {
+                 auto* box = qobject_cast<QMessageBox*>(dialog);
+                 QVERIFY(box);
+                 seenText = box->text();
+                 seenTitle = box->windowTitle();
+                 QCOMPARE(box->buttons().size(), 1);
+                 box->button(QMessageBox::Ok)->click();
+             },
+             [&](QWidget* dialog) {
+                 seenText = qobject_cast<QMessageBox*>(dialog)->text();
+                 qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
+             }});
         dialogs.message(u"Файлы остались без имени."_s, u"ВНИМАНИЕ !!!"_s);
         QCOMPARE(seenText, u"Файлы остались без имени."_s);
         QCOMPARE(seenTitle, u"ВНИМАНИЕ !!!"_s);
 
-        // A failure message quotes a new name; bytes that are not UTF-8 show as U+FFFD.
-        answerNextDialog([&](QWidget* dialog) {
-            seenText = qobject_cast<QMessageBox*>(dialog)->text();
-            qobject_cast<QMessageBox*>(dialog)->button(QMessageBox::Ok)->click();
-        });
         dialogs.message(u"Файл с именем "_s + QChar(0xDCFF) + u".txt уже существует"_s,
                         u"Ошибка !!!"_s);
         QCOMPARE(seenText, u"Файл с именем \uFFFD.txt уже существует"_s);
