@@ -126,13 +126,21 @@ QString problemText(const QString& what, const QString& file) {
     return u"Отмена невозможна: "_s + what.arg(platform::shownFileName(file));
 }
 
-} // namespace
-
-bool markOpen(const QByteArray& journalPath) {
-    const int fd = ::open((journalPath + kOpenSuffix).constData(),
-                          O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    return fd >= 0 && ::close(fd) == 0;
+/// Makes the open marker of the journal `journalPath`: its path, or "" when it cannot be made.
+QByteArray markOpen(const QByteArray& journalPath) {
+    const QByteArray marker = journalPath + kOpenSuffix;
+    const int fd = ::open(marker.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    return fd >= 0 && ::close(fd) == 0 ? marker : QByteArray();
 }
+
+/// Removes the marker `marker` holds the path of, if any, and forgets it.
+void dropMarker(QByteArray& marker) {
+    if (!marker.isEmpty())
+        ::unlink(marker.constData());
+    marker.clear();
+}
+
+} // namespace
 
 QString defaultDirectory() {
     const QByteArray state = qgetenv("XDG_STATE_HOME");
@@ -243,9 +251,7 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
         m_fd = -1;
     } else {
         // Without it a pass killed mid-step would be put right only by an undo.
-        const QByteArray path = directory + '/' + name;
-        if (markOpen(path))
-            m_marker = path + kOpenSuffix;
+        m_marker = markOpen(directory + '/' + name);
     }
     ::close(directoryFd);
 }
@@ -278,9 +284,7 @@ void PassJournal::end(const std::vector<bool>& renamed) {
     writeOut(writer.buffer());
     ::close(m_fd);
     m_fd = -1;
-    if (!m_marker.isEmpty())
-        ::unlink(m_marker.constData());
-    m_marker.clear();
+    dropMarker(m_marker);
 }
 
 RecordedPass::~RecordedPass() {
@@ -394,8 +398,8 @@ void RecordedPass::restoring(qsizetype row, const QString& from) {
 }
 
 void RecordedPass::step(Kind kind, QByteArrayView name, quint64 inode) {
-    if (!m_steps && markOpen(folderBytes(m_file)))
-        m_marker = folderBytes(m_file) + kOpenSuffix;
+    if (!m_steps)
+        m_marker = markOpen(folderBytes(m_file));
     // Unsynced, as the pass's steps: a killed program leaves them in the system's cache.
     if (!m_from.isEmpty()) {
         append(RecordType::Step, stepPayload(quint64(m_row), kSourceStep, 0, m_from), false);
@@ -409,7 +413,7 @@ bool RecordedPass::markUndone() {
     if (!append(RecordType::Undone, timePayload(), true))
         return false;
     m_contents.undone = true;
-    dropMarker();
+    dropMarker(m_marker);
     return true;
 }
 
@@ -418,14 +422,8 @@ bool RecordedPass::settleSteps() {
         return true;
     if (!append(RecordType::Settled, timePayload(), true))
         return false;
-    dropMarker();
+    dropMarker(m_marker);
     return true;
-}
-
-void RecordedPass::dropMarker() {
-    if (!m_marker.isEmpty())
-        ::unlink(m_marker.constData());
-    m_marker.clear();
 }
 
 namespace {

@@ -19,9 +19,6 @@ QString defaultDirectory();
 /// the next start looks only at the journals such a file names, not at every journal.
 inline constexpr char kOpenSuffix[] = ".open";
 
-/// Makes the marker of the journal `journalPath`; false, with errno set, when it cannot.
-bool markOpen(const QByteArray& journalPath);
-
 /// How many passes are kept per folder, and for how long.
 inline constexpr int kPassesPerFolder = 20;
 inline constexpr qint64 kKeptMs = 30LL * 24 * 60 * 60 * 1000;
@@ -77,7 +74,6 @@ private:
     friend PassLookup latestPass(const QString& folder, const QString& directory);
     /// Appends a record after the last whole one, opening the journal for it first.
     bool append(RecordType type, std::string_view payload, bool sync);
-    void dropMarker();
     struct Entry {
         quint64 fileId;
         qsizetype at;
