@@ -17,7 +17,6 @@
 #include <optional>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -336,17 +335,15 @@ const RecordedPass::Entry* RecordedPass::entryNamed(QByteArrayView name) const {
     return &m_entries[*found];
 }
 
-bool RecordedPass::planHolds(quint64 fileId) const {
-    if (m_planIds.empty()) {
-        m_planIds.reserve(m_contents.rows.size());
-        for (const PlanRow& row : m_contents.rows)
-            m_planIds.push_back(row.fileId);
-        std::sort(m_planIds.begin(), m_planIds.end());
-    }
-    return std::binary_search(m_planIds.begin(), m_planIds.end(), fileId);
-}
-
 QString RecordedPass::currentName(qsizetype row) const {
+    if (m_renumbers) {
+        // The numbers recorded may since belong to other files (the card was plugged in again,
+        // or its driver forgot them): only the row's own names tell, the old one first as below.
+        for (const QByteArrayView name : {oldBytes(row), newBytes(row)})
+            if (entryNamed(name))
+                return platform::decodeFileName(name);
+        return {};
+    }
     const quint64 fileId = m_contents.rows[size_t(row)].fileId;
     const auto [first, last] =
         std::equal_range(m_entries.begin(), m_entries.end(), Entry{fileId, 0, 0},
@@ -365,15 +362,6 @@ QString RecordedPass::currentName(qsizetype row) const {
         chosen = named([&](const Entry& e) { return entryName(e).startsWith("tarvelok-"); });
     if (chosen)
         return platform::decodeFileName(entryName(*chosen));
-    // Some file systems number a file anew when it is renamed (FUSE drivers of FAT number each
-    // spelling apart): there a renamed row's new name still finds it, unless that name holds a
-    // file of the plan under its own number. Elsewhere a file under the new name with another
-    // number is another file.
-    if (!m_renumbers || leftAlone(row))
-        return {};
-    const Entry* byNew = entryNamed(newBytes(row));
-    if (byNew && !planHolds(byNew->fileId))
-        return platform::decodeFileName(entryName(*byNew));
     return {};
 }
 
@@ -515,28 +503,17 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
                     ::close(folderFd);
                 return true;
             }
-            if (quint64(status.st_dev) != pass->m_contents.folderDevice ||
-                quint64(status.st_ino) != pass->m_contents.folderInode) {
+            // Where the file system numbers files anew, the card plugged in again is the same
+            // folder by its path alone; the rows' own names then tell their files.
+            pass->m_renumbers = numbersFilesAnew(folderFd);
+            if (!pass->m_renumbers && (quint64(status.st_dev) != pass->m_contents.folderDevice ||
+                                       quint64(status.st_ino) != pass->m_contents.folderInode)) {
                 ::close(folderFd);
                 lookup.problem = problemText(
                     u"папка «%1» с тех пор перемещена или заменена другой, а журнал говорит о "
                     "прежней."_s,
                     folder);
                 return true;
-            }
-            struct statfs fileSystem;
-            if (::fstatfs(folderFd, &fileSystem) == 0) {
-                switch (static_cast<unsigned long>(fileSystem.f_type)) {
-                case 0x65735546: // fuse, fuseblk
-                case 0x4d44:     // vfat, msdos
-                case 0x2011BAB0: // exfat
-                case 0x5346544e: // ntfs
-                case 0x7366746e: // ntfs3
-                    pass->m_renumbers = true;
-                    break;
-                default:
-                    break;
-                }
             }
             DIR* dir = ::fdopendir(folderFd);
             if (!dir) {

@@ -83,7 +83,6 @@ private:
     QByteArrayView newBytes(qsizetype row) const;
     QByteArrayView entryName(const Entry& entry) const;
     const Entry* entryNamed(QByteArrayView name) const;
-    bool planHolds(quint64 fileId) const;
 
     QString m_folder;
     QString m_file;
@@ -91,9 +90,8 @@ private:
     JournalContents m_contents;
     std::string m_names;
     std::vector<Entry> m_entries; ///< sorted by fileId
-    bool m_renumbers = false;     ///< the folder's file system may number a renamed file anew
+    bool m_renumbers = false;     ///< the folder's file system numbers files anew
     mutable std::vector<quint32> m_byName;
-    mutable std::vector<quint64> m_planIds;
     int m_fd = -1; ///< open, and locked, once the undo tells its first step
     qsizetype m_row = 0;
     QByteArray m_from; ///< told before the row's first step, then cleared

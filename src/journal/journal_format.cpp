@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -422,6 +423,22 @@ int scanJournal(int fd, JournalContents& contents) {
     }
     finish(contents, sawHeader);
     return 0;
+}
+
+bool numbersFilesAnew(int fd) {
+    struct statfs fileSystem;
+    if (::fstatfs(fd, &fileSystem) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fileSystem.f_type)) {
+    case 0x65735546: // fuse, fuseblk
+    case 0x4d44:     // vfat, msdos
+    case 0x2011BAB0: // exfat
+    case 0x5346544e: // ntfs
+    case 0x7366746e: // ntfs3
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace journal

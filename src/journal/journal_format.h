@@ -130,4 +130,10 @@ int readJournal(int fd, QByteArray& data);
 /// rows: enough to tell its folder and whether it was undone. errno, when reading fails.
 int scanJournal(int fd, JournalContents& contents);
 
+/// Whether the file system of the folder open as `fd` may give a file another inode number
+/// later (FUSE drivers number files as they meet them, the kernel's FAT driver as it reads them
+/// in), or the folder another device when its drive is plugged in again: there a recorded number
+/// tells nothing about a file, nor a recorded device about the folder.
+bool numbersFilesAnew(int fd);
+
 } // namespace journal

@@ -48,6 +48,7 @@ public:
         : m_contents(contents)
         , m_data(data)
         , m_folder(folder)
+        , m_numbersKept(!numbersFilesAnew(folder))
         , m_renamer(renamer) {}
 
     /// Repairs every row with steps, the last first; how many rows it reported.
@@ -129,9 +130,13 @@ private:
                     break;
                 // A claim whose inode was never recorded was being made when the program was
                 // killed: the name was free just before, so the empty file there is the claim.
+                // So is one made last where inode numbers are not kept: nothing happened after.
                 const auto claim = claims.find(step.name);
-                if (claim != claims.end() ? named.st_ino == claim->second
-                                          : &step == &m_contents.steps.back())
+                const JournalStep& last = m_contents.steps.back();
+                const bool madeLast = &step == &last || (Kind(last.kind) == Kind::Claim &&
+                                                         last.row == row && last.name == step.name);
+                if (claim != claims.end() && m_numbersKept ? named.st_ino == claim->second
+                                                           : madeLast)
                     remove(step.name, "удалён пустой файл «%1»", repair);
                 break;
             }
@@ -182,6 +187,7 @@ private:
     const JournalContents& m_contents;
     const QByteArray& m_data;
     int m_folder;
+    bool m_numbersKept; ///< a recorded inode number still tells the file
     platform::FileRenamer& m_renamer;
 };
 
@@ -200,12 +206,14 @@ qsizetype repairJournal(int fd, platform::FileRenamer& renamer, bool& done) {
     const JournalContents contents = parseJournal(data);
     if (contents.status != JournalContents::Status::Whole || contents.steps.empty())
         return 0;
-    // Only the folder the pass renamed in: one moved away or replaced since is left alone.
+    // Only the folder the pass renamed in: one moved away or replaced since is left alone. A
+    // card plugged in again is known by its path alone, as its undo knows it.
     const int folder = ::open(contents.folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat status;
-    const bool same = folder >= 0 && ::fstat(folder, &status) == 0 &&
-                      quint64(status.st_dev) == contents.folderDevice &&
-                      quint64(status.st_ino) == contents.folderInode;
+    const bool same =
+        folder >= 0 && ::fstat(folder, &status) == 0 &&
+        (numbersFilesAnew(folder) || (quint64(status.st_dev) == contents.folderDevice &&
+                                      quint64(status.st_ino) == contents.folderInode));
     qsizetype reported = 0;
     done = same;
     if (same) {

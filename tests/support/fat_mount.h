@@ -41,17 +41,12 @@ public:
             m_whyNot = QStringLiteral("mkfs.vfat failed");
             return;
         }
-        // fusefat mounts read-only unless told "rw+"; it returns once it has mounted.
-        if (!run(fusefat, {QStringLiteral("-o"), QStringLiteral("rw+"), image, path()})) {
-            m_whyNot = QStringLiteral("fusefat could not mount (no FUSE permission here?)");
-            return;
-        }
-        QDeadlineTimer deadline(10000);
-        while (!(m_mounted = isFuse()) && !deadline.hasExpired())
-            QThread::msleep(20);
-        if (!m_mounted)
-            m_whyNot = QStringLiteral("the fusefat mount did not appear");
+        mount();
     }
+
+    /// Takes the card out and puts it in again: another device number, and the driver numbers
+    /// its files afresh. False when it did not come back.
+    bool remount() { return unmount() && mount(); }
 
     ~FatMount() { unmount(); }
 
@@ -113,6 +108,22 @@ public:
     QString path() const { return m_dir.filePath(QStringLiteral("card")); }
 
 private:
+    bool mount() {
+        // fusefat mounts read-only unless told "rw+"; it returns once it has mounted.
+        if (!run(QStandardPaths::findExecutable(QStringLiteral("fusefat")),
+                 {QStringLiteral("-o"), QStringLiteral("rw+"),
+                  m_dir.filePath(QStringLiteral("card.img")), path()})) {
+            m_whyNot = QStringLiteral("fusefat could not mount (no FUSE permission here?)");
+            return false;
+        }
+        QDeadlineTimer deadline(10000);
+        while (!(m_mounted = isFuse()) && !deadline.hasExpired())
+            QThread::msleep(20);
+        if (!m_mounted)
+            m_whyNot = QStringLiteral("the fusefat mount did not appear");
+        return m_mounted;
+    }
+
     /// Runs a tool to its end, quietly (the tools chat on standard output).
     static bool run(const QString& program, const QStringList& arguments) {
         QProcess process;
