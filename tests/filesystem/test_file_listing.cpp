@@ -1,4 +1,5 @@
 // The file mask, the natural order, the folder listing on a real disk, and the mount table.
+#include "columns.h"
 #include "filesystem/file_list_model.h"
 #include "filesystem/file_mask.h"
 #include "filesystem/folder_lister.h"
@@ -82,9 +83,7 @@ class TestFileListing : public QObject {
 
 private slots:
     void mask_data() {
-        QTest::addColumn<QString>("pattern");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("matches");
+        addColumns<QString, QString, bool>({"pattern", "name", "matches"});
         QTest::newRow("ending, other case") << u"*.jpg"_s << u"IMG_0001.JPG"_s << true;
         QTest::newRow("ending, wrong ending") << u"*.jpg"_s << u"a.jpeg"_s << false;
         QTest::newRow("cyrillic case") << u"фото*"_s << u"ФОТО 1.png"_s << true;
@@ -120,8 +119,7 @@ private slots:
     }
 
     void naturalOrder_data() {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
+        addColumns<QString, QString>({"first", "second"});
         QTest::newRow("2 before 10") << u"file2.txt"_s << u"file10.txt"_s;
         QTest::newRow("case ignored") << u"apple"_s << u"Banana"_s;
         QTest::newRow("shorter first") << u"file"_s << u"file1"_s;
@@ -338,8 +336,7 @@ private slots:
     }
 
     void volumeHolding_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("root");
+        addColumns<QString, QString>({"path", "root"});
         QTest::newRow("root itself") << u"/"_s << u"/"_s;
         QTest::newRow("deepest mount wins") << u"/home/ann/docs"_s << u"/home/ann"_s;
         QTest::newRow("mount point itself") << u"/home"_s << u"/home"_s;

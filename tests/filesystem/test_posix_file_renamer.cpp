@@ -1,4 +1,5 @@
 // The Linux file-rename service on real folders, through each of its ways of not replacing a file.
+#include "columns.h"
 #include "fat_mount.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
@@ -48,12 +49,8 @@ private slots:
 };
 
 void TestPosixFileRenamer::rename_data() {
-    QTest::addColumn<Strategy>("strategy");
-    QTest::addColumn<QByteArrayList>("before");
-    QTest::addColumn<QByteArray>("oldName");
-    QTest::addColumn<QString>("newName");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<FolderFiles>("after");
+    addColumns<Strategy, QByteArrayList, QByteArray, QString, int, FolderFiles>(
+        {"strategy", "before", "oldName", "newName", "error", "after"});
 
     for (const auto& [label, strategy] : kStrategies) {
         const auto row = [label](const char* name) -> QTestData& {
@@ -131,9 +128,7 @@ void TestPosixFileRenamer::rename() {
 }
 
 void TestPosixFileRenamer::refusesNamesThatLeaveTheFolder_data() {
-    QTest::addColumn<Strategy>("strategy");
-    QTest::addColumn<QByteArray>("oldName");
-    QTest::addColumn<QString>("newName");
+    addColumns<Strategy, QByteArray, QString>({"strategy", "oldName", "newName"});
 
     for (const auto& [label, strategy] : kStrategies) {
         const auto row = [label](const char* name) -> QTestData& {
@@ -219,10 +214,7 @@ void TestPosixFileRenamer::releasedFolderIsOpenedAfresh() {
 }
 
 void TestPosixFileRenamer::fatMedia_data() {
-    QTest::addColumn<QByteArrayList>("before");
-    QTest::addColumn<QString>("oldName");
-    QTest::addColumn<QString>("newName");
-    QTest::addColumn<int>("error");
+    addColumns<QByteArrayList, QString, QString, int>({"before", "oldName", "newName", "error"});
     QTest::addColumn<QMap<QByteArray, QByteArray>>("after"); // name -> name before
 
     using Names = QMap<QByteArray, QByteArray>;
@@ -276,9 +268,7 @@ void TestPosixFileRenamer::fatMedia() {
 enum class Other { CreatesTarget, WritesIntoTarget, RemovesSource };
 
 void TestPosixFileRenamer::lastFallbackClaimsTheTarget_data() {
-    QTest::addColumn<Other>("other");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<FolderFiles>("after");
+    addColumns<Other, int, FolderFiles>({"other", "error", "after"});
     QTest::newRow("another program saves under the target name")
         << Other::CreatesTarget << 0 << FolderFiles{{"b.jpg", "a.jpg"}};
     // Its write lands in the claim, which the rename replaces: kept beside, not lost.
@@ -331,10 +321,7 @@ void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
 }
 
 void TestPosixFileRenamer::doubleFaultsLeaveATrail_data() {
-    QTest::addColumn<Strategy>("strategy");
-    QTest::addColumn<FolderFiles>("after");
-    QTest::addColumn<QByteArray>("trail");
-    QTest::addColumn<int>("error");
+    addColumns<Strategy, FolderFiles, QByteArray, int>({"strategy", "after", "trail", "error"});
     // Between the steps the folder turns read-only, or the claim is mounted over itself (an open
     // claim keeps a remount read-only off): the undoing step fails as well.
     QTest::newRow("link+unlink: the file under both names")

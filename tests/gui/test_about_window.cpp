@@ -1,6 +1,7 @@
 // The About window: its centring arithmetic, and its opening, focus and closing over the real
 // main window.
 #include "about_window/form2.h"
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
@@ -41,8 +42,7 @@ void TestAboutWindow::cleanup() {
 }
 
 void TestAboutWindow::centringOffset_data() {
-    QTest::addColumn<double>("difference");
-    QTest::addColumn<int>("offset");
+    addColumns<double, int>({"difference", "offset"});
 
     QTest::newRow("7 twips: half a twip dropped") << 7.0 << 3;
     QTest::newRow("-7 twips: dropped toward zero") << -7.0 << -3;
@@ -62,9 +62,7 @@ void TestAboutWindow::centringOffset() {
 }
 
 void TestAboutWindow::centredPosition_data() {
-    QTest::addColumn<QRectF>("mainWindow");
-    QTest::addColumn<QSizeF>("aboutWindow");
-    QTest::addColumn<QPointF>("corner");
+    addColumns<QRectF, QSizeF, QPointF>({"mainWindow", "aboutWindow", "corner"});
 
     QTest::newRow("smaller, odd differences")
         << QRectF(1800, 1350, 5880, 6030) << QSizeF(3360, 3675) << QPointF(3060, 2527);
@@ -124,8 +122,7 @@ void TestAboutWindow::opensCentredOverTheMainWindowEachTime() {
 }
 
 void TestAboutWindow::keysOnItsButton_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("closes");
+    addColumns<int, bool>({"key", "closes"});
 
     QTest::newRow("Space") << int(Qt::Key_Space) << true;
     QTest::newRow("Enter") << int(Qt::Key_Return) << true;

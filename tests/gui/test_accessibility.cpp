@@ -2,6 +2,7 @@
 // control is called, what it holds, and what it reads after a change. Qt sends its change
 // announcements only to a running bridge, so test_screen_reader.py hears those over the real bus.
 #include "about_window/form2.h"
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "folder_files.h"
 #include "widgets/progress_bar.h"
@@ -110,10 +111,8 @@ void TestAccessibility::cleanup() {
 }
 
 void TestAccessibility::controls_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<bool>("onNamingPage");
-    QTest::addColumn<QAccessible::Role>("role");
-    QTest::addColumn<QString>("name");
+    addColumns<QString, bool, QAccessible::Role, QString>(
+        {"control", "onNamingPage", "role", "name"});
     QTest::addColumn<QString>("value"); // null: not checked
     QTest::addColumn<QString>("labelledBy");
 
@@ -199,9 +198,7 @@ void TestAccessibility::controls() {
 }
 
 void TestAccessibility::statusPanels_data() {
-    QTest::addColumn<QString>("panel");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("pattern");
+    addColumns<QString, QString, QString>({"panel", "description", "pattern"});
 
     QTest::newRow("time") << u"panel1"_s << u"Время"_s << uR"(^\d{1,2}:\d{2})"_s;
     QTest::newRow("date") << u"panel2"_s << u"Дата"_s << uR"(\d{2})"_s;
@@ -226,9 +223,7 @@ void TestAccessibility::statusPanels() {
 }
 
 void TestAccessibility::listRows_data() {
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<bool>("preview");
-    QTest::addColumn<QStringList>("rows");
+    addColumns<QString, bool, QStringList>({"list", "preview", "rows"});
 
     QTest::newRow("files") << u"File1"_s << false
                            << QStringList{u"a.txt"_s, u"b.txt"_s, u"c.doc"_s};
@@ -269,9 +264,7 @@ void TestAccessibility::listRows() {
 }
 
 void TestAccessibility::changesAreRead_data() {
-    QTest::addColumn<Change>("change");
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("name");
+    addColumns<Change, QString, QString>({"change", "control", "name"});
     QTest::addColumn<QString>("value"); // null: not checked
 
     QTest::newRow("the count") << Change::TypeMask << u"panel3"_s << u"Найдено файлов:  2"_s
@@ -343,10 +336,7 @@ void TestAccessibility::changesAreRead() {
 }
 
 void TestAccessibility::dialogs_data() {
-    QTest::addColumn<bool>("input");
-    QTest::addColumn<QAccessible::Role>("boxRole");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("prompt");
+    addColumns<bool, QAccessible::Role, QString, QString>({"input", "boxRole", "title", "prompt"});
 
     QTest::newRow("message box") << false << QAccessible::AlertMessage << u"ВНИМАНИЕ !!!"_s
                                  << u"Файлы остались без имени."_s;
@@ -400,10 +390,8 @@ void TestAccessibility::dialogs() {
 }
 
 void TestAccessibility::aboutWindow_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QAccessible::Role>("role");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("labelledBy");
+    addColumns<QString, QAccessible::Role, QString, QString>(
+        {"control", "role", "name", "labelledBy"});
 
     QTest::newRow("program frame")
         << u"Frame1"_s << QAccessible::Grouping << u"ПРОГРАММА"_s << QString();

@@ -1,6 +1,7 @@
 // The real program ended by SIGTERM, or killed by SIGKILL and then put right as its next start
 // does, at varied moments of a pass: every file is under its old or its new name, once, and
 // nothing is left under a name the pass made on the way.
+#include "columns.h"
 #include "fat_mount.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
@@ -25,10 +26,7 @@ private slots:
 };
 
 void TestEndingSignals::endedMidPassStrandsNothing_data() {
-    QTest::addColumn<bool>("fat");
-    QTest::addColumn<int>("files");
-    QTest::addColumn<int>("ends");
-    QTest::addColumn<int>("signal");
+    addColumns<bool, int, int, int>({"fat", "files", "ends", "signal"});
     QTest::newRow("the temporary folder's file system") << false << 5000 << 16 << SIGTERM;
     QTest::newRow("a FAT card through fusefat") << true << 40 << 6 << SIGTERM;
     QTest::newRow("killed, the temporary folder's file system") << false << 5000 << 8 << SIGKILL;

@@ -1,5 +1,6 @@
 // Drives the real main window on real folders: start-up, page flow, preview, rename and the
 // states of the rename command.
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "folder_files.h"
 #include "platform/twips.h"
@@ -233,9 +234,7 @@ void TestMainWindow::buttonsShowOnlyPictures() {
 }
 
 void TestMainWindow::keysOnAFocusedButton_data() {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("presses");
+    addColumns<QString, int, int>({"button", "key", "presses"});
 
     QTest::newRow("Enter on Далее") << u"cmdOK"_s << int(Qt::Key_Return) << 1;
     QTest::newRow("keypad Enter on О программе") << u"cmdAbout"_s << int(Qt::Key_Enter) << 1;
@@ -380,9 +379,7 @@ void TestMainWindow::wheelTurnsOnlyTheFocusedCombo() {
 }
 
 void TestMainWindow::droppedFolderOrFileOpensItsFolder_data() {
-    QTest::addColumn<QString>("dropped");
-    QTest::addColumn<bool>("namingPage");
-    QTest::addColumn<QString>("opened");
+    addColumns<QString, bool, QString>({"dropped", "namingPage", "opened"});
 
     QTest::newRow("a folder") << u"photos"_s << false << u"photos"_s;
     QTest::newRow("a file") << u"photos/b.jpg"_s << false << u"photos"_s;
@@ -440,8 +437,7 @@ void TestMainWindow::droppedFolderOrFileOpensItsFolder() {
 }
 
 void TestMainWindow::combosKeepTypedTextAsTyped_data() {
-    QTest::addColumn<QString>("combo");
-    QTest::addColumn<QString>("typed");
+    addColumns<QString, QString>({"combo", "typed"});
 
     // Each typed text is the start of a list item: a combo that completes would run ahead.
     QTest::newRow("mask, incomplete") << u"cboMask"_s << u"*.t"_s;
@@ -473,8 +469,7 @@ void TestMainWindow::combosKeepTypedTextAsTyped() {
 }
 
 void TestMainWindow::tabOrder_data() {
-    QTest::addColumn<bool>("namingPage");
-    QTest::addColumn<QStringList>("stops");
+    addColumns<bool, QStringList>({"namingPage", "stops"});
 
     QTest::newRow("selection page")
         << false << QStringList{u"drvDir"_s,     u"Dir"_s,   u"cboMask"_s,  u"cmdOK"_s,
@@ -593,8 +588,7 @@ void TestMainWindow::wholeWorkflow() {
 }
 
 void TestMainWindow::folderReadOncePerStep_data() {
-    QTest::addColumn<Step>("step");
-    QTest::addColumn<int>("readings");
+    addColumns<Step, int>({"step", "readings"});
 
     // File2 shows File1's reading, written Path and Pattern at once.
     QTest::newRow("a mask typed") << Step::TypeMask << 1;
@@ -661,10 +655,8 @@ void TestMainWindow::folderReadOncePerStep() {
 }
 
 void TestMainWindow::afterAPreview_data() {
-    QTest::addColumn<AfterPreview>("after");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<bool>("renameEnabled");
-    QTest::addColumn<bool>("namingPage");
+    addColumns<AfterPreview, QStringList, bool, bool>(
+        {"after", "names", "renameEnabled", "namingPage"});
 
     // Any change of a naming parameter makes the preview stale: the rename command and the
     // marks go, the names stay on the screen until the next preview.
@@ -769,10 +761,7 @@ void TestMainWindow::afterAPreview() {
 }
 
 void TestMainWindow::previewWarningLeavesRenameDisabled_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<QString>("shownEnding");
-    QTest::addColumn<QString>("warning");
+    addColumns<QString, QString, QString, QString>({"name", "ending", "shownEnding", "warning"});
 
     QTest::newRow("no name and no number")
         << QString() << u".*"_s << u".*"_s << u"Файлы остались без имени."_s;
@@ -804,8 +793,7 @@ void TestMainWindow::previewWarningLeavesRenameDisabled() {
 }
 
 void TestMainWindow::exitClosesTheWindow_data() {
-    QTest::addColumn<bool>("namingPage");
-    QTest::addColumn<QString>("button");
+    addColumns<bool, QString>({"namingPage", "button"});
 
     QTest::newRow("selection page") << false << u"cmdExit(0)"_s;
     QTest::newRow("naming page") << true << u"cmdExit(1)"_s;

@@ -1,4 +1,5 @@
 // Start-up: Qt's own texts in Russian, and the folder handed over on the command line.
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "folder_files.h"
 #include "gui_support.h"
@@ -64,10 +65,8 @@ private slots:
     }
 
     void folderFromTheCommandLine_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("opened");
-        QTest::addColumn<int>("files");
-        QTest::addColumn<QString>("complaint");
+        addColumns<QStringList, QString, int, QString>(
+            {"arguments", "opened", "files", "complaint"});
 
         QTest::newRow("no argument") << QStringList{} << u"start"_s << 1 << QString();
         QTest::newRow("a folder") << QStringList{u"music"_s} << u"music"_s << 2 << QString();

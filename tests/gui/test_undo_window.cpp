@@ -1,5 +1,6 @@
 // The undo from the window: Ctrl+Z where no text field claims it, the file lists' context menu,
 // the question first, the views afterwards, the failures in one box.
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "folder_files.h"
 #include "gui_support.h"
@@ -76,10 +77,7 @@ private slots:
     }
 
     void ctrlZ_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<bool>("answer");
-        QTest::addColumn<bool>("undone");
+        addColumns<QString, QString, bool, bool>({"page", "focus", "answer", "undone"});
         QTest::newRow("File1") << u"fra1"_s << u"File1"_s << true << true;
         QTest::newRow("File2") << u"fra2"_s << u"File2"_s << true << true;
         QTest::newRow("lstNew") << u"fra2"_s << u"lstNew"_s << true << true;
@@ -139,8 +137,7 @@ private slots:
     }
 
     void contextMenu_data() {
-        QTest::addColumn<QString>("list");
-        QTest::addColumn<bool>("renamed");
+        addColumns<QString, bool>({"list", "renamed"});
         QTest::newRow("File1 after a pass") << u"File1"_s << true;
         QTest::newRow("File2 after a pass") << u"File2"_s << true;
         QTest::newRow("lstNew after a pass") << u"lstNew"_s << true;

@@ -1,6 +1,8 @@
 // What `cmake --install` and the Debian package put in place, checked the way a desktop finds it:
 // the entry on the applications path, the icon through the hicolor theme, the metainfo where
 // AppStream reads it, each passing its own validator.
+#include "columns.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
@@ -239,8 +241,7 @@ void TestInstall::metainfoNamesTheProgram() {
 }
 
 void TestInstall::validators_data() {
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QStringList>("arguments");
+    addColumns<QString, QStringList>({"program", "arguments"});
 
     QTest::newRow("desktop-file-validate")
         << u"desktop-file-validate"_s

@@ -1,5 +1,6 @@
 // The undo of a rename pass on real folders: the journal written by the pass, the files found by
 // their inodes wherever the pass left them, every name and content back as before.
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "fake_progress.h"
 #include "fat_mount.h"
@@ -122,8 +123,7 @@ private slots:
     void cleanup() { removeFiles(folder()); }
 
     void undoesAPass_data() {
-        QTest::addColumn<QByteArrayList>("names");
-        QTest::addColumn<QByteArrayList>("newNames");
+        addColumns<QByteArrayList, QByteArrayList>({"names", "newNames"});
         // The pre-pass gives "a.txt" back to its own file: "b.txt" takes "x.txt".
         QTest::newRow("exchange") << QByteArrayList{"a.txt", "b.txt", "c.txt"}
                                   << QByteArrayList{"x.txt", "a.txt", "y.txt"};
@@ -149,8 +149,7 @@ private slots:
     }
 
     void undoesAPassKilledMidway_data() {
-        QTest::addColumn<QByteArray>("killAt");
-        QTest::addColumn<bool>("leftAside");
+        addColumns<QByteArray, bool>({"killAt", "leftAside"});
         QTest::newRow("before the first rename") << QByteArray("0") << false;
         QTest::newRow("in the middle") << QByteArray("4") << false;
         QTest::newRow("between the aside move and the final move") << QByteArray("aside") << true;
@@ -172,11 +171,8 @@ private slots:
     }
 
     void repairsWhatAKilledPassLeftMidStep_data() {
-        QTest::addColumn<QString>("route");
-        QTest::addColumn<QByteArray>("killAt");
-        QTest::addColumn<bool>("onFat");
-        QTest::addColumn<QByteArray>("disturb");
-        QTest::addColumn<bool>("inUndo");
+        addColumns<QString, QByteArray, bool, QByteArray, bool>(
+            {"route", "killAt", "onFat", "disturb", "inUndo"});
         // Row 2 is a case-only rename, which moves its file aside and on; the pass, or its undo,
         // dies within it.
         const QString automatic;
@@ -324,8 +320,7 @@ private slots:
     }
 
     void leavesARowItCannotRestore_data() {
-        QTest::addColumn<QByteArray>("disturb");
-        QTest::addColumn<int>("error");
+        addColumns<QByteArray, int>({"disturb", "error"});
         QTest::newRow("old name taken") << QByteArray("take") << EEXIST;
         QTest::newRow("file deleted") << QByteArray("delete") << ENOENT;
     }
@@ -364,9 +359,7 @@ private slots:
     }
 
     void commandLineUndo_data() {
-        QTest::addColumn<QByteArray>("situation");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<int>("errorLines");
+        addColumns<QByteArray, int, int>({"situation", "exitCode", "errorLines"});
         QTest::newRow("all restored") << QByteArray("pass") << 0 << 0;
         QTest::newRow("one not restored") << QByteArray("taken") << 1 << 1;
         QTest::newRow("nothing to undo") << QByteArray("none") << 2 << 1;
@@ -403,8 +396,7 @@ private slots:
     }
 
     void refusesWhatItCannotTrust_data() {
-        QTest::addColumn<QByteArray>("damage");
-        QTest::addColumn<bool>("refused");
+        addColumns<QByteArray, bool>({"damage", "refused"});
         QTest::newRow("truncated") << QByteArray("truncate") << true;
         QTest::newRow("newer format version") << QByteArray("version") << true;
         QTest::newRow("not a journal") << QByteArray("magic") << true;

@@ -1,5 +1,6 @@
 // The preview: generated names, the ending's dot, the warnings, progress and the prompts for
 // repeats.
+#include "columns.h"
 #include "naming/naming_rule.h"
 #include "naming/resolve_duplicate_names.h"
 #include "preview.h"
@@ -43,10 +44,7 @@ private slots:
 };
 
 void TestBuildNewNames::numberText_data() {
-    QTest::addColumn<QString>("addition");
-    QTest::addColumn<qsizetype>("number");
-    QTest::addColumn<qsizetype>("count");
-    QTest::addColumn<QString>("text");
+    addColumns<QString, qsizetype, qsizetype, QString>({"addition", "number", "count", "text"});
 
     const auto row = [](const char* name, const QString& addition, qsizetype number,
                         qsizetype count, const QString& text) {
@@ -80,11 +78,8 @@ void TestBuildNewNames::numberText() {
 }
 
 void TestBuildNewNames::newNames_data() {
-    QTest::addColumn<QString>("baseName");
-    QTest::addColumn<QString>("addition");
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("names");
+    addColumns<QString, QString, QString, QStringList, QStringList>(
+        {"baseName", "addition", "ending", "files", "names"});
 
     const QStringList three{u"a.wav"_s, u"b.wav"_s, u"c.wav"_s};
     QTest::newRow("both keep markers")
@@ -158,11 +153,8 @@ void TestBuildNewNames::newNames() {
 }
 
 void TestBuildNewNames::warnings_data() {
-    QTest::addColumn<QString>("baseName");
-    QTest::addColumn<QString>("addition");
-    QTest::addColumn<QString>("ending");
-    QTest::addColumn<qsizetype>("files");
-    QTest::addColumn<QString>("warning");
+    addColumns<QString, QString, QString, qsizetype, QString>(
+        {"baseName", "addition", "ending", "files", "warning"});
 
     const auto row = [](const char* name, const QString& baseName, const QString& addition,
                         const QString& ending, qsizetype files, const QString& warning) {
@@ -235,11 +227,8 @@ void TestBuildNewNames::progress() {
 }
 
 void TestBuildNewNames::repeats_data() {
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<QStringList>("defaults");
-    QTest::addColumn<QStringList>("result");
-    QTest::addColumn<qsizetype>("listIndex");
+    addColumns<QStringList, QStringList, QStringList, QStringList, qsizetype>(
+        {"names", "answers", "defaults", "result", "listIndex"});
 
     using L = QStringList;
     const QString A = u"A"_s, B = u"B"_s, C = u"C"_s, D = u"D"_s, x = u"x"_s, y = u"y"_s;

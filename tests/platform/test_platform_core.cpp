@@ -1,4 +1,5 @@
 // The runtime's string conventions, names as reversible text and the new-name list model.
+#include "columns.h"
 #include "platform/file_names.h"
 #include "platform/name_list_model.h"
 #include "platform/text.h"
@@ -15,8 +16,7 @@ class TestPlatformCore : public QObject {
 
 private slots:
     void classicNumberText_data() {
-        QTest::addColumn<qint64>("number");
-        QTest::addColumn<QString>("text");
+        addColumns<qint64, QString>({"number", "text"});
         QTest::newRow("zero") << qint64(0) << u" 0"_s;
         QTest::newRow("twelve") << qint64(12) << u" 12"_s;
         QTest::newRow("past 16 bits") << qint64(100000) << u" 100000"_s;
@@ -29,8 +29,7 @@ private slots:
     }
 
     void trimBlanks_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("trimmed");
+        addColumns<QString, QString>({"text", "trimmed"});
         QTest::newRow("both sides") << u"  * "_s << u"*"_s;
         QTest::newRow("inner blanks stay") << u" a b "_s << u"a b"_s;
         QTest::newRow("only blanks") << u"   "_s << QString();
@@ -44,8 +43,7 @@ private slots:
     }
 
     void equalsIgnoringCase_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("upper");
+        addColumns<QString, QString>({"text", "upper"});
         QTest::newRow("latin") << u"b.txt"_s << u"B.TXT"_s;
         QTest::newRow("cyrillic") << u"фото ёж.jpg"_s << u"ФОТО ЁЖ.JPG"_s;
         QTest::newRow("digits and marks") << u"01-_.~"_s << u"01-_.~"_s;
@@ -68,9 +66,7 @@ private slots:
     }
 
     void fileNames_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("shown");
+        addColumns<QByteArray, QString, QString>({"bytes", "text", "shown"});
         const QChar e9(0xDCE9);
         const QChar ff(0xDCFF);
         QTest::newRow("ASCII") << "a b.txt"_ba << u"a b.txt"_s << u"a b.txt"_s;

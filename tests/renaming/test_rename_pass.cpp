@@ -1,4 +1,5 @@
 // The rename pass over real folders: the pre-pass on disk, one message per failure, closing steps.
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "fake_progress.h"
 #include "fat_mount.h"
@@ -125,10 +126,8 @@ private slots:
 };
 
 void TestRenamePass::pass_data() {
-    QTest::addColumn<QByteArrayList>("files");
-    QTest::addColumn<QStringList>("newNames");
-    QTest::addColumn<FolderFiles>("after");
-    QTest::addColumn<QStringList>("failedNames");
+    addColumns<QByteArrayList, QStringList, FolderFiles, QStringList>(
+        {"files", "newNames", "after", "failedNames"});
 
     QTest::newRow("new name held by a later file")
         << QByteArrayList{"a.txt", "b.txt"} << QStringList{u"b.txt"_s, u"c.txt"_s}
@@ -206,9 +205,7 @@ void TestRenamePass::pass() {
 }
 
 void TestRenamePass::closingStepsAlwaysRun_data() {
-    QTest::addColumn<QByteArrayList>("files");
-    QTest::addColumn<QStringList>("newNames");
-    QTest::addColumn<bool>("refuseAll");
+    addColumns<QByteArrayList, QStringList, bool>({"files", "newNames", "refuseAll"});
 
     QTest::newRow("empty lists") << QByteArrayList() << QStringList() << false;
     QTest::newRow("all renamed") << QByteArrayList{"a", "b", "c"}
@@ -286,8 +283,7 @@ void TestRenamePass::vanishedSourceIsReported() {
 void TestRenamePass::previewThenRename_data() {
     QTest::addColumn<QByteArrayList>("files");
     QTest::addColumn<QStringList>("parameters"); // base name, addition, ending
-    QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<FolderFiles>("after");
+    addColumns<QStringList, FolderFiles>({"answers", "after"});
 
     // The preview asks about the first row, A.txt; the answer is for that file and no other.
     QTest::newRow("case twins: the file asked about is renamed")
@@ -344,9 +340,7 @@ void TestRenamePass::previewThenRename() {
 }
 
 void TestRenamePass::fatCard_data() {
-    QTest::addColumn<QStringList>("parameters");
-    QTest::addColumn<FolderFiles>("after");
-    QTest::addColumn<QStringList>("failedNames");
+    addColumns<QStringList, FolderFiles, QStringList>({"parameters", "after", "failedNames"});
 
     QTest::newRow("endings in lower case")
         << QStringList{u"*"_s, u"-"_s, u".mp3"_s}
@@ -503,8 +497,7 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
 }
 
 void TestRenamePass::lostFolderStopsThePass_data() {
-    QTest::addColumn<bool>("fat");
-    QTest::addColumn<int>("why");
+    addColumns<bool, int>({"fat", "why"});
     QTest::newRow("the folder removed") << false << ENOENT;
     QTest::newRow("the FAT card's driver killed") << true << ENOTCONN;
 }

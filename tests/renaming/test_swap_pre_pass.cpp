@@ -1,4 +1,5 @@
 // The swap pre-pass: worked examples, and the indexed pass held to the pairwise scan it replaces.
+#include "columns.h"
 #include "folder_files.h"
 #include "literal_pre_pass.h"
 #include "renaming/swap_pre_pass.h"
@@ -54,9 +55,7 @@ private slots:
 };
 
 void TestSwapPrePass::examples_data() {
-    QTest::addColumn<QStringList>("current");
-    QTest::addColumn<QStringList>("newNames");
-    QTest::addColumn<QStringList>("expected");
+    addColumns<QStringList, QStringList, QStringList>({"current", "newNames", "expected"});
 
     QTest::newRow("empty") << QStringList() << QStringList() << QStringList();
     QTest::newRow("name taken by a later row goes to it")
@@ -112,8 +111,7 @@ void TestSwapPrePass::examples() {
 }
 
 void TestSwapPrePass::sameExchangesAsPairwiseScan_data() {
-    QTest::addColumn<QStringList>("pool");
-    QTest::addColumn<int>("maxRows");
+    addColumns<QStringList, int>({"pool", "maxRows"});
 
     // Small pools make every kind of collision frequent: names that differ only in case, new
     // names equal to current ones, chains and cycles, rows that keep their own name.
@@ -160,8 +158,7 @@ void TestSwapPrePass::sameExchangesAsPairwiseScan() {
 }
 
 void TestSwapPrePass::caseAndByteTwins_data() {
-    QTest::addColumn<QStringList>("pool");
-    QTest::addColumn<int>("maxRows");
+    addColumns<QStringList, int>({"pool", "maxRows"});
 
     QTest::newRow("Latin case twins") << QStringList{u"a.txt"_s, u"A.txt"_s, u"a.TXT"_s, u"A.TXT"_s,
                                                      u"b"_s,     u"B"_s,     u"c"_s,     u"x"_s}

@@ -1,5 +1,6 @@
 // The preview's verdicts over real folders, each checked against the real pass run afterwards:
 // a row is marked exactly when its rename then fails.
+#include "columns.h"
 #include "fake_dialogs.h"
 #include "fake_progress.h"
 #include "fat_mount.h"
@@ -145,11 +146,8 @@ private slots:
 };
 
 void TestVerdicts::causes_data() {
-    QTest::addColumn<QByteArrayList>("files");
-    QTest::addColumn<QString>("mask");
-    QTest::addColumn<Setting>("setting");
-    QTest::addColumn<QStringList>("newNames");
-    QTest::addColumn<QStringList>("expected");
+    addColumns<QByteArrayList, QString, Setting, QStringList, QStringList>(
+        {"files", "mask", "setting", "newNames", "expected"});
 
     const QByteArrayList abc{"a.txt", "b.txt", "c.txt"};
     QTest::newRow("all free") << abc << u"*.*"_s << Setting::Plain
@@ -281,8 +279,7 @@ void TestVerdicts::causes() {
 }
 
 void TestVerdicts::equivalence_data() {
-    QTest::addColumn<bool>("fat");
-    QTest::addColumn<quint32>("seed");
+    addColumns<bool, quint32>({"fat", "seed"});
     for (quint32 seed = 1; seed <= 8; ++seed)
         QTest::addRow("seed %u", seed) << false << seed;
     for (quint32 seed = 1; seed <= 2; ++seed)

@@ -1,4 +1,5 @@
 // The selection handlers on real folders: nesting, the views, the panel and the recovery.
+#include "columns.h"
 #include "folder_files.h"
 #include "rows.h"
 #include "selection/file_selection.h"
@@ -108,8 +109,7 @@ private slots:
     }
 
     void foundFilesText_data() {
-        QTest::addColumn<qsizetype>("count");
-        QTest::addColumn<QString>("text");
+        addColumns<qsizetype, QString>({"count", "text"});
         QTest::newRow("twelve") << qsizetype(12) << u"Найдено файлов:  12"_s;
         QTest::newRow("none") << qsizetype(0) << u"Найдено файлов:  0"_s;
         QTest::newRow("past 16 bits") << qsizetype(100000) << u"Найдено файлов:  100000"_s;
@@ -213,12 +213,8 @@ private slots:
     }
 
     void driveRecovery_data() {
-        QTest::addColumn<QStringList>("visited");
-        QTest::addColumn<QString>("removed");
-        QTest::addColumn<int>("drive");
-        QTest::addColumn<QString>("root");
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QStringList>("log");
+        addColumns<QStringList, QString, int, QString, QString, QStringList>(
+            {"visited", "removed", "drive", "root", "folder", "log"});
 
         QTest::newRow("a drive that cannot be opened is undone")
             << QStringList{u"a/sub"_s} << QString() << 2 << u"a"_s << u"a"_s

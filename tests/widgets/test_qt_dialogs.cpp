@@ -1,4 +1,5 @@
 // The real dialogs: placement on the screen, and what they return when answered.
+#include "columns.h"
 #include "gui_support.h"
 #include "widgets/qt_dialogs.h"
 
@@ -17,8 +18,7 @@ class TestQtDialogs : public QObject {
 
 private slots:
     void keepInside_data() {
-        QTest::addColumn<QRect>("rect");
-        QTest::addColumn<QRect>("placed");
+        addColumns<QRect, QRect>({"rect", "placed"});
         QTest::newRow("already inside") << QRect(10, 10, 100, 50) << QRect(10, 10, 100, 50);
         QTest::newRow("negative corner") << QRect(-300, -40, 100, 50) << QRect(0, 0, 100, 50);
         QTest::newRow("past the far corner")
@@ -57,8 +57,7 @@ private slots:
     // as shown or edited around its marks, the answer keeps the real bytes; with marks added or
     // removed, it is taken as typed.
     void inputShowsEscapedBytesAsMarks_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("answer");
+        addColumns<QString, QString>({"typed", "answer"});
         const QString name = u"caf"_s + QChar(0xDCE9) + u".txt"_s;
         QTest::newRow("confirmed as shown") << u"caf\uFFFD.txt"_s << name;
         QTest::newRow("edited beside the mark")

@@ -1,4 +1,5 @@
 // The folder view and the drive view on real temporary folders.
+#include "columns.h"
 #include "filesystem/folder_list_model.h"
 #include "widgets/classic_font.h"
 #include "widgets/drive_view.h"
@@ -169,8 +170,7 @@ private slots:
     }
 
     void folderViewReadableAtDepth_data() {
-        QTest::addColumn<QStringList>("below");
-        QTest::addColumn<bool>("wholeNameInView");
+        addColumns<QStringList, bool>({"below", "wholeNameInView"});
 
         // The temporary folder itself lies two levels below "/".
         QTest::newRow("Документы at depth 5")
@@ -220,9 +220,7 @@ private slots:
     }
 
     void driveViewCurrentFolderOpens_data() {
-        QTest::addColumn<QString>("visited");
-        QTest::addColumn<QString>("removed");
-        QTest::addColumn<QString>("current");
+        addColumns<QString, QString, QString>({"visited", "removed", "current"});
 
         QTest::newRow("still there") << u"a/sub2/x/y"_s << QString() << u"a/sub2/x/y"_s;
         QTest::newRow("removed: its parent") << u"a/sub2/x/y"_s << u"a/sub2/x/y"_s << u"a/sub2/x"_s;
