@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -426,19 +427,13 @@ int scanJournal(int fd, JournalContents& contents) {
 }
 
 bool numbersFilesAnew(int fd) {
+    // FUSE (fuseblk too), vfat and msdos, exfat, ntfs, ntfs3.
+    static constexpr std::array types{0x65735546UL, 0x4d44UL, 0x2011BAB0UL, 0x5346544eUL,
+                                      0x7366746eUL};
     struct statfs fileSystem;
-    if (::fstatfs(fd, &fileSystem) != 0)
-        return false;
-    switch (static_cast<unsigned long>(fileSystem.f_type)) {
-    case 0x65735546: // fuse, fuseblk
-    case 0x4d44:     // vfat, msdos
-    case 0x2011BAB0: // exfat
-    case 0x5346544e: // ntfs
-    case 0x7366746e: // ntfs3
-        return true;
-    default:
-        return false;
-    }
+    return ::fstatfs(fd, &fileSystem) == 0 &&
+           std::find(types.begin(), types.end(), static_cast<unsigned long>(fileSystem.f_type)) !=
+               types.end();
 }
 
 } // namespace journal

@@ -2,6 +2,7 @@
 #include "widgets/icons.h"
 
 #include <QPixmap>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -10,25 +11,11 @@ namespace widgets {
 namespace {
 
 QString pictureFile(Picture picture) {
-    switch (picture) {
-    case Picture::Notepad:
-        return u":/icons/notepad.svg"_s;
-    case Picture::Cross:
-        return u":/icons/cross.svg"_s;
-    case Picture::Question:
-        return u":/icons/question.svg"_s;
-    case Picture::ArrowRight:
-        return u":/icons/arrow_right.svg"_s;
-    case Picture::ArrowLeft:
-        return u":/icons/arrow_left.svg"_s;
-    case Picture::Magnifier:
-        return u":/icons/magnifier.svg"_s;
-    case Picture::Door:
-        return u":/icons/door.svg"_s;
-    case Picture::Warning:
-        return u":/icons/warning.svg"_s;
-    }
-    return {};
+    // In the order of Picture.
+    static constexpr std::array files{"notepad",    "cross",     "question", "arrow_right",
+                                      "arrow_left", "magnifier", "door",     "warning"};
+    static_assert(files.size() == size_t(Picture::Warning) + 1);
+    return u":/icons/"_s + QLatin1StringView(files[size_t(picture)]) + u".svg"_s;
 }
 
 } // namespace
