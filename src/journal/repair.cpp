@@ -44,11 +44,11 @@ struct RowRepair {
 class PassRepair {
 public:
     PassRepair(const JournalContents& contents, const QByteArray& data, int folder,
-               platform::FileRenamer& renamer)
+               bool numbersKept, platform::FileRenamer& renamer)
         : m_contents(contents)
         , m_data(data)
         , m_folder(folder)
-        , m_numbersKept(!numbersFilesAnew(folder))
+        , m_numbersKept(numbersKept)
         , m_renamer(renamer) {}
 
     /// Repairs every row with steps, the last first; how many rows it reported.
@@ -210,14 +210,14 @@ qsizetype repairJournal(int fd, platform::FileRenamer& renamer, bool& done) {
     // card plugged in again is known by its path alone, as its undo knows it.
     const int folder = ::open(contents.folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat status;
-    const bool same =
-        folder >= 0 && ::fstat(folder, &status) == 0 &&
-        (numbersFilesAnew(folder) || (quint64(status.st_dev) == contents.folderDevice &&
-                                      quint64(status.st_ino) == contents.folderInode));
+    const bool renumbers = folder >= 0 && numbersFilesAnew(folder);
+    const bool same = folder >= 0 && ::fstat(folder, &status) == 0 &&
+                      (renumbers || (quint64(status.st_dev) == contents.folderDevice &&
+                                     quint64(status.st_ino) == contents.folderInode));
     qsizetype reported = 0;
     done = same;
     if (same) {
-        reported = PassRepair(contents, data, folder, renamer).run();
+        reported = PassRepair(contents, data, folder, !renumbers, renamer).run();
         qint64 end = contents.validEnd;
         if (::ftruncate(fd, end) != 0 ||
             writeRecordAt(fd, end, RecordType::Settled, timePayload(), true) != 0)
