@@ -7,7 +7,6 @@
 #include "platform/file_names.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -276,7 +275,12 @@ std::optional<NameList> listSubfolders(const QString& folder) {
 QString cleanFolderPath(const QString& path) {
     if (path.isEmpty())
         return {};
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (path.startsWith(u'/'))
+        return QDir::cleanPath(path);
+    // Against the working folder's own bytes: Qt's idea of it goes through text, and a folder
+    // named "d\xe9" would come back as its sibling "d\xef\xbf\xbd".
+    const QString current = currentFolder();
+    return current.isEmpty() ? QString() : QDir::cleanPath(current + u'/' + path);
 }
 
 bool canOpenFolder(const QString& folder) {
@@ -295,7 +299,9 @@ std::optional<QString> folderToOpen(const QString& path, QString* why) {
     };
     if (path.isEmpty())
         return fail(ENOENT);
-    QString folder = cleanFolderPath(QDir::current().absoluteFilePath(path));
+    QString folder = cleanFolderPath(path);
+    if (folder.isEmpty())
+        return fail(errno != 0 ? errno : ENOENT);
     struct stat status {};
     if (::stat(platform::encodeFileName(folder).constData(), &status) != 0)
         return fail(errno);

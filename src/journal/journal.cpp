@@ -3,10 +3,10 @@
 
 #include "platform/file_names.h"
 #include "platform/file_view.h"
+#include "platform/folder_survey.h"
 #include "platform/name_list_model.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
@@ -15,6 +15,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,12 +60,17 @@ std::optional<JournalName> parseJournalName(const char* name) {
     return JournalName{QByteArray(name), quint64(key), qint64(time)};
 }
 
-/// The journals in `directory`, newest first; empty when it cannot be read.
-std::vector<JournalName> listJournals(const QByteArray& directory) {
+/// The journals in the folder of journals open as `directoryFd`, newest first; empty when it
+/// cannot be read.
+std::vector<JournalName> listJournals(int directoryFd) {
     std::vector<JournalName> journals;
-    DIR* dir = ::opendir(directory.constData());
-    if (!dir)
+    const int fd = ::openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            ::close(fd);
         return journals;
+    }
     while (const dirent* entry = ::readdir(dir)) {
         if (std::optional<JournalName> journal = parseJournalName(entry->d_name))
             journals.push_back(std::move(*journal));
@@ -93,9 +99,9 @@ int makeDirectory(const QByteArray& directory) {
 
 /// Drops the journals older than the kept time, and those of the folder `key` past the number
 /// kept, leaving room for one more.
-void prune(int directoryFd, const QByteArray& directory, quint64 key, qint64 now) {
+void prune(int directoryFd, quint64 key, qint64 now) {
     int ofFolder = 0;
-    for (const JournalName& journal : listJournals(directory)) {
+    for (const JournalName& journal : listJournals(directoryFd)) {
         const bool mine = journal.key == key;
         if (now - journal.time > kKeptMs || (mine && ofFolder >= kPassesPerFolder - 1))
             ::unlinkat(directoryFd, journal.name.constData(), 0);
@@ -125,46 +131,129 @@ QString problemText(const QString& what, const QString& file) {
     return u"Отмена невозможна: "_s + what.arg(platform::shownFileName(file));
 }
 
-/// Makes the open marker of the journal `journalPath`: its path, or "" when it cannot be made.
-QByteArray markOpen(const QByteArray& journalPath) {
-    const QByteArray marker = journalPath + kOpenSuffix;
-    const int fd = ::open(marker.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+/// Makes the open marker of the journal `journal` in the folder of journals open as
+/// `directoryFd`: its name, or "" when it cannot be made.
+QByteArray markOpen(int directoryFd, const QByteArray& journal) {
+    const QByteArray marker = journal + kOpenSuffix;
+    const int fd = ::openat(directoryFd, marker.constData(),
+                            O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     return fd >= 0 && ::close(fd) == 0 ? marker : QByteArray();
 }
 
-/// Removes the marker `marker` holds the path of, if any, and forgets it.
-void dropMarker(QByteArray& marker) {
-    if (!marker.isEmpty())
-        ::unlink(marker.constData());
+/// Removes the marker `marker` holds the name of, if any, and forgets it.
+void dropMarker(int directoryFd, QByteArray& marker) {
+    if (!marker.isEmpty() && directoryFd >= 0)
+        ::unlinkat(directoryFd, marker.constData(), 0);
     marker.clear();
+}
+
+QString errorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
 
 QString defaultDirectory() {
+    // A relative XDG_STATE_HOME or HOME would follow the working folder, maybe into the very
+    // folder being renamed: the next one down serves instead, the account's own home last.
     const QByteArray state = qgetenv("XDG_STATE_HOME");
-    // A relative XDG_STATE_HOME is not to be trusted (it would follow the working folder): the
-    // default under the home folder serves instead, as other desktop programs do.
     if (state.startsWith('/'))
         return platform::decodeFileName(state) + u"/tarvelok"_s;
-    const QByteArray home = qgetenv("HOME");
-    const QString base = home.startsWith('/') ? platform::decodeFileName(home) : QDir::homePath();
-    return base + u"/.local/state/tarvelok"_s;
+    QByteArray home = qgetenv("HOME");
+    if (!home.startsWith('/')) {
+        const passwd* account = ::getpwuid(::getuid());
+        home = account && account->pw_dir ? QByteArray(account->pw_dir) : QByteArray();
+    }
+    if (!home.startsWith('/'))
+        return {};
+    return platform::decodeFileName(home) + u"/.local/state/tarvelok"_s;
+}
+
+int openJournalDirectory(const QString& directory, bool create, QString& problem) {
+    problem.clear();
+    const QByteArray path = folderBytes(directory);
+    if (path.isEmpty()) {
+        if (create)
+            problem = u"не найдена домашняя папка"_s;
+        return -1;
+    }
+    if (create) {
+        if (const int error = makeDirectory(path)) {
+            problem = errorText(error);
+            return -1;
+        }
+    }
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat status;
+    if (fd < 0 || ::fstat(fd, &status) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        struct stat link;
+        if (::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode))
+            problem = u"это символическая ссылка"_s;
+        else if (error != ENOENT || create)
+            problem = errorText(error);
+        return -1;
+    }
+    if (status.st_uid != ::geteuid())
+        problem = u"она принадлежит другому пользователю"_s;
+    else if (status.st_mode & (S_IWGRP | S_IWOTH))
+        problem = u"в неё могут писать другие пользователи"_s;
+    if (!problem.isEmpty()) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int openJournalFile(int directoryFd, const char* name, int flags, QString& problem) {
+    problem.clear();
+    const int fd = ::openat(directoryFd, name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ELOOP)
+            problem = u"это символическая ссылка"_s;
+        return -1;
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0)
+        problem = errorText(errno);
+    else if (!S_ISREG(status.st_mode))
+        problem = u"это не обычный файл"_s;
+    else if (status.st_uid != ::geteuid())
+        problem = u"он принадлежит другому пользователю"_s;
+    else if ((status.st_mode & 07777) != 0600)
+        problem = u"его могут читать или менять другие пользователи"_s;
+    if (!problem.isEmpty()) {
+        ::close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    return fd;
 }
 
 PassJournal::PassJournal(QString directory)
     : m_directory(std::move(directory)) {}
 
 PassJournal::~PassJournal() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    close();
 }
 
-void PassJournal::fail(const char* what, int error) {
+void PassJournal::close() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_recording = false;
+    if (m_directoryFd >= 0)
+        ::close(m_directoryFd);
+    m_directoryFd = -1;
+}
+
+void PassJournal::fail(const QString& why) {
     std::fprintf(stderr,
-                 "tarvelok: журнал переименования не записан (%s: %s); этот проход нельзя будет "
+                 "tarvelok: журнал переименования не записан (%s); этот проход нельзя будет "
                  "отменить.\n",
-                 what, std::strerror(error));
+                 platform::encodeFileName(why).constData());
 }
 
 bool PassJournal::writeOut(std::string& buffer) {
@@ -174,35 +263,32 @@ bool PassJournal::writeOut(std::string& buffer) {
 }
 
 void PassJournal::begin(const platform::FileView& files, const platform::NameListModel& newNames) {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    close();
     const QByteArray folder = folderBytes(files.path());
     struct stat folderStatus;
     if (::stat(folder.constData(), &folderStatus) != 0)
-        return fail(folder.constData(), errno);
-    const QByteArray directory = folderBytes(m_directory);
-    if (const int error = makeDirectory(directory))
-        return fail(directory.constData(), error);
-    const int directoryFd = ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        return fail(files.path() + u": "_s + errorText(errno));
+    QString problem;
+    const int directoryFd = openJournalDirectory(m_directory, true, problem);
     if (directoryFd < 0)
-        return fail(directory.constData(), errno);
+        return fail(u"папка журналов «"_s + m_directory + u"» не используется: "_s + problem);
 
     qint64 now = QDateTime::currentMSecsSinceEpoch();
     const quint64 key = folderKey(folder);
-    prune(directoryFd, directory, key, now);
+    prune(directoryFd, key, now);
     // Passes are told apart, and ordered, by the time in their names: a second pass within the
     // same millisecond takes the next one.
     char name[64];
     for (int attempt = 0; attempt < 1000; ++attempt, ++now) {
         std::snprintf(name, sizeof name, "%016" PRIx64 "-%013" PRId64 "-%d.journal", uint64_t(key),
                       int64_t(now), int(::getpid()));
-        m_fd = ::openat(directoryFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        m_fd =
+            ::openat(directoryFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (m_fd >= 0 || errno != EEXIST)
             break;
     }
     if (m_fd < 0) {
-        fail(name, errno);
+        fail(QString::fromLatin1(name) + u": "_s + errorText(errno));
         ::close(directoryFd);
         return;
     }
@@ -244,31 +330,48 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     written =
         written && writeOut(writer.buffer()) && ::fsync(m_fd) == 0 && ::fsync(directoryFd) == 0;
     if (!written) {
-        fail(name, errno ? errno : EIO);
+        fail(QString::fromLatin1(name) + u": "_s + errorText(errno ? errno : EIO));
         ::unlinkat(directoryFd, name, 0);
-        ::close(m_fd);
-        m_fd = -1;
-    } else {
-        // Without it a pass killed mid-step would be put right only by an undo.
-        m_marker = markOpen(directory + '/' + name);
+        ::close(directoryFd);
+        close();
+        return;
     }
-    ::close(directoryFd);
+    m_directoryFd = directoryFd;
+    m_recording = true;
+    // Without it a pass killed mid-step would be put right only by an undo.
+    m_marker = markOpen(directoryFd, name);
 }
 
 void PassJournal::step(Kind kind, QByteArrayView name, quint64 inode) {
-    if (m_fd < 0)
+    if (!m_recording)
         return;
     RecordWriter writer;
     writer.append(RecordType::Step, stepPayload(quint64(m_row), quint8(kind), inode, name));
     // Before the step is made, in one write: a program killed after it leaves the record in the
     // system's cache, and one killed within it leaves a torn record that the repair drops, having
     // made nothing yet that the record would name.
-    writeOut(writer.buffer());
+    if (writeOut(writer.buffer()))
+        return;
+    // A full disk, say. The pass goes on as if it had no journal (the plan on disk still serves
+    // an undo), and the user hears once that a stop from now on may leave names to put right
+    // by hand. The journal stays open, and locked, so no repair runs under the pass.
+    const int error = errno ? errno : EIO;
+    std::fprintf(stderr,
+                 "tarvelok: журнал переименования больше не записывается (%s); переименование "
+                 "продолжается, но отменить его целиком может не получиться.\n",
+                 std::strerror(error));
+    m_recording = false;
 }
 
 void PassJournal::end(const std::vector<bool>& renamed) {
     if (m_fd < 0)
         return;
+    if (!m_recording) {
+        // Every step is done now: nothing is left for a repair to look at.
+        dropMarker(m_directoryFd, m_marker);
+        close();
+        return;
+    }
     std::string payload;
     putU64(payload, quint64(renamed.size()));
     std::string bits((renamed.size() + 7) / 8, '\0');
@@ -281,14 +384,15 @@ void PassJournal::end(const std::vector<bool>& renamed) {
     // No fsync: the undo finds every file by its inode, this record or not; it only spares
     // looking at rows the pass left alone.
     writeOut(writer.buffer());
-    ::close(m_fd);
-    m_fd = -1;
-    dropMarker(m_marker);
+    dropMarker(m_directoryFd, m_marker);
+    close();
 }
 
 RecordedPass::~RecordedPass() {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_directoryFd >= 0)
+        ::close(m_directoryFd);
 }
 
 QByteArrayView RecordedPass::oldBytes(qsizetype row) const {
@@ -359,24 +463,25 @@ QString RecordedPass::currentName(qsizetype row) const {
     if (!chosen)
         chosen = named([&](const Entry& e) { return entryName(e) == newBytes(row); });
     if (!chosen)
-        chosen = named([&](const Entry& e) { return entryName(e).startsWith("tarvelok-"); });
+        chosen = named([&](const Entry& e) { return platform::isAsideName(entryName(e)); });
     if (chosen)
         return platform::decodeFileName(entryName(*chosen));
     return {};
 }
 
+bool RecordedPass::replaced(qsizetype row) const {
+    return !m_renumbers && (entryNamed(newBytes(row)) || entryNamed(oldBytes(row)));
+}
+
 bool RecordedPass::append(RecordType type, std::string_view payload, bool sync) {
-    if (m_fd < 0) {
-        m_fd = ::open(folderBytes(m_file).constData(), O_WRONLY | O_CLOEXEC);
-        if (m_fd < 0)
-            return false;
-        // Held while the undo runs, as a pass holds its journal: the repair at another program's
-        // start leaves it alone.
-        ::flock(m_fd, LOCK_EX | LOCK_NB);
-        // From the end of the last whole record: a torn one after it would hide what follows.
-        if (::ftruncate(m_fd, m_contents.validEnd) != 0)
-            return false;
+    if (!m_writable) {
+        errno = EROFS;
+        return false;
     }
+    // From the end of the last whole record: a torn one after it would hide what follows.
+    if (!m_resumed && ::ftruncate(m_fd, m_contents.validEnd) != 0)
+        return false;
+    m_resumed = true;
     return writeRecordAt(m_fd, m_contents.validEnd, type, payload, sync) == 0;
 }
 
@@ -387,7 +492,7 @@ void RecordedPass::restoring(qsizetype row, const QString& from) {
 
 void RecordedPass::step(Kind kind, QByteArrayView name, quint64 inode) {
     if (!m_steps)
-        m_marker = markOpen(folderBytes(m_file));
+        m_marker = markOpen(m_directoryFd, m_name);
     // Unsynced, as the pass's steps: a killed program leaves them in the system's cache.
     if (!m_from.isEmpty()) {
         append(RecordType::Step, stepPayload(quint64(m_row), kSourceStep, 0, m_from), false);
@@ -401,7 +506,7 @@ bool RecordedPass::markUndone() {
     if (!append(RecordType::Undone, timePayload(), true))
         return false;
     m_contents.undone = true;
-    dropMarker(m_marker);
+    dropMarker(m_directoryFd, m_marker);
     return true;
 }
 
@@ -410,7 +515,7 @@ bool RecordedPass::settleSteps() {
         return true;
     if (!append(RecordType::Settled, timePayload(), true))
         return false;
-    dropMarker(m_marker);
+    dropMarker(m_directoryFd, m_marker);
     return true;
 }
 
@@ -423,38 +528,64 @@ PassLookup findPass(const QString& folder, const QString& directory, Accept acce
     PassLookup lookup;
     const QByteArray path = folderBytes(folder);
     const quint64 key = folderKey(path);
-    const QByteArray directoryBytes = folderBytes(directory);
-    for (const JournalName& journal : listJournals(directoryBytes)) {
+    QString problem;
+    const int directoryFd = openJournalDirectory(directory, false, problem);
+    if (directoryFd < 0) {
+        if (!problem.isEmpty()) {
+            lookup.status = PassLookup::Status::Refused;
+            lookup.problem =
+                problemText(u"папка журналов «%1» не используется: "_s + problem + u'.', directory);
+        }
+        return lookup;
+    }
+    for (const JournalName& journal : listJournals(directoryFd)) {
         if (journal.key != key)
             continue;
         const QString file = directory + u'/' + platform::decodeFileName(journal.name);
-        const int fd =
-            ::open((directoryBytes + '/' + journal.name).constData(), O_RDONLY | O_CLOEXEC);
+        const int fd = openJournalFile(directoryFd, journal.name.constData(), O_RDONLY, problem);
+        if (fd < 0 && !problem.isEmpty()) {
+            lookup.status = PassLookup::Status::Refused;
+            lookup.problem =
+                problemText(u"журнал переименования «%1» не принят: "_s + problem + u'.', file);
+            break;
+        }
         JournalContents contents;
         const int error = fd < 0 ? errno : scanJournal(fd, contents);
         if (fd >= 0)
             ::close(fd);
+        if (error == ENOENT)
+            continue; // pruned meanwhile by another program's pass
         if (error != 0) {
             lookup.status = PassLookup::Status::Refused;
-            lookup.problem = problemText(u"журнал переименования «%1» не читается: "_s +
-                                             QString::fromLocal8Bit(std::strerror(error)) + u'.',
-                                         file);
-            return lookup;
+            lookup.problem = problemText(
+                u"журнал переименования «%1» не читается: "_s + errorText(error) + u'.', file);
+            break;
         }
         if (contents.status == JournalContents::Status::NewerVersion) {
             lookup.status = PassLookup::Status::Refused;
             lookup.problem = problemText(
                 u"журнал переименования «%1» записан более новой версией программы."_s, file);
-            return lookup;
+            break;
         }
         if (contents.status != JournalContents::Status::NotAJournal && contents.folderPath != path)
             continue; // another folder whose path has the same key
         if (contents.undone)
             continue;
-        if (accept(file, contents, lookup))
-            return lookup;
+        if (accept(directoryFd, journal.name, file, contents, lookup))
+            break;
     }
+    ::close(directoryFd);
     return lookup;
+}
+
+/// Whether every row of `contents` (read in full from `data`) names a file of its folder by
+/// plain names: anything else was not written by a pass, and is never acted on.
+bool planIsPlain(const JournalContents& contents, const QByteArray& data) {
+    for (const PlanRow& row : contents.rows)
+        if (!platform::isPlainName(data.mid(row.oldAt, row.oldLength)) ||
+            !platform::isPlainName(data.mid(row.newAt, row.newLength)))
+            return false;
+    return true;
 }
 
 QString damagedText(const QString& file) {
@@ -466,7 +597,8 @@ QString damagedText(const QString& file) {
 PassLookup latestPass(const QString& folder, const QString& directory) {
     return findPass(
         folder, directory,
-        [&](const QString& file, const JournalContents& summary, PassLookup& lookup) {
+        [&](int directoryFd, const QByteArray& name, const QString& file,
+            const JournalContents& summary, PassLookup& lookup) {
             lookup.status = PassLookup::Status::Refused;
             if (summary.status != JournalContents::Status::Whole) {
                 lookup.problem = damagedText(file);
@@ -475,18 +607,23 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
             auto pass = std::make_unique<RecordedPass>();
             pass->m_folder = folder;
             pass->m_file = file;
-            {
-                const int fd = ::open(folderBytes(file).constData(), O_RDONLY | O_CLOEXEC);
-                const bool read = fd >= 0 && readJournal(fd, pass->m_data) == 0;
-                if (fd >= 0)
-                    ::close(fd);
-                if (!read) {
-                    lookup.problem = damagedText(file);
-                    return true;
-                }
+            pass->m_name = name;
+            // Kept open, and locked, for the undo's own records: the repair at another program's
+            // start leaves it alone meanwhile, as it does a running pass's journal.
+            QString problem;
+            pass->m_fd = openJournalFile(directoryFd, name.constData(), O_RDWR, problem);
+            pass->m_writable = pass->m_fd >= 0;
+            if (pass->m_fd < 0 && problem.isEmpty())
+                pass->m_fd = openJournalFile(directoryFd, name.constData(), O_RDONLY, problem);
+            if (pass->m_fd < 0 || readJournal(pass->m_fd, pass->m_data) != 0) {
+                lookup.problem = damagedText(file);
+                return true;
             }
+            ::flock(pass->m_fd, LOCK_EX | LOCK_NB);
+            pass->m_directoryFd = ::fcntl(directoryFd, F_DUPFD_CLOEXEC, 0);
             pass->m_contents = parseJournal(pass->m_data);
-            if (pass->m_contents.status != JournalContents::Status::Whole) {
+            if (pass->m_contents.status != JournalContents::Status::Whole ||
+                !planIsPlain(pass->m_contents, pass->m_data)) {
                 lookup.problem = damagedText(file);
                 return true;
             }
@@ -496,9 +633,7 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
             struct stat status;
             if (folderFd < 0 || ::fstat(folderFd, &status) != 0) {
                 lookup.problem =
-                    problemText(u"папка «%1» не открывается: "_s +
-                                    QString::fromLocal8Bit(std::strerror(errno)) + u'.',
-                                folder);
+                    problemText(u"папка «%1» не открывается: "_s + errorText(errno) + u'.', folder);
                 if (folderFd >= 0)
                     ::close(folderFd);
                 return true;
@@ -537,10 +672,8 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
             const int readError = errno;
             ::closedir(dir);
             if (readError != 0) {
-                lookup.problem =
-                    problemText(u"папка «%1» не читается: "_s +
-                                    QString::fromLocal8Bit(std::strerror(readError)) + u'.',
-                                folder);
+                lookup.problem = problemText(
+                    u"папка «%1» не читается: "_s + errorText(readError) + u'.', folder);
                 return true;
             }
             std::sort(pass->m_entries.begin(), pass->m_entries.end(),
@@ -552,8 +685,9 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
 }
 
 bool hasPassToUndo(const QString& folder, const QString& directory) {
-    const PassLookup lookup =
-        findPass(folder, directory, [](const QString&, const JournalContents&, PassLookup& found) {
+    const PassLookup lookup = findPass(
+        folder, directory,
+        [](int, const QByteArray&, const QString&, const JournalContents&, PassLookup& found) {
             found.status = PassLookup::Status::Ready;
             return true;
         });

@@ -13,7 +13,21 @@
 namespace journal {
 
 /// Where the journals are kept: $XDG_STATE_HOME/tarvelok, by default ~/.local/state/tarvelok.
+/// A relative XDG_STATE_HOME or HOME is passed over; "" when no home folder is known.
 QString defaultDirectory();
+
+/// Opens the folder of journals `directory`, made 0700 first when `create` and it is missing.
+/// Journals name the user's files and steer what the repair removes, so the folder is used only
+/// when it is a real folder (not a link), the user's own, and writable by nobody else. Otherwise
+/// -1, and `problem` says why in Russian; `problem` stays empty when the folder is simply not
+/// there (and not made).
+int openJournalDirectory(const QString& directory, bool create, QString& problem);
+
+/// Opens the journal `name` of the folder of journals open as `directoryFd`, with `flags`
+/// (O_RDONLY or O_RDWR): only a regular file of the user's, mode 0600, never through a link and
+/// never waiting on a pipe. -1 and errno otherwise, and `problem` says why when it is there but
+/// not such a file.
+int openJournalFile(int directoryFd, const char* name, int flags, QString& problem);
 
 /// Beside a journal while its pass or its undo may record steps, "<journal>.open": the repair at
 /// the next start looks only at the journals such a file names, not at every journal.
@@ -36,12 +50,15 @@ public:
 
 private:
     bool writeOut(std::string& buffer);
-    void fail(const char* what, int error);
+    void fail(const QString& why);
+    void close();
 
     QString m_directory;
+    int m_directoryFd = -1; ///< open while the pass runs, for its marker
     int m_fd = -1;
+    bool m_recording = false; ///< steps are still being written
     qsizetype m_row = 0;
-    QByteArray m_marker; ///< the open marker's path while it exists
+    QByteArray m_marker; ///< the open marker's name while it exists
 };
 
 /// A pass read back from its journal, with where each of its files is now.
@@ -59,6 +76,7 @@ public:
     QString newName(qsizetype row) const override;
     bool leftAlone(qsizetype row) const override;
     QString currentName(qsizetype row) const override;
+    bool replaced(qsizetype row) const override;
     void restoring(qsizetype row, const QString& from) override;
     void step(Kind kind, QByteArrayView name, quint64 inode) override;
 
@@ -86,13 +104,17 @@ private:
 
     QString m_folder;
     QString m_file;
+    QByteArray m_name;      ///< the journal's name in its folder
+    int m_directoryFd = -1; ///< the folder of journals, for the open marker
+    bool m_writable = false;
+    bool m_resumed = false; ///< appending has begun, after the last whole record
     QByteArray m_data;
     JournalContents m_contents;
     std::string m_names;
     std::vector<Entry> m_entries; ///< sorted by fileId
     bool m_renumbers = false;     ///< the folder's file system numbers files anew
     mutable std::vector<quint32> m_byName;
-    int m_fd = -1; ///< open, and locked, once the undo tells its first step
+    int m_fd = -1; ///< open, and locked, from the lookup on
     qsizetype m_row = 0;
     QByteArray m_from; ///< told before the row's first step, then cleared
     bool m_steps = false;

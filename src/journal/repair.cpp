@@ -4,6 +4,7 @@
 
 #include "platform/file_names.h"
 #include "platform/file_renamer.h"
+#include "platform/folder_survey.h"
 
 #include <QByteArrayList>
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,7 +121,8 @@ private:
             case Kind::Link:
                 // Only while the move's source still holds the very same file: then the pass
                 // made this second name and had not yet removed the first.
-                if (sourceHere && sameFile(original, named))
+                if (sourceHere && sameFile(original, named) && !S_ISDIR(named.st_mode) &&
+                    named.st_nlink >= 2)
                     remove(step.name, "удалено второе имя «%1»", repair);
                 break;
             case Kind::Claim: {
@@ -191,10 +194,57 @@ private:
     platform::FileRenamer& m_renamer;
 };
 
+/// Why the repair must not act on `contents`, read in full from `data`: "" when every name it
+/// would touch is a plain name the pass itself can have made for that row. A row's own old and
+/// new names, the aside names its steps recorded before, and where an undo moved it back from;
+/// nothing else, so a damaged or planted journal cannot point the repair at another file.
+QByteArray untrusted(const JournalContents& contents, const QByteArray& data) {
+    if (!contents.folderPath.startsWith('/') || contents.folderPath.contains('\0'))
+        return "путь папки не абсолютный";
+    const auto name = [&](quint64 row, bool old) {
+        const PlanRow& plan = contents.rows[size_t(row)];
+        return old ? data.mid(plan.oldAt, plan.oldLength) : data.mid(plan.newAt, plan.newLength);
+    };
+    for (const PlanRow& row : contents.rows)
+        if (!platform::isPlainName(data.mid(row.oldAt, row.oldLength)) ||
+            !platform::isPlainName(data.mid(row.newAt, row.newLength)))
+            return "имя в плане не простое";
+    std::map<quint64, std::set<QByteArray>> made; // per row: the names its steps may touch
+    for (const JournalStep& step : contents.steps) {
+        if (!platform::isPlainName(step.name))
+            return "имя шага «" + step.name + "» не простое";
+        std::set<QByteArray>& names = made[step.row];
+        if (names.empty())
+            names = {name(step.row, true), name(step.row, false)};
+        const bool aside = platform::isAsideName(step.name);
+        switch (step.kind) {
+        case quint8(Kind::Aside):
+            if (!aside)
+                return "имя «" + step.name + "» не похоже на промежуточное";
+            names.insert(step.name);
+            break;
+        case kSourceStep:
+            if (!aside && step.name != name(step.row, false))
+                return "отмена начата с чужого имени «" + step.name + "»";
+            names.insert(step.name);
+            break;
+        case quint8(Kind::Claim):
+        case quint8(Kind::Link):
+            if (!names.count(step.name))
+                return "имя «" + step.name + "» не из плана";
+            break;
+        default:
+            return "неизвестный шаг";
+        }
+    }
+    return {};
+}
+
 /// Repairs the pass of the journal open as `fd`, whose program is gone, if it was cut off
 /// mid-step; how many rows it reported. False in `done` when it is to be tried again at the next
 /// start: its folder cannot be reached now.
-qsizetype repairJournal(int fd, platform::FileRenamer& renamer, bool& done) {
+qsizetype repairJournal(int fd, const QByteArray& path, platform::FileRenamer& renamer,
+                        bool& done) {
     done = true;
     JournalContents summary;
     if (scanJournal(fd, summary) != 0 || summary.status != JournalContents::Status::Whole ||
@@ -206,6 +256,15 @@ qsizetype repairJournal(int fd, platform::FileRenamer& renamer, bool& done) {
     const JournalContents contents = parseJournal(data);
     if (contents.status != JournalContents::Status::Whole || contents.steps.empty())
         return 0;
+    if (const QByteArray why = untrusted(contents, data); !why.isEmpty()) {
+        // Left as it is, marker and all: the user hears of it at every start until it goes.
+        std::fprintf(stderr,
+                     "tarvelok: журнал переименования «%s» отклонён (%s); по нему ничего не "
+                     "исправлено.\n",
+                     path.constData(), why.constData());
+        done = false;
+        return 0;
+    }
     // Only the folder the pass renamed in: one moved away or replaced since is left alone. A
     // card plugged in again is known by its path alone, as its undo knows it.
     const int folder = ::open(contents.folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -234,38 +293,56 @@ qsizetype repairJournal(int fd, platform::FileRenamer& renamer, bool& done) {
 } // namespace
 
 qsizetype repairInterruptedPasses(platform::FileRenamer& renamer, const QString& directory) {
+    QString problem;
+    const int directoryFd = openJournalDirectory(directory, false, problem);
+    if (directoryFd < 0) {
+        if (!problem.isEmpty())
+            std::fprintf(stderr,
+                         "tarvelok: папка журналов «%s» не используется (%s); прерванные "
+                         "переименования не исправлены.\n",
+                         platform::encodeFileName(directory).constData(),
+                         platform::encodeFileName(problem).constData());
+        return 0;
+    }
     // Only the journals marked open: a pass or an undo that ended took its marker away, so a
     // start reads the folder of journals and nothing more, however many there are.
-    const QByteArray path = platform::encodeFileName(directory);
-    DIR* dir = ::opendir(path.constData());
-    if (!dir)
-        return 0;
     QByteArrayList markers;
-    while (const dirent* entry = ::readdir(dir))
-        if (QByteArrayView(entry->d_name).endsWith(kOpenSuffix))
-            markers.append(entry->d_name);
-    ::closedir(dir);
+    const int listFd = ::openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr) {
+        while (const dirent* entry = ::readdir(dir))
+            if (QByteArrayView(entry->d_name).endsWith(kOpenSuffix))
+                markers.append(entry->d_name);
+        ::closedir(dir);
+    } else if (listFd >= 0) {
+        ::close(listFd);
+    }
+    const QByteArray path = platform::encodeFileName(directory);
     qsizetype reported = 0;
     for (const QByteArray& marker : markers) {
-        const QByteArray markerPath = path + '/' + marker;
-        const QByteArray journal = markerPath.chopped(qsizetype(std::strlen(kOpenSuffix)));
-        const int fd = ::open(journal.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+        const QByteArray journal = marker.chopped(qsizetype(std::strlen(kOpenSuffix)));
+        const int fd = openJournalFile(directoryFd, journal.constData(), O_RDWR, problem);
         if (fd < 0 && errno == ENOENT) {
-            ::unlink(markerPath.constData()); // its journal was pruned
+            ::unlinkat(directoryFd, marker.constData(), 0); // its journal was pruned
             continue;
         }
-        if (fd < 0)
+        if (fd < 0) {
+            if (!problem.isEmpty())
+                std::fprintf(stderr, "tarvelok: журнал переименования «%s/%s» не принят (%s).\n",
+                             path.constData(), journal.constData(),
+                             platform::encodeFileName(problem).constData());
             continue;
+        }
         // A pass or an undo still running holds its journal locked; the lock goes with its
         // program.
         bool done = false;
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            reported += repairJournal(fd, renamer, done);
+            reported += repairJournal(fd, path + '/' + journal, renamer, done);
             if (done)
-                ::unlink(markerPath.constData());
+                ::unlinkat(directoryFd, marker.constData(), 0);
         }
         ::close(fd);
     }
+    ::close(directoryFd);
     return reported;
 }
 

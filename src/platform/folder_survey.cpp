@@ -9,6 +9,18 @@ bool isPlainName(const QByteArray& name) {
            !name.contains('\0');
 }
 
+bool isAsideName(QByteArrayView name) {
+    constexpr QByteArrayView prefix = "tarvelok-";
+    // 2^64 takes 13 digits in base 36.
+    if (!name.startsWith(prefix) || name.size() == prefix.size() ||
+        name.size() > prefix.size() + 13)
+        return false;
+    for (const char byte : name.sliced(prefix.size()))
+        if (!((byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z')))
+            return false;
+    return true;
+}
+
 bool isFatName(const QByteArray& name) {
     static const QByteArray forbidden = "\"*:<>?\\|";
     for (const char byte : name) {

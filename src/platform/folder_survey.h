@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 
@@ -41,6 +42,10 @@ public:
 /// Whether `name` stays inside its folder and names an entry of it: not empty, not "." or "..",
 /// no "/" and no NUL. Renames to any other name fail on every file system.
 bool isPlainName(const QByteArray& name);
+
+/// Whether `name` has the form of the names a rename moves a file to on its way ("tarvelok-"
+/// and a number in base 36): the only names besides a row's own that its repair may touch.
+bool isAsideName(QByteArrayView name);
 
 /// Whether FAT's rules allow `name`: no control character, none of " * : < > ? \ |, and no
 /// trailing dot or blank.

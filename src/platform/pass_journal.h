@@ -44,6 +44,9 @@ public:
     /// name, its new name, or the aside name a case-only rename left it under mid-way; "" when
     /// the folder holds it under none of these.
     virtual QString currentName(qsizetype row) const = 0;
+    /// When currentName is "": whether the row's new or old name holds another file all the same,
+    /// as when an editor saved the file anew.
+    virtual bool replaced(qsizetype row) const = 0;
 
     /// The steps told from now on are those of moving `row`'s file back from `from`, its name
     /// when the undo comes to it.

@@ -28,6 +28,8 @@ bool needsRestore(const platform::PassRecord& pass, qsizetype row, QString& curr
 
 QString reasonText(int error) {
     switch (error) {
+    case kFileReplaced:
+        return u"файл заменён другим"_s;
     case EEXIST:
     case ENOTEMPTY:
         return u"имя занято другим файлом"_s;
@@ -82,7 +84,9 @@ UndoResult undoPass(platform::PassRecord& pass, platform::FileRenamer& renamer,
         const QString oldName = pass.oldName(row);
         if (!current.isEmpty())
             pass.restoring(row, current);
-        const int error = current.isEmpty() ? ENOENT : renamer.rename(folder, current, oldName);
+        const int error = !current.isEmpty()   ? renamer.rename(folder, current, oldName)
+                          : pass.replaced(row) ? kFileReplaced
+                                               : ENOENT;
         if (error != 0)
             result.failures.push_back(
                 {current.isEmpty() ? pass.newName(row) : current, oldName, error});

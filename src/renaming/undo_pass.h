@@ -13,7 +13,11 @@ class Progress;
 
 namespace renaming {
 
-/// A file the undo could not move back, and why (an errno value).
+/// The reason of a row whose file is gone while another file has taken its name (an editor saved
+/// it anew): never an errno value.
+inline constexpr int kFileReplaced = -1;
+
+/// A file the undo could not move back, and why (an errno value, or kFileReplaced).
 struct UndoFailure {
     QString name; ///< where the file is now, or its new name when it is gone
     QString oldName;

@@ -359,23 +359,44 @@ private slots:
     }
 
     void commandLineUndo_data() {
-        addColumns<QByteArray, int, int>({"situation", "exitCode", "errorLines"});
-        QTest::newRow("all restored") << QByteArray("pass") << 0 << 0;
-        QTest::newRow("one not restored") << QByteArray("taken") << 1 << 1;
-        QTest::newRow("nothing to undo") << QByteArray("none") << 2 << 1;
-        QTest::newRow("no such folder") << QByteArray("missing") << 2 << 1;
+        addColumns<QByteArray, int, int, QByteArray>(
+            {"situation", "exitCode", "errorLines", "said"});
+        QTest::newRow("all restored") << QByteArray("pass") << 0 << 0 << QByteArray();
+        QTest::newRow("one not restored")
+            << QByteArray("taken") << 1 << 1 << QByteArray("имя занято другим файлом");
+        QTest::newRow("nothing to undo") << QByteArray("none") << 2 << 1 << QByteArray();
+        QTest::newRow("no such folder") << QByteArray("missing") << 2 << 1 << QByteArray();
+        QTest::newRow("saved anew by an editor")
+            << QByteArray("saved anew") << 1 << 1
+            << QByteArray("d.txt → b.txt: файл заменён другим");
+        // The working folder by its bytes, beside the folder its name would turn into as text.
+        QTest::newRow("the working folder, not UTF-8")
+            << QByteArray("dot") << 0 << 0 << QByteArray();
     }
 
     void commandLineUndo() {
         QFETCH(QByteArray, situation);
         QFETCH(int, exitCode);
         QFETCH(int, errorLines);
-        QVERIFY(makeFiles(folder(), {"a.txt", "b.txt"}));
-        const FolderFiles before = folderFiles(folder());
+        QFETCH(QByteArray, said);
+        const QByteArray inner = QFile::encodeName(folder()) + "/d\xe9";
+        const QString where = situation == "dot" ? platform::decodeFileName(inner) : folder();
+        if (situation == "dot") {
+            QVERIFY(::mkdir(inner.constData(), 0755) == 0);
+            QVERIFY(makeFiles(folder(), {"d\xef\xbf\xbd/", "d\xef\xbf\xbd/a.txt"}));
+        }
+        QVERIFY(makeFiles(where, {"a.txt", "b.txt"}));
+        const FolderFiles before = folderFiles(where);
+        const FolderFiles sibling = folderFiles(folder() + u"/d\ufffd"_s);
         if (situation != "none")
-            runPass({"c.txt", "d.txt"});
+            runPass({"c.txt", "d.txt"}, where);
         if (situation == "taken")
             QVERIFY(writeFile(folder(), "a.txt", "another file"));
+        if (situation == "saved anew") {
+            QVERIFY(writeFile(folder(), "d.txt.new", "b.txt, edited"));
+            QVERIFY(::rename((QFile::encodeName(folder()) + "/d.txt.new").constData(),
+                             (QFile::encodeName(folder()) + "/d.txt").constData()) == 0);
+        }
 
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -384,15 +405,25 @@ private slots:
         environment.remove(u"WAYLAND_DISPLAY"_s);
         environment.remove(u"QT_QPA_PLATFORM"_s);
         program.setProcessEnvironment(environment);
-        const QString target = situation == "missing" ? folder() + u"/gone"_s : folder();
+        const QString target = situation == "missing" ? folder() + u"/gone"_s
+                               : situation == "dot"   ? u"."_s
+                                                      : folder();
+        if (situation == "dot")
+            program.setChildProcessModifier([inner] {
+                if (::chdir(inner.constData()) != 0)
+                    ::_exit(99);
+            });
         program.start(QStringLiteral(TARVELOK_BINARY), {u"--undo"_s, target});
         QVERIFY(program.waitForFinished(60000));
         const QByteArray errors = program.readAllStandardError();
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), exitCode);
         QCOMPARE(errors.count('\n'), errorLines);
-        if (situation == "pass" || situation == "none")
-            QCOMPARE(folderFiles(folder()), before);
+        QVERIFY2(errors.contains(said), errors.constData());
+        if (situation == "pass" || situation == "none" || situation == "dot")
+            QCOMPARE(folderFiles(where), before);
+        if (situation == "dot")
+            QCOMPARE(folderFiles(folder() + u"/d\ufffd"_s), sibling);
     }
 
     void refusesWhatItCannotTrust_data() {

@@ -1,6 +1,8 @@
 // Real files for the rename tests: made by their byte names, read back as name -> content.
 #pragma once
 
+#include "platform/file_names.h"
+
 #include <QByteArrayList>
 #include <QCryptographicHash>
 #include <QFile>
@@ -22,7 +24,7 @@ using FolderFiles = QMap<QByteArray, QByteArray>;
 
 /// Creates `name` (any bytes but "/" and NUL) in `folder` holding `content`.
 inline bool writeFile(const QString& folder, const QByteArray& name, const QByteArray& content) {
-    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    const QByteArray path = platform::encodeFileName(folder) + '/' + name;
     const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
@@ -34,7 +36,7 @@ inline bool writeFile(const QString& folder, const QByteArray& name, const QByte
 /// Creates files whose content is their own name; a name ending in "/" makes a folder, and
 /// "link -> target" a symbolic link.
 inline bool makeFiles(const QString& folder, const QByteArrayList& names) {
-    const QByteArray base = QFile::encodeName(folder) + '/';
+    const QByteArray base = platform::encodeFileName(folder) + '/';
     for (const QByteArray& name : names) {
         const qsizetype arrow = name.indexOf(" -> ");
         const bool made = arrow >= 0           ? ::symlink(name.mid(arrow + 4).constData(),
@@ -78,14 +80,14 @@ inline QByteArray readFile(const QByteArray& path) {
 /// Removes the plain entries of `folder` by their bytes: QTemporaryDir cannot see names that
 /// are not UTF-8, and would leave them behind.
 inline void removeFiles(const QString& folder) {
-    const QByteArray base = QFile::encodeName(folder) + '/';
+    const QByteArray base = platform::encodeFileName(folder) + '/';
     for (const QByteArray& name : folderFiles(folder).keys())
         ::unlink((base + name).constData());
 }
 
 inline FolderFiles folderFiles(const QString& folder) {
     FolderFiles files;
-    const QByteArray base = QFile::encodeName(folder) + '/';
+    const QByteArray base = platform::encodeFileName(folder) + '/';
     DIR* dir = ::opendir(base.constData());
     if (!dir)
         return files;
