@@ -272,6 +272,29 @@ private slots:
         }
     }
 
+    void neverKeepsJournalsWhereARelativePathPoints_data() {
+        addColumns<QByteArray, QByteArray>({"stateHome", "home"});
+        QTest::newRow("relative state folder") << QByteArray("state") << QByteArray("/home/u");
+        QTest::newRow("relative home") << QByteArray() << QByteArray("photos");
+        QTest::newRow("both relative") << QByteArray("state") << QByteArray(".");
+    }
+
+    void neverKeepsJournalsWhereARelativePathPoints() {
+        QFETCH(QByteArray, stateHome);
+        QFETCH(QByteArray, home);
+        const QByteArray savedState = qgetenv("XDG_STATE_HOME");
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("XDG_STATE_HOME", stateHome);
+        qputenv("HOME", home);
+        const QString directory = journal::defaultDirectory();
+        qputenv("XDG_STATE_HOME", savedState);
+        qputenv("HOME", savedHome);
+        // Relative, it would follow the working folder: maybe the very folder being renamed.
+        QVERIFY2(directory.startsWith(u'/'), qPrintable(directory));
+        if (home.startsWith('/'))
+            QCOMPARE(directory, QString::fromLatin1(home + "/.local/state/tarvelok"));
+    }
+
     void survivesEveryDamageOfAPlantedJournal() {
         // Bit flips and truncations of the journal that aims at "victim.txt": no damage turns it
         // into one the repair would act on.

@@ -15,13 +15,16 @@
 #include "platform/stop_request.h"
 #include "renaming/rename_pass.h"
 #include "renaming/undo_pass.h"
+#include "standard_error.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
+#include <csignal>
 #include <sys/file.h>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -277,6 +280,49 @@ private slots:
             QString report;
             QVERIFY2(card->imageIsClean(&report), qPrintable(report));
         }
+    }
+
+    void goesOnWhenTheJournalStopsBeingWritten() {
+        // Case-only renames record their aside names as they go; the journal can take no more
+        // from the first rename on, as on a disk that has just filled.
+        QByteArrayList names;
+        QByteArrayList newNames;
+        for (int i = 0; i < 40; ++i) {
+            names.append("FILE" + QByteArray::number(i) + ".TXT");
+            newNames.append(names.last().toLower());
+        }
+        QVERIFY(makeFiles(folder(), names));
+        const FolderFiles before = folderFiles(folder());
+        filesystem::FileListModel files;
+        files.setPath(folder());
+        files.setPattern(u"*.*"_s);
+        platform::NameListModel lstNew;
+        lstNew.addItems(decoded(newNames));
+        filesystem::PosixFileRenamer renamer;
+        rlimit saved{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        renamer.setBeforeRename([&](const QByteArray&, const QByteArray&) {
+            if (onlyJournal().isEmpty())
+                return;
+            rlimit full = saved;
+            full.rlim_cur = rlim_t(QFileInfo(onlyJournal()).size());
+            ::setrlimit(RLIMIT_FSIZE, &full);
+        });
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const QByteArray errors = standardError([&] {
+            journal::PassJournal journal(journals());
+            FakeDialogs dialogs;
+            FakeProgress progress;
+            renaming::renamePass({files, files, lstNew, progress, dialogs, renamer, &journal});
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+        });
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(errors.count("больше не записывается"), 1);
+        QByteArrayList renamed = newNames;
+        std::sort(renamed.begin(), renamed.end());
+        QCOMPARE(folderFiles(folder()).keys(), renamed);
+        QCOMPARE(undo(), Failures{});
+        QCOMPARE(folderFiles(folder()), before);
     }
 
     void leavesAPassThatStillRunsAlone() {
