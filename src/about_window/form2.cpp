@@ -2,10 +2,10 @@
 #include "form2.h"
 
 #include "platform/twips.h"
-#include "widgets/classic_font.h"
-#include "widgets/classic_input.h"
+#include "widgets/fonts.h"
 #include "widgets/frame_placement.h"
 #include "widgets/icons.h"
+#include "widgets/input_habits.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -37,7 +37,7 @@ QRect pixels(int left, int top, int width, int height) {
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& caption, QRect geometry) {
     auto* box = new QGroupBox(caption, parent);
     box->setObjectName(name);
-    box->setFont(widgets::classicFont(8.25, true));
+    box->setFont(widgets::windowFont(8.25, true));
     box->setGeometry(geometry);
     return box;
 }
@@ -88,7 +88,7 @@ Form2::Form2(QWidget* frmRename)
 
     auto* Command1 = new QPushButton(u"OK"_s, this);
     Command1->setObjectName(u"Command1"_s);
-    Command1->setFont(widgets::classicFont(12, true));
+    Command1->setFont(widgets::windowFont(12, true));
     Command1->setGeometry(pixels(960, 3255, 1455, 375));
     connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
     // Neither default nor cancel button; Enter presses it as the focused button, as on the pages.

@@ -17,13 +17,13 @@
 #include "renaming/verdicts.h"
 #include "selection/file_selection.h"
 #include "widgets/accessibility.h"
-#include "widgets/classic_font.h"
-#include "widgets/classic_input.h"
 #include "widgets/drive_view.h"
 #include "widgets/file_list_view.h"
 #include "widgets/folder_view.h"
+#include "widgets/fonts.h"
 #include "widgets/frame_placement.h"
 #include "widgets/icons.h"
+#include "widgets/input_habits.h"
 #include "widgets/marked_rows.h"
 #include "widgets/progress_bar.h"
 #include "widgets/qt_dialogs.h"
@@ -284,7 +284,7 @@ void frmRename::createControls() {
 QPushButton* frmRename::createButton(QWidget* page, const QString& name, const QString& tooltip,
                                      const QIcon& icon) {
     auto* button = placed(new QPushButton(page), name);
-    button->setFont(widgets::classicFont(kFramePointSize));
+    button->setFont(widgets::windowFont(kFramePointSize));
     button->setIcon(icon);
     button->setIconSize({kPictureSize, kPictureSize});
     button->setToolTip(tooltip);
@@ -298,7 +298,7 @@ QPushButton* frmRename::createButton(QWidget* page, const QString& name, const Q
 
 QGroupBox* frmRename::createFrame(QWidget* page, const QString& name, const QString& caption) {
     auto* frame = placed(new QGroupBox(caption, page), name);
-    frame->setFont(widgets::classicFont(kFramePointSize));
+    frame->setFont(widgets::windowFont(kFramePointSize));
     return frame;
 }
 
@@ -328,7 +328,7 @@ void frmRename::createSelectionPage() {
         createButton(fra1, u"cmdExit(0)"_s, u"Выход"_s, widgets::pictureIcon(Picture::Door));
 
     lbl1 = placed(new QLabel(u"Выберите файлы для переименования"_s, fra1), u"lbl1"_s);
-    lbl1->setFont(widgets::classicFont(kFramePointSize));
+    lbl1->setFont(widgets::windowFont(kFramePointSize));
     lbl1->setAlignment(Qt::AlignCenter);
 
     widgets::setFonts(controlFont, drvDir, Dir, cboMask, File1);

@@ -132,7 +132,7 @@ private:
     bool m_closeWhenIdle = false;
     bool m_sessionEnding = false;
 
-    // The controls, named as everyone who works on the window calls them.
+    // The controls, by the names the handlers and the tests use for them.
     widgets::StatusBar* sbr1 = nullptr;
     QWidget* fra1 = nullptr;
     QWidget* fra2 = nullptr;

@@ -26,9 +26,9 @@ bool askIndividualName(const NamingContext& context, DuplicateIndex& index, qsiz
     platform::NameListModel& lstNew = context.lstNew;
     QString defaultText = lstNew.item(row);
     for (;;) {
-        // The box's x comes from the window's Top and its y from the window's Left: that puts it
-        // where the program's users expect it, and the dialog service moves a box that this puts
-        // off the screen back onto it.
+        // The box's x comes from the window's top and its y from the window's left, swapped on
+        // purpose: the box stands at that offset from the window, and the dialog service moves
+        // one that this puts off the screen back onto it.
         const QPointF window = context.windowPosition();
         const QPointF position(window.y() + 100, window.x() - 500);
         const QString answer =

@@ -23,7 +23,7 @@ char32_t upperAt(const char16_t* units, qsizetype size, qsizetype& i) {
 
 } // namespace
 
-QString classicNumberText(qint64 number) {
+QString signedNumberText(qint64 number) {
     QString digits = QString::number(number);
     if (number >= 0)
         digits.prepend(QLatin1Char(' '));

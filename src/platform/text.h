@@ -7,7 +7,7 @@ namespace platform {
 
 /// Number to text with room for a sign: one blank before a non-negative number (" 12"), "-" before
 /// a negative one ("-3").
-QString classicNumberText(qint64 number);
+QString signedNumberText(qint64 number);
 
 /// Drops leading and trailing blanks (U+0020 only; tabs and other white space stay).
 QString trimBlanks(const QString& text);

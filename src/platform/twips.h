@@ -1,4 +1,4 @@
-// Window geometry is designed in twips; this is the one place that converts it.
+// The layout tables give geometry in twips (15 to a pixel); this is the one place that converts it.
 #pragma once
 
 #include <cmath>

@@ -17,7 +17,7 @@ using namespace Qt::StringLiterals;
 namespace selection {
 
 QString foundFilesText(qsizetype count) {
-    return u"Найдено файлов: "_s + platform::classicNumberText(count);
+    return u"Найдено файлов: "_s + platform::signedNumberText(count);
 }
 
 FileSelection::FileSelection(widgets::DriveView& drvDir, widgets::FolderView& Dir,

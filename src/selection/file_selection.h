@@ -14,7 +14,7 @@ class FolderView;
 
 namespace selection {
 
-/// "Найдено файлов: " + platform::classicNumberText(count): two blanks between the colon and the
+/// "Найдено файлов: " + platform::signedNumberText(count): two blanks between the colon and the
 /// digits.
 QString foundFilesText(qsizetype count);
 

@@ -71,7 +71,7 @@ void StatusBar::showClock() {
 void StatusBar::placePanels() {
     int left = 0;
     for (int i = 0; i < kPanelCount; ++i) {
-        // The designed width is the least a panel gets: a long date format widens its panel
+        // The table's width is the least a panel gets: a long date format widens its panel
         // rather than losing its year.
         int width = std::max(platform::toPixels(kPanelWidths[i]),
                              m_panels.at(i)->sizeHint().width() + kPanelGap);

@@ -557,7 +557,7 @@ void TestMainWindow::wholeWorkflow() {
     m_dialogs.script.calls.clear();
     const QByteArray said = standardError([&] { click(u"cmdRename"_s); });
 
-    // The box says what it always says; standard error says what really happened.
+    // The box keeps its one text for every failure; standard error gives the real reason.
     QCOMPARE(said, "tarvelok: «" + QFile::encodeName(folder()) +
                        "/a.jpg» → «taken.txt»: " + std::strerror(EEXIST) + '\n');
     QCOMPARE(m_dialogs.script.calls,

@@ -15,17 +15,17 @@ class TestPlatformCore : public QObject {
     Q_OBJECT
 
 private slots:
-    void classicNumberText_data() {
+    void signedNumberText_data() {
         addColumns<qint64, QString>({"number", "text"});
         QTest::newRow("zero") << qint64(0) << u" 0"_s;
         QTest::newRow("twelve") << qint64(12) << u" 12"_s;
         QTest::newRow("past 16 bits") << qint64(100000) << u" 100000"_s;
         QTest::newRow("negative") << qint64(-3) << u"-3"_s;
     }
-    void classicNumberText() {
+    void signedNumberText() {
         QFETCH(qint64, number);
         QFETCH(QString, text);
-        QCOMPARE(platform::classicNumberText(number), text);
+        QCOMPARE(platform::signedNumberText(number), text);
     }
 
     void trimBlanks_data() {

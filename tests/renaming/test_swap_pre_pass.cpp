@@ -1,4 +1,4 @@
-// The swap pre-pass: worked examples, and the indexed pass held to the pairwise scan it replaces.
+// The swap pre-pass: worked examples, and the indexed pass held to a literal pairwise scan.
 #include "columns.h"
 #include "folder_files.h"
 #include "literal_pre_pass.h"

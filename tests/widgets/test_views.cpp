@@ -1,9 +1,9 @@
 // The folder view and the drive view on real temporary folders.
 #include "columns.h"
 #include "filesystem/folder_list_model.h"
-#include "widgets/classic_font.h"
 #include "widgets/drive_view.h"
 #include "widgets/folder_view.h"
+#include "widgets/fonts.h"
 
 #include <QApplication>
 #include <QDir>

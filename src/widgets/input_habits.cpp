@@ -1,5 +1,5 @@
 // Event filters that give Qt's buttons and combo boxes the window's keyboard and wheel habits.
-#include "widgets/classic_input.h"
+#include "widgets/input_habits.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-// The fonts the windows were designed with, and the fallback where the system lacks them.
+// The windows' fonts: "MS Sans Serif" where the system has it, the dialog font otherwise.
 #pragma once
 
 #include <QFont>
@@ -6,8 +6,8 @@
 namespace widgets {
 
 /// "MS Sans Serif" at `pointSize` where the system has that family, otherwise the application's
-/// default dialog font at the same size, so the designed proportions hold either way.
-QFont classicFont(qreal pointSize, bool bold = false);
+/// default dialog font at the same size, so the layout's proportions hold either way.
+QFont windowFont(qreal pointSize, bool bold = false);
 
 /// The application's default dialog font, pinned in every property so that a container with a
 /// font of its own (a captioned frame) does not pass that font down to the controls inside it.

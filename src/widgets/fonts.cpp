@@ -1,5 +1,5 @@
-// The fonts the windows were designed with.
-#include "widgets/classic_font.h"
+// The windows' fonts: "MS Sans Serif" where the system has it, the dialog font otherwise.
+#include "widgets/fonts.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -8,9 +8,9 @@ using namespace Qt::StringLiterals;
 
 namespace widgets {
 
-QFont classicFont(qreal pointSize, bool bold) {
-    static const bool hasClassic = QFontDatabase::families().contains(u"MS Sans Serif"_s);
-    QFont font = hasClassic ? QFont(u"MS Sans Serif"_s) : QGuiApplication::font();
+QFont windowFont(qreal pointSize, bool bold) {
+    static const bool hasSansSerif = QFontDatabase::families().contains(u"MS Sans Serif"_s);
+    QFont font = hasSansSerif ? QFont(u"MS Sans Serif"_s) : QGuiApplication::font();
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
