@@ -265,18 +265,24 @@ void TestPosixFileRenamer::fatMedia() {
     QCOMPARE(folderFiles(card.path()), after);
 }
 
-enum class Other { CreatesTarget, WritesIntoTarget, RemovesSource };
+enum class Other { CreatesTarget, WritesIntoTarget, ReplacesTarget, RemovesClaim, RemovesSource };
 
 void TestPosixFileRenamer::lastFallbackClaimsTheTarget_data() {
-    addColumns<Other, int, FolderFiles>({"other", "error", "after"});
+    addColumns<Other, int, FolderFiles, QByteArray>({"other", "error", "after", "trail"});
     QTest::newRow("another program saves under the target name")
-        << Other::CreatesTarget << 0 << FolderFiles{{"b.jpg", "a.jpg"}};
-    // Its write lands in the claim, which the rename replaces: kept beside, not lost.
+        << Other::CreatesTarget << 0 << FolderFiles{{"b.jpg", "a.jpg"}} << QByteArray();
+    // Its write lands in the claim, or its save puts a file of its own there: either is its file
+    // now, and both files stay whole.
     QTest::newRow("another program writes into the target name")
-        << Other::WritesIntoTarget << 0
-        << FolderFiles{{"b.jpg", "a.jpg"}, {"b.jpg.saved", "someone else's photo"}};
+        << Other::WritesIntoTarget << EEXIST
+        << FolderFiles{{"a.jpg", "a.jpg"}, {"b.jpg", "someone else's photo"}} << "записала в «"_ba;
+    QTest::newRow("another program saves over the target name")
+        << Other::ReplacesTarget << EEXIST
+        << FolderFiles{{"a.jpg", "a.jpg"}, {"b.jpg", "someone else's photo"}} << "записала в «"_ba;
+    QTest::newRow("another program removes the empty claim: claimed again")
+        << Other::RemovesClaim << 0 << FolderFiles{{"b.jpg", "a.jpg"}} << QByteArray();
     QTest::newRow("the source vanishes: the claim goes too")
-        << Other::RemovesSource << ENOENT << FolderFiles();
+        << Other::RemovesSource << ENOENT << FolderFiles() << QByteArray();
 }
 
 // Where neither RENAME_NOREPLACE nor links work, the target is taken before the rename: another
@@ -285,6 +291,7 @@ void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
     QFETCH(Other, other);
     QFETCH(int, error);
     QFETCH(FolderFiles, after);
+    QFETCH(QByteArray, trail);
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -292,7 +299,8 @@ void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
     filesystem::PosixFileRenamer renamer(Strategy::ClaimThenRename);
     int calls = 0;
     renamer.setBeforeRename([&](const QByteArray& from, const QByteArray& to) {
-        ++calls;
+        if (++calls > 1)
+            return;
         QCOMPARE(from, "a.jpg"_ba);
         QCOMPARE(to, "b.jpg"_ba);
         switch (other) {
@@ -305,6 +313,14 @@ void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
             QCOMPARE(file.write("someone else's photo"), 20);
             break;
         }
+        case Other::ReplacesTarget:
+            QVERIFY(writeFile(dir.path(), "b.jpg.new", "someone else's photo"));
+            QVERIFY(::rename(QFile::encodeName(dir.filePath(u"b.jpg.new"_s)).constData(),
+                             QFile::encodeName(dir.filePath(u"b.jpg"_s)).constData()) == 0);
+            break;
+        case Other::RemovesClaim:
+            QVERIFY(QFile::remove(dir.filePath(u"b.jpg"_s)));
+            break;
         case Other::RemovesSource:
             QVERIFY(QFile::remove(dir.filePath(u"a.jpg"_s)));
             break;
@@ -312,18 +328,22 @@ void TestPosixFileRenamer::lastFallbackClaimsTheTarget() {
     });
 
     int renamed = -1;
-    const QByteArray trail =
+    const QByteArray said =
         standardError([&] { renamed = renamer.rename(dir.path(), u"a.jpg"_s, u"b.jpg"_s); });
     QCOMPARE(renamed, error);
-    QCOMPARE(calls, 1);
+    QCOMPARE(calls, other == Other::RemovesClaim ? 2 : 1);
     QCOMPARE(folderFiles(dir.path()), after);
-    QCOMPARE(trail.contains("b.jpg.saved"), after.contains("b.jpg.saved"));
+    if (trail.isEmpty())
+        QVERIFY2(said.isEmpty(), said.constData());
+    else
+        QVERIFY2(said.contains(trail + QFile::encodeName(dir.path()) + "/b.jpg»"),
+                 said.constData());
 }
 
 void TestPosixFileRenamer::doubleFaultsLeaveATrail_data() {
     addColumns<Strategy, FolderFiles, QByteArray, int>({"strategy", "after", "trail", "error"});
-    // Between the steps the folder turns read-only, or the claim is mounted over itself (an open
-    // claim keeps a remount read-only off): the undoing step fails as well.
+    // Between the steps the folder turns read-only, or the claim is mounted over itself: the
+    // undoing step fails as well.
     QTest::newRow("link+unlink: the file under both names")
         << Strategy::LinkThenUnlink << FolderFiles{{"a.jpg", "a.jpg"}, {"b.jpg", "a.jpg"}}
         << "a.jpg» остался и под именем «b.jpg»"_ba << EROFS;
