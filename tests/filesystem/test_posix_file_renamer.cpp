@@ -41,6 +41,7 @@ private slots:
     void releasedFolderIsOpenedAfresh();
     void fatMedia_data();
     void fatMedia();
+    void fatCardSurvivesManyCaseOnlyRenames();
     void lastFallbackClaimsTheTarget_data();
     void lastFallbackClaimsTheTarget();
     void doubleFaultsLeaveATrail_data();
@@ -263,6 +264,84 @@ void TestPosixFileRenamer::fatMedia() {
     QCOMPARE(renamer.rename(card.path(), oldName, newName), error);
     renamer.releaseFolder();
     QCOMPARE(folderFiles(card.path()), after);
+}
+
+namespace {
+
+class StepCount final : public platform::RenameSteps {
+public:
+    void step(Kind kind, QByteArrayView, quint64 inode) override {
+        if (kind == Kind::Claim && inode != 0)
+            ++claims;
+    }
+    int claims = 0;
+};
+
+} // namespace
+
+// A card's worth of case-only renames there and back, each through two claims: the driver
+// corrupted its folders when a file was renamed over a claim still open.
+void TestPosixFileRenamer::fatCardSurvivesManyCaseOnlyRenames() {
+    constexpr int count = 500;
+    // Folders of 25: one of 30 outgrows its first cluster during the pass, and this driver then
+    // corrupts it whatever the renamer does, plain renames too; and it looks names up one by one,
+    // so one folder of 500 would take minutes.
+    constexpr int perFolder = 25;
+    FatMount card;
+    if (!card.isMounted())
+        QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
+    QMap<QString, ContentHashes> expected; // folder -> name -> hash
+    QList<QPair<QString, QString>> files;  // folder, name in upper case
+    for (int i = 1; i <= count; ++i) {
+        const QByteArray folderName = "CD" + QByteArray::number((i - 1) / perFolder + 1);
+        const QString folder = card.path() + u'/' + QString::fromLatin1(folderName);
+        if ((i - 1) % perFolder == 0)
+            QVERIFY(makeFiles(card.path(), {folderName + '/'}));
+        const QByteArray name = "S" + QByteArray::number(i).rightJustified(3, '0') + ".MP3";
+        // Sizes apart too, so that a file left with another's bytes shows.
+        QByteArray content = name.repeated(1 + i % 7);
+        content += QByteArray::number(i * 7919);
+        QVERIFY(writeFile(folder, name, content));
+        expected[folder].insert(name, contentHash(content));
+        files.append({folder, QString::fromLatin1(name)});
+    }
+
+    filesystem::PosixFileRenamer renamer;
+    StepCount steps;
+    renamer.setSteps(&steps);
+    // On through failures, so that the disk shows afterwards what they did.
+    QStringList failed;
+    for (const bool back : {false, true}) {
+        for (const auto& [folder, name] : files) {
+            const QString from = back ? name.toLower() : name;
+            const QString to = back ? name : name.toLower();
+            if (const int error = renamer.rename(folder, from, to))
+                failed.append(from + u": "_s + QString::fromLocal8Bit(std::strerror(error)));
+        }
+    }
+    renamer.releaseFolder();
+
+    QVERIFY(card.unmount());
+    QString report;
+    const bool clean = card.imageIsClean(&report);
+    QVERIFY(card.remount());
+    QStringList wrong;
+    for (auto folder = expected.cbegin(); folder != expected.cend(); ++folder) {
+        const ContentHashes found = contentHashes(folder.key());
+        for (auto file = folder->cbegin(); file != folder->cend(); ++file)
+            if (found.value(file.key()) != file.value())
+                wrong.append(QString::fromLatin1(file.key()));
+        for (const QByteArray& name : found.keys())
+            if (!folder->contains(name))
+                wrong.append(QString::fromLatin1(name) + u" (not ours)"_s);
+    }
+    QVERIFY2(wrong.isEmpty(), qPrintable(QString::number(wrong.size()) + u" wrong: "_s +
+                                         wrong.join(u", "_s) + u"; "_s + report));
+    QVERIFY2(clean, qPrintable(report));
+    QVERIFY2(failed.isEmpty(), qPrintable(failed.join(u", "_s)));
+    // Each case-only move takes two claims (the aside name, then the new one): none went another
+    // way.
+    QCOMPARE(steps.claims, 4 * count);
 }
 
 enum class Other { CreatesTarget, WritesIntoTarget, ReplacesTarget, RemovesClaim, RemovesSource };
