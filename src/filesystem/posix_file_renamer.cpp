@@ -30,6 +30,25 @@ bool linkUnavailable(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
 }
 
+/// Whether the file system numbers a file afresh by its name (FUSE drivers, FUSE block drivers,
+/// and the kernel's FAT, exFAT and NTFS drivers), so that an inode number tells no file apart
+/// across a rename. The same kinds as the journal's repair counts.
+bool numbersFilesAnew(int fd) {
+    struct statfs fileSystem;
+    if (::fstatfs(fd, &fileSystem) != 0)
+        return true;
+    switch (static_cast<unsigned long>(fileSystem.f_type)) {
+    case 0x65735546: // fuse, fuseblk
+    case 0x4d44:     // vfat, msdos
+    case 0x2011BAB0: // exfat
+    case 0x5346544e: // ntfs
+    case 0x7366746e: // ntfs3
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool hasFatNames(const QByteArray& fileSystemType) {
@@ -159,6 +178,7 @@ void PosixFileRenamer::releaseFolder() {
     m_openError = 0;
     m_folder.clear();
     m_fatNames = false;
+    m_numbersKept = true;
 }
 
 int PosixFileRenamer::openFolder(const QString& folder) {
@@ -174,6 +194,7 @@ int PosixFileRenamer::openFolder(const QString& folder) {
     m_folderFd = fd;
     m_folder = folder;
     m_fatNames = folderHasFatNames(fd);
+    m_numbersKept = !numbersFilesAnew(fd);
     return 0;
 }
 
@@ -237,10 +258,20 @@ int PosixFileRenamer::linkThenUnlink(const QByteArray& from, const QByteArray& t
 }
 
 int PosixFileRenamer::claimThenRename(const QByteArray& from, const QByteArray& to) const {
+    // Another program may remove the empty claim meanwhile; the name is then claimed afresh,
+    // since a plain rename onto a free name could still replace a file made in between.
+    int error = 0;
+    bool claimGone = true;
+    for (int attempt = 0; attempt < 3 && claimGone; ++attempt)
+        error = claimOnceThenRename(from, to, claimGone);
+    return error;
+}
+
+int PosixFileRenamer::claimOnceThenRename(const QByteArray& from, const QByteArray& to,
+                                          bool& claimGone) const {
+    claimGone = false;
     // An exclusive create takes the target name atomically, so nobody else can create a file
     // there before the plain rename below replaces what is only the claim.
-    // The claim stays open: a program that opens the name without O_EXCL meanwhile writes into
-    // the claim, and what it wrote can still be read from here after the rename replaced it.
     // Told only while the name is free: a claim the program was killed in the middle of making
     // (a FUSE driver finishes the create all the same) then cannot be another program's file
     // that was there before.
@@ -248,74 +279,86 @@ int PosixFileRenamer::claimThenRename(const QByteArray& from, const QByteArray& 
     if (::fstatat(m_folderFd, to.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
     tellStep(platform::RenameSteps::Kind::Claim, to);
-    const int claim = ::openat(m_folderFd, to.constData(),
-                               O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (claim < 0)
+    const int fd = ::openat(m_folderFd, to.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
         return errno;
-    if (m_steps) {
-        struct stat made;
-        if (::fstat(claim, &made) == 0)
-            tellStep(platform::RenameSteps::Kind::Claim, to, made.st_ino);
+    struct stat claim;
+    if (::fstat(fd, &claim) != 0) {
+        // Without its number the claim cannot be told from a file put there since: it stays.
+        const int error = errno;
+        ::close(fd);
+        std::fprintf(stderr, "tarvelok: пустой файл «%s» остался на месте: %s\n",
+                     pathOf(to).constData(), std::strerror(error));
+        return error;
+    }
+    tellStep(platform::RenameSteps::Kind::Claim, to, claim.st_ino);
+    // Closed before anything is renamed over it, on every file system: FUSE drivers mishandle a
+    // rename over an open file (fusefat hides the open one, and its folder then loses files or
+    // hands one file's bytes to another). A write of another program into the claim is found
+    // below by the claim's size and number instead of being read back from here.
+    if (::close(fd) != 0) {
+        const int error = errno;
+        removeClaim(claim, to);
+        return error;
     }
     announceRename(from, to);
-    int error = 0;
-    if (::renameat(m_folderFd, from.constData(), m_folderFd, to.constData()) == 0) {
-        keepWriteIntoClaim(claim, to);
-    } else {
-        error = errno;
+    struct stat source;
+    if (::fstatat(m_folderFd, from.constData(), &source, AT_SYMLINK_NOFOLLOW) != 0) {
+        const int error = errno;
         removeClaim(claim, to);
+        return error;
     }
-    ::close(claim);
-    return error;
+    struct stat named;
+    if (::fstatat(m_folderFd, to.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0) {
+        claimGone = errno == ENOENT;
+        return errno;
+    }
+    if (!isEmptyClaim(claim, named)) {
+        // What the name holds now is another program's: its write into the claim, or a file it
+        // put in the claim's place. Replacing it would lose that, so this rename fails instead.
+        std::fprintf(stderr,
+                     "tarvelok: другая программа записала в «%s», пока файл переименовывался; "
+                     "файл «%s» остался под прежним именем\n",
+                     pathOf(to).constData(), from.constData());
+        return EEXIST;
+    }
+    if (::renameat(m_folderFd, from.constData(), m_folderFd, to.constData()) != 0) {
+        const int error = errno;
+        removeClaim(claim, to);
+        return error;
+    }
+    // Where the file system numbers each name's file afresh, what a rename keeps is the file's
+    // type and size.
+    struct stat renamed;
+    const bool sameFile =
+        ::fstatat(m_folderFd, to.constData(), &renamed, AT_SYMLINK_NOFOLLOW) == 0 &&
+        renamed.st_dev == source.st_dev &&
+        (m_numbersKept ? renamed.st_ino == source.st_ino
+                       : (renamed.st_mode & S_IFMT) == (source.st_mode & S_IFMT) &&
+                             renamed.st_size == source.st_size);
+    // The rename itself was made: reported as a failure, the row would be left out of its undo.
+    if (!sameFile)
+        std::fprintf(stderr, "tarvelok: после переименования «%s» под именем «%s» не тот файл\n",
+                     from.constData(), pathOf(to).constData());
+    return 0;
 }
 
-void PosixFileRenamer::removeClaim(int claim, const QByteArray& to) const {
+bool PosixFileRenamer::isEmptyClaim(const struct stat& claim, const struct stat& named) {
+    return S_ISREG(named.st_mode) && named.st_size == 0 && named.st_dev == claim.st_dev &&
+           named.st_ino == claim.st_ino;
+}
+
+void PosixFileRenamer::removeClaim(const struct stat& claim, const QByteArray& to) const {
     // Only the empty claim itself goes: what another program wrote into it, or put in its place,
     // is that program's file now.
-    struct stat own;
     struct stat named;
-    if (::fstat(claim, &own) != 0 ||
-        ::fstatat(m_folderFd, to.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-        own.st_dev != named.st_dev || own.st_ino != named.st_ino || own.st_size != 0)
+    if (::fstatat(m_folderFd, to.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !isEmptyClaim(claim, named))
         return;
     if (::unlinkat(m_folderFd, to.constData(), 0) != 0)
         std::fprintf(stderr, "tarvelok: пустой файл «%s» остался на месте: %s\n",
                      pathOf(to).constData(), std::strerror(errno));
-}
-
-void PosixFileRenamer::keepWriteIntoClaim(int claim, const QByteArray& to) const {
-    struct stat own;
-    if (::fstat(claim, &own) != 0 || own.st_size == 0)
-        return;
-    // Saved beside the file under a name that replaces nothing, so no one's data is lost.
-    for (int attempt = 1; attempt <= 100; ++attempt) {
-        const QByteArray saved =
-            to + ".saved" + (attempt > 1 ? "-" + QByteArray::number(attempt) : QByteArray());
-        const int copy = ::openat(m_folderFd, saved.constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (copy < 0 && errno == EEXIST)
-            continue;
-        bool copied = copy >= 0;
-        char buffer[65536];
-        off_t offset = 0;
-        for (ssize_t got = 0; copied && (got = ::pread(claim, buffer, sizeof buffer, offset)) != 0;
-             offset += got)
-            copied = got > 0 && ::write(copy, buffer, size_t(got)) == got;
-        const int why = errno;
-        if (copy >= 0 && ::close(copy) != 0)
-            copied = false;
-        if (copied)
-            std::fprintf(stderr,
-                         "tarvelok: другая программа записала в «%s», пока файл переименовывался; "
-                         "её данные сохранены в «%s»\n",
-                         pathOf(to).constData(), saved.constData());
-        else
-            std::fprintf(stderr,
-                         "tarvelok: другая программа записала в «%s», пока файл переименовывался; "
-                         "её данные сохранить не удалось: %s\n",
-                         pathOf(to).constData(), std::strerror(why));
-        return;
-    }
 }
 
 QByteArray PosixFileRenamer::pathOf(const QByteArray& name) const {

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <functional>
 
+struct stat;
+
 namespace filesystem {
 
 class PosixFileRenamer final : public platform::FileRenamer {
@@ -49,12 +51,15 @@ private:
     int moveNoReplace(const QByteArray& from, const QByteArray& to) const;
     int linkThenUnlink(const QByteArray& from, const QByteArray& to, bool& unavailable) const;
     int claimThenRename(const QByteArray& from, const QByteArray& to) const;
+    /// One claim and rename; `claimGone` when another program removed the empty claim meanwhile.
+    int claimOnceThenRename(const QByteArray& from, const QByteArray& to, bool& claimGone) const;
     int renameOwnFile(const QByteArray& from, const QByteArray& to) const;
     void announceRename(const QByteArray& from, const QByteArray& to) const;
     void tellStep(platform::RenameSteps::Kind kind, const QByteArray& name,
                   quint64 inode = 0) const;
-    void removeClaim(int claim, const QByteArray& to) const;
-    void keepWriteIntoClaim(int claim, const QByteArray& to) const;
+    /// Whether `named` (what the target name holds now) is still the very claim, and empty.
+    static bool isEmptyClaim(const struct stat& claim, const struct stat& named);
+    void removeClaim(const struct stat& claim, const QByteArray& to) const;
     /// The folder's path and `name`, as a trail on standard error shows a file.
     QByteArray pathOf(const QByteArray& name) const;
 
@@ -64,6 +69,7 @@ private:
     int m_openError = 0;
     int m_folderLost = 0;
     bool m_fatNames = false;
+    bool m_numbersKept = true;
     BeforeRename m_beforeRename;
     platform::RenameSteps* m_steps = nullptr;
 };
