@@ -2,6 +2,7 @@
 // making them, and from what the folder holds under those names now.
 #include "journal/repair.h"
 
+#include "journal/folder_lock.h"
 #include "platform/file_names.h"
 #include "platform/file_renamer.h"
 #include "platform/folder_survey.h"
@@ -270,7 +271,9 @@ qsizetype repairJournal(int fd, const QByteArray& path, platform::FileRenamer& r
     const int folder = ::open(contents.folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat status;
     const bool renumbers = folder >= 0 && numbersFilesAnew(folder);
-    const bool same = folder >= 0 && ::fstat(folder, &status) == 0 &&
+    // Not while a pass or an undo works in the folder: this journal's own lock is gone with
+    // its program, and the files may be moving under the repair. Tried again at the next start.
+    const bool same = folder >= 0 && FolderLock::lock(folder) && ::fstat(folder, &status) == 0 &&
                       (renumbers || (quint64(status.st_dev) == contents.folderDevice &&
                                      quint64(status.st_ino) == contents.folderInode));
     qsizetype reported = 0;

@@ -6,6 +6,7 @@
 #include "filesystem/folder_lister.h"
 #include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
+#include "journal/folder_lock.h"
 #include "journal/journal.h"
 #include "main_window/ending_signals.h"
 #include "main_window/traced_renamer.h"
@@ -670,6 +671,13 @@ void frmRename::cmdLook_Click() {
 }
 
 void frmRename::cmdRename_Click() {
+    // Refused before anything changes, so the preview stays for another try once the folder is
+    // free.
+    const journal::FolderLock lock(File2->fileModel()->path());
+    if (lock.busy()) {
+        m_dialogs->message(folderBusyText(), u"Ошибка !!!"_s);
+        return;
+    }
     whileBusy([this] {
         clearVerdicts();
         FollowingFileView following(*File1->fileModel());
@@ -772,6 +780,13 @@ void frmRename::undoRename() {
     const QString folder = shownFolder();
     if (folder.isEmpty())
         return;
+    // From before the journal is read to the end of the undo, the question included: the pass
+    // read back must still be the folder's latest when it is undone.
+    const journal::FolderLock lock(folder);
+    if (lock.busy()) {
+        m_dialogs->message(folderBusyText(), u"Ошибка !!!"_s);
+        return;
+    }
     journal::PassLookup lookup;
     // A pass of a million files takes a moment to read back, and its folder with it.
     whileBusy([&] { lookup = journal::latestPass(folder); });

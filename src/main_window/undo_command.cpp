@@ -3,6 +3,7 @@
 
 #include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
+#include "journal/folder_lock.h"
 #include "journal/journal.h"
 #include "journal/repair.h"
 #include "main_window/start_up.h"
@@ -46,6 +47,10 @@ renaming::UndoResult runUndo(journal::RecordedPass& pass, qsizetype toRestore,
     return result;
 }
 
+QString folderBusyText() {
+    return u"Папка занята другим переименованием"_s;
+}
+
 void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures) {
     for (const renaming::UndoFailure& failure : failures)
         printLine(u"tarvelok: имя не восстановлено: "_s + renaming::failureText(failure));
@@ -79,7 +84,7 @@ int runCommandLine(int argc, char* argv[]) {
         u"undo"_s,
         u"Вернуть файлам папки ПАПКА имена, которые были у них до последнего переименования в "
         "ней, без окна. Код выхода: 0, когда восстановлены все имена; 1, когда некоторые нет; 2, "
-        "когда отменять нечего или папка не открывается."_s,
+        "когда отменять нечего, папка занята другим переименованием или не открывается."_s,
         u"ПАПКА"_s);
     parser.addOptions({help, version, undo});
     parser.addPositionalArgument(u"папка"_s, u"Папка, с которой открыть окно, или файл в ней."_s,
@@ -108,6 +113,12 @@ int runCommandLine(int argc, char* argv[]) {
     // What a pass cut off mid-step left goes back first, so the undo finds each file by a name
     // it knows.
     journal::repairInterruptedPasses(renamer);
+    // Only after the repair, which leaves alone a folder anyone holds, this program too.
+    const journal::FolderLock lock(*folder);
+    if (lock.busy()) {
+        printLine(u"tarvelok: "_s + folderBusyText() + u": «"_s + *folder + u"»"_s);
+        return 2;
+    }
     journal::PassLookup lookup = journal::latestPass(*folder);
     if (lookup.status == journal::PassLookup::Status::Nothing) {
         printLine(u"tarvelok: в папке «"_s + *folder + u"» нечего отменять."_s);

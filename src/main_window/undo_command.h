@@ -4,6 +4,7 @@
 
 #include "renaming/undo_pass.h"
 
+#include <QString>
 #include <vector>
 
 namespace journal {
@@ -22,6 +23,9 @@ namespace main_window {
 renaming::UndoResult runUndo(journal::RecordedPass& pass, qsizetype toRestore,
                              platform::FileRenamer& renamer, platform::Progress& progress);
 
+/// Why a pass or an undo was refused: another one holds its folder.
+QString folderBusyText();
+
 /// Writes one line per failure on standard error, with the names' own bytes.
 void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures);
 
@@ -30,7 +34,8 @@ void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures);
 bool wantsCommandLine(int argc, char* argv[]);
 
 /// Runs such a command line. For --undo: 0 when every file was restored, 1 when some were not,
-/// 2 when there was nothing to undo, the undo was refused or the folder cannot be opened.
+/// 2 when there was nothing to undo, the undo was refused, another pass or undo holds the folder
+/// or the folder cannot be opened.
 int runCommandLine(int argc, char* argv[]);
 
 } // namespace main_window

@@ -7,6 +7,7 @@
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
+#include "journal/folder_lock.h"
 #include "journal/journal.h"
 #include "journal/repair.h"
 #include "main_window/undo_command.h"
@@ -325,18 +326,29 @@ private slots:
         QCOMPARE(folderFiles(folder()), before);
     }
 
+    void leavesAPassThatStillRunsAlone_data() {
+        addColumns<bool>({"folderHeld"});
+        QTest::newRow("its journal locked by its program") << false;
+        // Another pass or undo of the folder runs now: the cut-off pass's journal is free.
+        QTest::newRow("its folder locked by another pass") << true;
+    }
+
     void leavesAPassThatStillRunsAlone() {
+        QFETCH(bool, folderHeld);
         QVERIFY(makeFiles(folder(), {"a1.txt", "a2.txt", "A3.txt"}));
         runKilledPass(folder(), "b1.txt\nb2.txt\na3.TXT\n", "aside");
         const FolderFiles left = folderFiles(folder());
+        auto lock = folderHeld ? std::make_unique<journal::FolderLock>(folder()) : nullptr;
         // Its program holds the journal locked while the pass runs.
         QFile running(onlyJournal());
         QVERIFY(running.open(QIODevice::ReadOnly));
-        QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
+        if (!folderHeld)
+            QCOMPARE(::flock(running.handle(), LOCK_EX | LOCK_NB), 0);
         filesystem::PosixFileRenamer renamer;
         QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 0);
         QCOMPARE(folderFiles(folder()), left);
         running.close();
+        lock.reset();
         QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 1);
         QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 0);
         QCOMPARE(folderFiles(folder()).keys(), (QByteArrayList{"A3.txt", "b1.txt", "b2.txt"}));
