@@ -23,12 +23,19 @@ bool displayAvailable() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Told before anything else: a mistyped option is not a folder to look for.
+    if (const char* option = main_window::unknownOption(argc, argv)) {
+        std::fprintf(stderr,
+                     "tarvelok: неизвестный параметр «%s»; список параметров: tarvelok --help\n",
+                     option);
+        return 2;
+    }
     // --undo, --help and --version need no display, and must not open one.
     if (main_window::wantsCommandLine(argc, argv))
         return main_window::runCommandLine(argc, argv);
     if (!displayAvailable()) {
-        std::fputs("tarvelok: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                   "start it from a desktop session.\n",
+        std::fputs("tarvelok: дисплей не найден (не заданы ни DISPLAY, ни WAYLAND_DISPLAY); "
+                   "запустите программу из сеанса рабочего стола.\n",
                    stderr);
         return EXIT_FAILURE;
     }

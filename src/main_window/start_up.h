@@ -18,6 +18,10 @@ bool useRussianQtTexts(QCoreApplication& application);
 /// Goes to the folder named by the first argument after the program's name, or to the folder
 /// holding the file it names, as a file manager's "Open with" hands it over. Without an argument
 /// nothing changes. Returns what to tell the user on standard error: "" when all went well.
-QString openFolderFromArguments(frmRename& window, const QStringList& arguments);
+QString openFolderFromArguments(frmRename& window, QStringList arguments);
+
+/// The first argument that looks like an option but is neither the program's own nor one of
+/// Qt's, before any "--"; null when there is none.
+const char* unknownOption(int argc, char* argv[]);
 
 } // namespace main_window

@@ -14,6 +14,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <memory>
@@ -79,7 +80,7 @@ private slots:
         QTest::newRow("beneath a file")
             << QStringList{u"music/b.mp3/x"_s} << u"start"_s << 1 << u"Not a directory"_s;
         QTest::newRow("two folders: the first")
-            << QStringList{u"music"_s, u"start"_s} << u"music"_s << 2 << u"one folder"_s;
+            << QStringList{u"music"_s, u"start"_s} << u"music"_s << 2 << u"одна папка"_s;
     }
 
     void folderFromTheCommandLine() {
@@ -122,9 +123,17 @@ private slots:
                      qPrintable(said));
     }
 
-    // Without an argument the window starts where it was started, by that folder's bytes: a
-    // sibling whose name shows the same must keep its files.
+    // Without an argument, or given ".", the window starts where it was started, by that
+    // folder's bytes: a sibling whose name shows the same must keep its files.
+    void startsInAFolderNamedByItsBytes_data() {
+        addColumns<QStringList>({"arguments"});
+        QTest::newRow("no argument") << QStringList{};
+        QTest::newRow("the working folder as \".\"") << QStringList{u"."_s};
+        QTest::newRow("its name from its parent") << QStringList{u"../d"_s + escaped(0xE9)};
+    }
+
     void startsInAFolderNamedByItsBytes() {
+        QFETCH(QStringList, arguments);
         QTemporaryDir root;
         const QByteArray base = QFile::encodeName(root.path()) + '/';
         const QByteArray start = base + "d\xE9";
@@ -136,6 +145,9 @@ private slots:
         QVERIFY(makeFiles(u"."_s, {"a.txt"}));
         FakeDialogs dialogs;
         main_window::frmRename window(&dialogs);
+        QCOMPARE(
+            main_window::openFolderFromArguments(window, QStringList{u"tarvelok"_s} + arguments),
+            QString());
 
         child<QPushButton>(window, u"cmdOK"_s)->click();
         child<QLineEdit>(window, u"txtName"_s)->setText(u"n"_s);
@@ -151,6 +163,36 @@ private slots:
         QCOMPARE(renamed, (FolderFiles{{"n.txt", "a.txt"}}));
         QCOMPARE(untouched, (FolderFiles{{"b.txt", "b.txt"}}));
         QCOMPARE(dialogs.calls.size(), 0);
+    }
+
+    void refusesAnUnknownOption_data() {
+        addColumns<QStringList, int, QString>({"arguments", "exitCode", "said"});
+        QTest::newRow("a long option")
+            << QStringList{u"--bogus"_s} << 2
+            << u"tarvelok: неизвестный параметр «--bogus»; список параметров: tarvelok --help\n"_s;
+        QTest::newRow("after a folder")
+            << QStringList{u"."_s, u"-z"_s} << 2
+            << u"tarvelok: неизвестный параметр «-z»; список параметров: tarvelok --help\n"_s;
+        // Past "--" it is a folder's name; without a display the window cannot start.
+        QTest::newRow("a folder named like an option")
+            << QStringList{u"--"_s, u"-z"_s} << 1
+            << u"tarvelok: дисплей не найден (не заданы ни DISPLAY, ни WAYLAND_DISPLAY); "
+               "запустите программу из сеанса рабочего стола.\n"_s;
+    }
+
+    void refusesAnUnknownOption() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QString, said);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+            environment.remove(name);
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(TARVELOK_BINARY), arguments);
+        QVERIFY(program.waitForFinished(30000));
+        QCOMPARE(program.exitCode(), exitCode);
+        QCOMPARE(QString::fromUtf8(program.readAllStandardError()), said);
     }
 
 private:
