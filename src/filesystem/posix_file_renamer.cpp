@@ -2,20 +2,17 @@
 // that still cannot replace a file where the file system lacks RENAME_NOREPLACE.
 #include "filesystem/posix_file_renamer.h"
 
-#include "filesystem/mount_table.h"
+#include "filesystem/file_system_kind.h"
 #include "platform/file_names.h"
 #include "platform/folder_survey.h"
 #include "platform/text.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -33,39 +30,11 @@ bool linkUnavailable(int error) {
 } // namespace
 
 bool hasFatNames(const QByteArray& fileSystemType) {
-    // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the
-    // drivers of NTFS and exFAT drives.
-    static const QByteArrayList types = {
-        "vfat",      "msdos",        "umsdos",          "exfat",      "ntfs",
-        "ntfs3",     "fuseblk",      "fuse.fusefat",    "fuse.exfat", "fuse.exfat-fuse",
-        "fuse.ntfs", "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
-    };
-    return types.contains(fileSystemType);
+    return fileSystemKindOfType(fileSystemType).fatNames;
 }
 
 bool folderHasFatNames(int fd) {
-    // The kernel's own drivers tell by their magic number; a FUSE driver only by its type in the
-    // mount table.
-    struct statfs fileSystem;
-    if (::fstatfs(fd, &fileSystem) != 0)
-        return false;
-    switch (static_cast<unsigned long>(fileSystem.f_type)) {
-    case 0x4d44:     // vfat, msdos
-    case 0x2011BAB0: // exfat
-    case 0x5346544e: // ntfs
-    case 0x7366746e: // ntfs3
-        return true;
-    case 0x65735546: { // fuse, fuseblk
-        struct stat status;
-        QFile table(u"/proc/self/mountinfo"_s);
-        if (::fstat(fd, &status) != 0 || !table.open(QIODevice::ReadOnly))
-            return false;
-        return hasFatNames(
-            fileSystemType(table.readAll(), ::major(status.st_dev), ::minor(status.st_dev)));
-    }
-    default:
-        return false;
-    }
+    return fileSystemKind(fd).fatNames;
 }
 
 PosixFileRenamer::PosixFileRenamer(Strategy strategy)
