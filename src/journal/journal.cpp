@@ -1,6 +1,7 @@
 // The journal of every rename pass: written before the first rename, read back for the undo.
 #include "journal/journal.h"
 
+#include "filesystem/file_system_kind.h"
 #include "platform/file_names.h"
 #include "platform/file_view.h"
 #include "platform/folder_survey.h"
@@ -12,7 +13,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <pwd.h>
@@ -49,33 +49,26 @@ struct JournalName {
 };
 
 /// "<key in 16 hex digits>-<ms since the epoch>-<process id>.journal"
-std::optional<JournalName> parseJournalName(const char* name) {
+std::optional<JournalName> parseJournalName(const QByteArray& name) {
     unsigned long long key = 0;
     long long time = 0;
     int pid = 0;
     int consumed = 0;
-    if (std::sscanf(name, "%16llx-%13lld-%d.journal%n", &key, &time, &pid, &consumed) != 3 ||
-        name[consumed] != '\0' || std::strlen(name) < 16 || name[16] != '-')
+    if (std::sscanf(name.constData(), "%16llx-%13lld-%d.journal%n", &key, &time, &pid, &consumed) !=
+            3 ||
+        consumed != name.size() || name.size() < 16 || name[16] != '-')
         return std::nullopt;
-    return JournalName{QByteArray(name), quint64(key), qint64(time)};
+    return JournalName{name, quint64(key), qint64(time)};
 }
 
 /// The journals in the folder of journals open as `directoryFd`, newest first; empty when it
 /// cannot be read.
 std::vector<JournalName> listJournals(int directoryFd) {
     std::vector<JournalName> journals;
-    const int fd = ::openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-        if (fd >= 0)
-            ::close(fd);
-        return journals;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        if (std::optional<JournalName> journal = parseJournalName(entry->d_name))
-            journals.push_back(std::move(*journal));
-    }
-    ::closedir(dir);
+    if (const auto entries = filesystem::readEntries(directoryFd))
+        for (const filesystem::FolderEntries::Entry& entry : entries->entries)
+            if (auto journal = parseJournalName(entries->name(entry).toByteArray()))
+                journals.push_back(std::move(*journal));
     std::sort(journals.begin(), journals.end(), [](const JournalName& a, const JournalName& b) {
         return a.time != b.time ? a.time > b.time : a.name > b.name;
     });
@@ -108,10 +101,6 @@ void prune(int directoryFd, quint64 key, qint64 now) {
         else if (mine)
             ++ofFolder;
     }
-}
-
-QByteArray folderBytes(const QString& folder) {
-    return platform::encodeFileName(folder);
 }
 
 bool writeAll(int fd, const char* data, size_t size) {
@@ -171,7 +160,7 @@ QString defaultDirectory() {
 
 int openJournalDirectory(const QString& directory, bool create, QString& problem) {
     problem.clear();
-    const QByteArray path = folderBytes(directory);
+    const QByteArray path = platform::encodeFileName(directory);
     if (path.isEmpty()) {
         if (create)
             problem = u"не найдена домашняя папка"_s;
@@ -256,15 +245,16 @@ void PassJournal::fail(const QString& why) {
                  platform::encodeFileName(why).constData());
 }
 
-bool PassJournal::writeOut(std::string& buffer) {
-    const bool written = writeAll(m_fd, buffer.data(), buffer.size());
-    buffer.clear();
+bool PassJournal::writeOut(RecordWriter& writer) {
+    std::string& records = writer.records();
+    const bool written = writeAll(m_fd, records.data(), records.size());
+    records.clear();
     return written;
 }
 
 void PassJournal::begin(const platform::FileView& files, const platform::NameListModel& newNames) {
     close();
-    const QByteArray folder = folderBytes(files.path());
+    const QByteArray folder = platform::encodeFileName(files.path());
     struct stat folderStatus;
     if (::stat(folder.constData(), &folderStatus) != 0)
         return fail(files.path() + u": "_s + errorText(errno));
@@ -297,38 +287,27 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     ::flock(m_fd, LOCK_EX | LOCK_NB);
 
     const qsizetype rows = files.count();
-    RecordWriter writer;
-    writer.appendFileStart();
-    std::string payload;
-    putU64(payload, folderStatus.st_dev);
-    putU64(payload, folderStatus.st_ino);
-    putU64(payload, quint64(now));
-    putU64(payload, quint64(rows));
-    payload.append(folder.constData(), size_t(folder.size()));
-    writer.append(RecordType::Header, payload);
-
+    RecordWriter writer(kFormatVersion);
     bool written = true;
-    qsizetype first = 0;
-    while (written && first < rows) {
-        payload.clear();
-        putU64(payload, quint64(first));
-        qsizetype row = first;
-        for (; row < rows && payload.size() < kRowsPerRecordBytes; ++row) {
-            putName(payload, files.name(row));
-            putName(payload, newNames.item(row));
-            putU64(payload, files.fileId(row));
+    qsizetype row = 0;
+    do {
+        writer.begin(RecordType::Plan);
+        writer.u64(folderStatus.st_dev);
+        writer.u64(folderStatus.st_ino);
+        writer.u64(quint64(now));
+        writer.u64(quint64(rows));
+        writer.name(folder);
+        writer.u64(quint64(row));
+        for (; row < rows && writer.payloadSize() < kRowsPerRecordBytes; ++row) {
+            writer.fileName(files.name(row));
+            writer.fileName(newNames.item(row));
+            writer.u64(files.fileId(row));
         }
-        writer.append(RecordType::Rows, payload);
-        first = row;
-        if (writer.buffer().size() > kWriteBytes)
-            written = writeOut(writer.buffer());
-    }
-    payload.clear();
-    putU64(payload, quint64(rows));
-    writer.append(RecordType::PlanEnd, payload);
+        if (writer.records().size() > kWriteBytes)
+            written = writeOut(writer);
+    } while (written && row < rows);
     // The plan must be on disk, and its name in the folder, before the first rename.
-    written =
-        written && writeOut(writer.buffer()) && ::fsync(m_fd) == 0 && ::fsync(directoryFd) == 0;
+    written = written && writeOut(writer) && ::fsync(m_fd) == 0 && ::fsync(directoryFd) == 0;
     if (!written) {
         fail(QString::fromLatin1(name) + u": "_s + errorText(errno ? errno : EIO));
         ::unlinkat(directoryFd, name, 0);
@@ -346,11 +325,11 @@ void PassJournal::step(Kind kind, QByteArrayView name, quint64 inode) {
     if (!m_recording)
         return;
     RecordWriter writer;
-    writer.append(RecordType::Step, stepPayload(quint64(m_row), quint8(kind), inode, name));
+    writer.step(quint64(m_row), quint8(kind), inode, name);
     // Before the step is made, in one write: a program killed after it leaves the record in the
     // system's cache, and one killed within it leaves a torn record that the repair drops, having
     // made nothing yet that the record would name.
-    if (writeOut(writer.buffer()))
+    if (writeOut(writer))
         return;
     // A full disk, say. The pass goes on as if it had no journal (the plan on disk still serves
     // an undo), and the user hears once that a stop from now on may leave names to put right
@@ -372,18 +351,17 @@ void PassJournal::end(const std::vector<bool>& renamed) {
         close();
         return;
     }
-    std::string payload;
-    putU64(payload, quint64(renamed.size()));
-    std::string bits((renamed.size() + 7) / 8, '\0');
+    QByteArray bits((renamed.size() + 7) / 8, '\0');
     for (size_t row = 0; row < renamed.size(); ++row)
         if (renamed[row])
             bits[row / 8] = char(bits[row / 8] | 1 << (row % 8));
-    payload += bits;
     RecordWriter writer;
-    writer.append(RecordType::Ended, payload);
+    writer.begin(RecordType::End);
+    writer.u64(quint64(renamed.size()));
+    writer.bytes(bits);
     // No fsync: the undo finds every file by its inode, this record or not; it only spares
     // looking at rows the pass left alone.
-    writeOut(writer.buffer());
+    writeOut(writer);
     dropMarker(m_directoryFd, m_marker);
     close();
 }
@@ -395,26 +373,12 @@ RecordedPass::~RecordedPass() {
         ::close(m_directoryFd);
 }
 
-QByteArrayView RecordedPass::oldBytes(qsizetype row) const {
-    const PlanRow& plan = m_contents.rows[size_t(row)];
-    return QByteArrayView(m_data.constData() + plan.oldAt, plan.oldLength);
-}
-
-QByteArrayView RecordedPass::newBytes(qsizetype row) const {
-    const PlanRow& plan = m_contents.rows[size_t(row)];
-    return QByteArrayView(m_data.constData() + plan.newAt, plan.newLength);
-}
-
-QByteArrayView RecordedPass::entryName(const Entry& entry) const {
-    return QByteArrayView(m_names.data() + entry.at, entry.length);
-}
-
 QString RecordedPass::oldName(qsizetype row) const {
-    return platform::decodeFileName(oldBytes(row));
+    return platform::decodeFileName(m_contents.oldName(quint64(row)));
 }
 
 QString RecordedPass::newName(qsizetype row) const {
-    return platform::decodeFileName(newBytes(row));
+    return platform::decodeFileName(m_contents.newName(quint64(row)));
 }
 
 bool RecordedPass::leftAlone(qsizetype row) const {
@@ -423,87 +387,70 @@ bool RecordedPass::leftAlone(qsizetype row) const {
 }
 
 const RecordedPass::Entry* RecordedPass::entryNamed(QByteArrayView name) const {
-    if (m_byName.empty() && !m_entries.empty()) {
-        m_byName.resize(m_entries.size());
-        for (size_t i = 0; i < m_entries.size(); ++i)
-            m_byName[i] = quint32(i);
-        std::sort(m_byName.begin(), m_byName.end(), [this](quint32 a, quint32 b) {
-            return entryName(m_entries[a]) < entryName(m_entries[b]);
-        });
-    }
     const auto found = std::lower_bound(
         m_byName.begin(), m_byName.end(), name,
-        [this](quint32 index, QByteArrayView key) { return entryName(m_entries[index]) < key; });
-    if (found == m_byName.end() || entryName(m_entries[*found]) != name)
-        return nullptr;
-    return &m_entries[*found];
+        [this](const Entry& entry, QByteArrayView key) { return m_entries.name(entry) < key; });
+    return found != m_byName.end() && m_entries.name(*found) == name ? &*found : nullptr;
 }
 
 QString RecordedPass::currentName(qsizetype row) const {
-    if (m_renumbers) {
-        // The numbers recorded may since belong to other files (the card was plugged in again,
-        // or its driver forgot them): only the row's own names tell, the old one first as below.
-        for (const QByteArrayView name : {oldBytes(row), newBytes(row)})
-            if (entryNamed(name))
-                return platform::decodeFileName(name);
-        return {};
-    }
+    // Only the names the pass can have left the file under count, by inode: one found elsewhere
+    // may be a new file that took over the number of one deleted since. The old name comes
+    // first, so a file left under both names (the link fallback) counts as restored. Where the
+    // file system numbers files anew, the numbers recorded may since belong to other files (the
+    // card was plugged in again, or its driver forgot them): only the row's own names tell.
     const quint64 fileId = m_contents.rows[size_t(row)].fileId;
+    for (const QByteArray& name :
+         {m_contents.oldName(quint64(row)), m_contents.newName(quint64(row))})
+        if (const Entry* entry = entryNamed(name);
+            entry && (m_renumbers || entry->fileId == fileId))
+            return platform::decodeFileName(name);
+    if (m_renumbers)
+        return {};
     const auto [first, last] =
-        std::equal_range(m_entries.begin(), m_entries.end(), Entry{fileId, 0, 0},
+        std::equal_range(m_entries.entries.begin(), m_entries.entries.end(), Entry{fileId, 0, 0},
                          [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });
-    // Only the names the pass can have left the file under count: an inode found elsewhere may
-    // be a new file that took over the number of one deleted since. The old name comes first,
-    // so a file left under both names (the link fallback) counts as restored.
-    const auto named = [&](auto matches) -> const Entry* {
-        const auto found = std::find_if(first, last, matches);
-        return found == last ? nullptr : &*found;
-    };
-    const Entry* chosen = named([&](const Entry& e) { return entryName(e) == oldBytes(row); });
-    if (!chosen)
-        chosen = named([&](const Entry& e) { return entryName(e) == newBytes(row); });
-    if (!chosen)
-        chosen = named([&](const Entry& e) { return platform::isAsideName(entryName(e)); });
-    if (chosen)
-        return platform::decodeFileName(entryName(*chosen));
-    return {};
+    const auto aside = std::find_if(first, last, [this](const Entry& entry) {
+        return platform::isAsideName(m_entries.name(entry));
+    });
+    return aside == last ? QString() : platform::decodeFileName(m_entries.name(*aside));
 }
 
 bool RecordedPass::replaced(qsizetype row) const {
-    return !m_renumbers && (entryNamed(newBytes(row)) || entryNamed(oldBytes(row)));
+    return !m_renumbers && (entryNamed(m_contents.newName(quint64(row))) ||
+                            entryNamed(m_contents.oldName(quint64(row))));
 }
 
-bool RecordedPass::append(RecordType type, std::string_view payload, bool sync) {
+bool RecordedPass::append(RecordWriter& writer, bool sync) {
     if (!m_writable) {
         errno = EROFS;
         return false;
     }
-    // From the end of the last whole record: a torn one after it would hide what follows.
-    if (!m_resumed && ::ftruncate(m_fd, m_contents.validEnd) != 0)
-        return false;
-    m_resumed = true;
-    return writeRecordAt(m_fd, m_contents.validEnd, type, payload, sync) == 0;
+    return appendRecords(m_fd, m_contents, writer.records(), sync) == 0;
 }
 
 void RecordedPass::restoring(qsizetype row, const QString& from) {
     m_row = row;
-    m_from = folderBytes(from);
+    m_from = platform::encodeFileName(from);
 }
 
 void RecordedPass::step(Kind kind, QByteArrayView name, quint64 inode) {
     if (!m_steps)
         m_marker = markOpen(m_directoryFd, m_name);
+    RecordWriter writer;
+    if (!m_from.isEmpty())
+        writer.step(quint64(m_row), kSourceStep, 0, m_from);
+    m_from.clear();
+    writer.step(quint64(m_row), quint8(kind), inode, name);
     // Unsynced, as the pass's steps: a killed program leaves them in the system's cache.
-    if (!m_from.isEmpty()) {
-        append(RecordType::Step, stepPayload(quint64(m_row), kSourceStep, 0, m_from), false);
-        m_from.clear();
-    }
-    append(RecordType::Step, stepPayload(quint64(m_row), quint8(kind), inode, name), false);
+    append(writer, false);
     m_steps = true;
 }
 
 bool RecordedPass::markUndone() {
-    if (!append(RecordType::Undone, timePayload(), true))
+    RecordWriter writer;
+    writer.closed(true);
+    if (!append(writer, true))
         return false;
     m_contents.undone = true;
     dropMarker(m_directoryFd, m_marker);
@@ -513,7 +460,9 @@ bool RecordedPass::markUndone() {
 bool RecordedPass::settleSteps() {
     if (!m_steps)
         return true;
-    if (!append(RecordType::Settled, timePayload(), true))
+    RecordWriter writer;
+    writer.closed(false);
+    if (!append(writer, true))
         return false;
     dropMarker(m_directoryFd, m_marker);
     return true;
@@ -521,21 +470,22 @@ bool RecordedPass::settleSteps() {
 
 namespace {
 
-/// The journals of `folder` that are not undone, newest first, stopping at the first that
-/// `accept` takes; the status and message when one cannot be read.
+/// The most recent journal of `folder` not undone yet, handed to `accept` with the folder of
+/// journals; the lookup Refused when one of the folder's journals cannot be read.
 template <class Accept>
 PassLookup findPass(const QString& folder, const QString& directory, Accept accept) {
     PassLookup lookup;
-    const QByteArray path = folderBytes(folder);
+    const auto refuse = [&lookup](const QString& what, const QString& file) {
+        lookup.status = PassLookup::Status::Refused;
+        lookup.problem = problemText(what, file);
+    };
+    const QByteArray path = platform::encodeFileName(folder);
     const quint64 key = folderKey(path);
     QString problem;
     const int directoryFd = openJournalDirectory(directory, false, problem);
     if (directoryFd < 0) {
-        if (!problem.isEmpty()) {
-            lookup.status = PassLookup::Status::Refused;
-            lookup.problem =
-                problemText(u"папка журналов «%1» не используется: "_s + problem + u'.', directory);
-        }
+        if (!problem.isEmpty())
+            refuse(u"папка журналов «%1» не используется: "_s + problem + u'.', directory);
         return lookup;
     }
     for (const JournalName& journal : listJournals(directoryFd)) {
@@ -544,69 +494,47 @@ PassLookup findPass(const QString& folder, const QString& directory, Accept acce
         const QString file = directory + u'/' + platform::decodeFileName(journal.name);
         const int fd = openJournalFile(directoryFd, journal.name.constData(), O_RDONLY, problem);
         if (fd < 0 && !problem.isEmpty()) {
-            lookup.status = PassLookup::Status::Refused;
-            lookup.problem =
-                problemText(u"журнал переименования «%1» не принят: "_s + problem + u'.', file);
+            refuse(u"журнал переименования «%1» не принят: "_s + problem + u'.', file);
             break;
         }
         JournalContents contents;
-        const int error = fd < 0 ? errno : scanJournal(fd, contents);
-        if (fd >= 0)
+        if (fd < 0) {
+            contents.error = errno;
+        } else {
+            contents = readJournal(fd, false);
             ::close(fd);
-        if (error == ENOENT)
+        }
+        if (contents.error == ENOENT)
             continue; // pruned meanwhile by another program's pass
-        if (error != 0) {
-            lookup.status = PassLookup::Status::Refused;
-            lookup.problem = problemText(
-                u"журнал переименования «%1» не читается: "_s + errorText(error) + u'.', file);
+        if (contents.error != 0) {
+            refuse(u"журнал переименования «%1» не читается: "_s + errorText(contents.error) + u'.',
+                   file);
             break;
         }
         if (contents.status == JournalContents::Status::NewerVersion) {
-            lookup.status = PassLookup::Status::Refused;
-            lookup.problem = problemText(
-                u"журнал переименования «%1» записан более новой версией программы."_s, file);
+            refuse(u"журнал переименования «%1» записан более новой версией программы."_s, file);
             break;
         }
         if (contents.status != JournalContents::Status::NotAJournal && contents.folderPath != path)
             continue; // another folder whose path has the same key
         if (contents.undone)
             continue;
-        if (accept(directoryFd, journal.name, file, contents, lookup))
-            break;
+        lookup.status = PassLookup::Status::Refused;
+        lookup.problem = problemText(u"журнал переименования «%1» повреждён или неполон."_s, file);
+        accept(directoryFd, journal.name, lookup);
+        break;
     }
     ::close(directoryFd);
     return lookup;
-}
-
-/// Whether every row of `contents` (read in full from `data`) names a file of its folder by
-/// plain names: anything else was not written by a pass, and is never acted on.
-bool planIsPlain(const JournalContents& contents, const QByteArray& data) {
-    for (const PlanRow& row : contents.rows)
-        if (!platform::isPlainName(data.mid(row.oldAt, row.oldLength)) ||
-            !platform::isPlainName(data.mid(row.newAt, row.newLength)))
-            return false;
-    return true;
-}
-
-QString damagedText(const QString& file) {
-    return problemText(u"журнал переименования «%1» повреждён или неполон."_s, file);
 }
 
 } // namespace
 
 PassLookup latestPass(const QString& folder, const QString& directory) {
     return findPass(
-        folder, directory,
-        [&](int directoryFd, const QByteArray& name, const QString& file,
-            const JournalContents& summary, PassLookup& lookup) {
-            lookup.status = PassLookup::Status::Refused;
-            if (summary.status != JournalContents::Status::Whole) {
-                lookup.problem = damagedText(file);
-                return true;
-            }
+        folder, directory, [&](int directoryFd, const QByteArray& name, PassLookup& lookup) {
             auto pass = std::make_unique<RecordedPass>();
             pass->m_folder = folder;
-            pass->m_file = file;
             pass->m_name = name;
             // Kept open, and locked, for the undo's own records: the repair at another program's
             // start leaves it alone meanwhile, as it does a running pass's journal.
@@ -615,83 +543,67 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
             pass->m_writable = pass->m_fd >= 0;
             if (pass->m_fd < 0 && problem.isEmpty())
                 pass->m_fd = openJournalFile(directoryFd, name.constData(), O_RDONLY, problem);
-            if (pass->m_fd < 0 || readJournal(pass->m_fd, pass->m_data) != 0) {
-                lookup.problem = damagedText(file);
-                return true;
-            }
+            if (pass->m_fd < 0)
+                return;
             ::flock(pass->m_fd, LOCK_EX | LOCK_NB);
             pass->m_directoryFd = ::fcntl(directoryFd, F_DUPFD_CLOEXEC, 0);
-            pass->m_contents = parseJournal(pass->m_data);
-            if (pass->m_contents.status != JournalContents::Status::Whole ||
-                !planIsPlain(pass->m_contents, pass->m_data)) {
-                lookup.problem = damagedText(file);
-                return true;
-            }
+            pass->m_contents = readJournal(pass->m_fd, true);
+            if (pass->m_contents.error != 0 ||
+                pass->m_contents.status != JournalContents::Status::Whole ||
+                !pass->m_contents.planIsPlain())
+                return;
 
-            const QByteArray path = folderBytes(folder);
-            const int folderFd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const int folderFd = ::open(platform::encodeFileName(folder).constData(),
+                                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             struct stat status;
             if (folderFd < 0 || ::fstat(folderFd, &status) != 0) {
                 lookup.problem =
                     problemText(u"папка «%1» не открывается: "_s + errorText(errno) + u'.', folder);
                 if (folderFd >= 0)
                     ::close(folderFd);
-                return true;
+                return;
             }
             // Where the file system numbers files anew, the card plugged in again is the same
             // folder by its path alone; the rows' own names then tell their files.
-            pass->m_renumbers = numbersFilesAnew(folderFd);
-            if (!pass->m_renumbers && (quint64(status.st_dev) != pass->m_contents.folderDevice ||
-                                       quint64(status.st_ino) != pass->m_contents.folderInode)) {
-                ::close(folderFd);
-                lookup.problem = problemText(
-                    u"папка «%1» с тех пор перемещена или заменена другой, а журнал говорит о "
-                    "прежней."_s,
-                    folder);
-                return true;
-            }
-            DIR* dir = ::fdopendir(folderFd);
-            if (!dir) {
-                ::close(folderFd);
-                lookup.problem = damagedText(file);
-                return true;
-            }
-            for (;;) {
-                errno = 0;
-                const dirent* entry = ::readdir(dir);
-                if (!entry)
-                    break;
-                const char* name = entry->d_name;
-                if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-                    continue;
-                const size_t length = std::strlen(name);
-                pass->m_entries.push_back(
-                    {entry->d_ino, qsizetype(pass->m_names.size()), qsizetype(length)});
-                pass->m_names.append(name, length);
-            }
+            pass->m_renumbers = filesystem::fileSystemKind(folderFd).renumbersFiles;
+            const bool same =
+                pass->m_renumbers || (quint64(status.st_dev) == pass->m_contents.folderDevice &&
+                                      quint64(status.st_ino) == pass->m_contents.folderInode);
+            std::optional<filesystem::FolderEntries> entries;
+            if (same)
+                entries = filesystem::readEntries(folderFd);
             const int readError = errno;
-            ::closedir(dir);
-            if (readError != 0) {
+            ::close(folderFd);
+            if (!same) {
+                lookup.problem =
+                    problemText(u"папка «%1» с тех пор перемещена или заменена другой, а "
+                                "журнал говорит о прежней."_s,
+                                folder);
+                return;
+            }
+            if (!entries) {
                 lookup.problem = problemText(
                     u"папка «%1» не читается: "_s + errorText(readError) + u'.', folder);
-                return true;
+                return;
             }
-            std::sort(pass->m_entries.begin(), pass->m_entries.end(),
-                      [](const auto& a, const auto& b) { return a.fileId < b.fileId; });
+            pass->m_entries = std::move(*entries);
+            using Entry = filesystem::FolderEntries::Entry;
+            std::vector<Entry>& byId = pass->m_entries.entries;
+            std::sort(byId.begin(), byId.end(),
+                      [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });
+            pass->m_byName = byId;
+            std::sort(pass->m_byName.begin(), pass->m_byName.end(),
+                      [&](const Entry& a, const Entry& b) {
+                          return pass->m_entries.name(a) < pass->m_entries.name(b);
+                      });
             lookup.status = PassLookup::Status::Ready;
             lookup.pass = std::move(pass);
-            return true;
         });
 }
 
 bool hasPassToUndo(const QString& folder, const QString& directory) {
-    const PassLookup lookup = findPass(
-        folder, directory,
-        [](int, const QByteArray&, const QString&, const JournalContents&, PassLookup& found) {
-            found.status = PassLookup::Status::Ready;
-            return true;
-        });
-    return lookup.status != PassLookup::Status::Nothing;
+    return findPass(folder, directory, [](int, const QByteArray&, PassLookup&) {}).status !=
+           PassLookup::Status::Nothing;
 }
 
 } // namespace journal

@@ -2,6 +2,7 @@
 // for its undo.
 #pragma once
 
+#include "filesystem/folder_lister.h"
 #include "journal/journal_format.h"
 #include "platform/pass_journal.h"
 
@@ -49,7 +50,7 @@ public:
     void end(const std::vector<bool>& renamed) override;
 
 private:
-    bool writeOut(std::string& buffer);
+    bool writeOut(RecordWriter& writer);
     void fail(const QString& why);
     void close();
 
@@ -90,31 +91,20 @@ public:
 
 private:
     friend PassLookup latestPass(const QString& folder, const QString& directory);
-    /// Appends a record after the last whole one, opening the journal for it first.
-    bool append(RecordType type, std::string_view payload, bool sync);
-    struct Entry {
-        quint64 fileId;
-        qsizetype at;
-        qsizetype length;
-    };
-    QByteArrayView oldBytes(qsizetype row) const;
-    QByteArrayView newBytes(qsizetype row) const;
-    QByteArrayView entryName(const Entry& entry) const;
+    using Entry = filesystem::FolderEntries::Entry;
+    /// Appends the records of `writer` after the last whole record.
+    bool append(RecordWriter& writer, bool sync);
     const Entry* entryNamed(QByteArrayView name) const;
 
     QString m_folder;
-    QString m_file;
     QByteArray m_name;      ///< the journal's name in its folder
     int m_directoryFd = -1; ///< the folder of journals, for the open marker
     bool m_writable = false;
-    bool m_resumed = false; ///< appending has begun, after the last whole record
-    QByteArray m_data;
     JournalContents m_contents;
-    std::string m_names;
-    std::vector<Entry> m_entries; ///< sorted by fileId
-    bool m_renumbers = false;     ///< the folder's file system numbers files anew
-    mutable std::vector<quint32> m_byName;
-    int m_fd = -1; ///< open, and locked, from the lookup on
+    filesystem::FolderEntries m_entries; ///< the folder as the lookup read it, sorted by fileId
+    std::vector<Entry> m_byName;
+    bool m_renumbers = false; ///< the folder's file system numbers files anew
+    int m_fd = -1;            ///< open, and locked, from the lookup on
     qsizetype m_row = 0;
     QByteArray m_from; ///< told before the row's first step, then cleared
     bool m_steps = false;

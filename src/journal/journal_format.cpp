@@ -1,15 +1,16 @@
-// The journal's records: built into one buffer, read back from memory or by seeking over a file.
+// The journal's records: built into one buffer, and read back from a file in full or by seeking
+// over its bulk.
 #include "journal/journal_format.h"
 
 #include "platform/file_names.h"
+#include "platform/folder_survey.h"
 
 #include <QDateTime>
+#include <QtEndian>
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -23,53 +24,34 @@ constexpr qsizetype kFileStart = qsizetype(kMagic.size()) + 4;
 // No record of this program comes near it: a larger length is damage.
 constexpr quint32 kMaxPayload = 64u << 20;
 
-void putU32(std::string& out, quint32 value) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(char(value >> (8 * i) & 0xFF));
+/// Of the type byte and the payload after it.
+quint32 checksum(const char* typeAndPayload, qsizetype size) {
+    // zlib counts in uInt; a record is far below its limit.
+    return quint32(
+        crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(typeAndPayload), uInt(size)));
 }
 
-quint64 getLittleEndian(const char* bytes, int size) {
-    quint64 value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes[i]);
-    return value;
-}
-
-quint32 checksum(quint8 type, const char* payload, qsizetype size) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    const auto typeByte = static_cast<Bytef>(type);
-    crc = crc32(crc, &typeByte, 1);
-    // zlib counts in uInt; a payload is far below its limit.
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(payload), uInt(size));
-    return quint32(crc);
+template <class T> void put(std::string& out, T value) {
+    const T little = qToLittleEndian(value);
+    out.append(reinterpret_cast<const char*>(&little), sizeof little);
 }
 
 /// Reads the fields of a payload in order; any read past its end marks it bad.
-class PayloadReader {
+class Fields {
 public:
-    PayloadReader(const char* data, qsizetype size, qsizetype base)
+    Fields(const char* data, qsizetype size, qsizetype base)
         : m_data(data)
         , m_size(size)
         , m_base(base) {}
 
     bool ok() const { return m_ok; }
     bool atEnd() const { return m_at >= m_size; }
-    quint64 u64() { return integer(8); }
-    quint8 u8() { return quint8(integer(1)); }
-    /// A little-endian integer of `size` bytes.
-    quint64 integer(int size) {
-        if (m_size - m_at < size)
-            return fail();
-        const quint64 value = getLittleEndian(m_data + m_at, size);
-        m_at += size;
-        return value;
-    }
+    quint64 u64() { return m_size - m_at < 8 ? fail() : qFromLittleEndian<quint64>(take(8)); }
+    quint8 u8() { return m_at >= m_size ? quint8(fail()) : quint8(*take(1)); }
     quint64 varint() {
         quint64 value = 0;
-        for (int shift = 0; shift < 64; shift += 7) {
-            if (m_at >= m_size)
-                return fail();
-            const auto byte = static_cast<unsigned char>(m_data[m_at++]);
+        for (int shift = 0; shift < 64 && m_at < m_size; shift += 7) {
+            const auto byte = static_cast<unsigned char>(*take(1));
             value |= quint64(byte & 0x7F) << shift;
             if (!(byte & 0x80))
                 return value;
@@ -80,17 +62,20 @@ public:
     qsizetype skip(quint64 length) {
         if (quint64(m_size - m_at) < length)
             return qsizetype(fail());
-        const qsizetype at = m_base + m_at;
-        m_at += qsizetype(length);
-        return at;
+        return m_base + (take(qsizetype(length)) - m_data);
     }
-    QByteArray rest() {
-        const QByteArray bytes(m_data + m_at, m_size - m_at);
-        m_at = m_size;
-        return bytes;
+    QByteArray bytes(quint64 length) {
+        const qsizetype at = skip(length);
+        return m_ok ? QByteArray(m_data + (at - m_base), qsizetype(length)) : QByteArray();
     }
+    QByteArray rest() { return bytes(quint64(m_size - m_at)); }
 
 private:
+    const char* take(qsizetype size) {
+        const char* at = m_data + m_at;
+        m_at += size;
+        return at;
+    }
     quint64 fail() {
         m_ok = false;
         m_at = m_size;
@@ -104,336 +89,301 @@ private:
     bool m_ok = true;
 };
 
-/// Applies one record to `contents`; false when it does not fit where it stands.
-bool applyRecord(JournalContents& contents, quint8 type, PayloadReader payload, bool sawHeader,
-                 bool fullRows) {
-    if (!sawHeader && type != quint8(RecordType::Header))
-        return false;
-    switch (RecordType(type)) {
-    case RecordType::Header:
-        if (sawHeader)
-            return false;
-        contents.folderDevice = payload.u64();
-        contents.folderInode = payload.u64();
-        contents.time = qint64(payload.u64());
-        contents.rowCount = payload.u64();
-        contents.folderPath = payload.rest();
-        return payload.ok();
-    case RecordType::Rows: {
-        if (!fullRows)
-            return true;
-        if (payload.u64() != contents.rows.size())
-            return false;
-        while (payload.ok() && !payload.atEnd()) {
-            PlanRow row{};
-            row.oldLength = quint32(payload.varint());
-            row.oldAt = payload.skip(row.oldLength);
-            row.newLength = quint32(payload.varint());
-            row.newAt = payload.skip(row.newLength);
-            row.fileId = payload.u64();
-            if (payload.ok())
-                contents.rows.push_back(row);
-        }
-        return payload.ok() && contents.rows.size() <= contents.rowCount;
+/// A journal's bytes: the whole file, or a window moved along it, so that the many small records
+/// after the plan cost one read a window, and skipping a large record reads only its head.
+class FileBytes {
+public:
+    FileBytes(int fd, bool whole)
+        : m_fd(fd)
+        , m_whole(whole) {
+        struct stat status;
+        if (whole && ::fstat(fd, &status) != 0)
+            m_error = errno;
+        else if (whole)
+            fill(0, qsizetype(status.st_size));
     }
+
+    /// `size` bytes from `offset` on; null where the file ends before them, or reading fails.
+    const char* at(qint64 offset, qsizetype size) {
+        if (!m_whole && !holds(offset, size))
+            fill(offset, std::max(size, qsizetype(8192)));
+        return holds(offset, size) ? m_bytes.constData() + (offset - m_start) : nullptr;
+    }
+    int error() const { return m_error; }
+    QByteArray take() { return std::move(m_bytes); }
+
+private:
+    bool holds(qint64 offset, qsizetype size) const {
+        return offset >= m_start && offset + size <= m_start + m_bytes.size();
+    }
+    void fill(qint64 offset, qsizetype size) {
+        m_start = offset;
+        m_bytes.resize(size);
+        qsizetype done = 0;
+        while (done < size) {
+            const ssize_t got =
+                ::pread(m_fd, m_bytes.data() + done, size_t(size - done), offset + done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                m_error = errno;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        m_bytes.resize(done);
+    }
+
+    int m_fd;
+    bool m_whole;
+    int m_error = 0;
+    qint64 m_start = 0;
+    QByteArray m_bytes;
+};
+
+/// Reads a plan's head; one after the first must repeat it.
+bool readHead(JournalContents& contents, Fields& fields, bool pathLengthFirst, bool again) {
+    const quint64 device = fields.u64();
+    const quint64 inode = fields.u64();
+    const auto time = qint64(fields.u64());
+    const quint64 rows = fields.u64();
+    const QByteArray path = pathLengthFirst ? fields.bytes(fields.varint()) : fields.rest();
+    if (again)
+        return fields.ok() && device == contents.folderDevice && inode == contents.folderInode &&
+               time == contents.time && rows == contents.rowCount && path == contents.folderPath;
+    contents.folderDevice = device;
+    contents.folderInode = inode;
+    contents.time = time;
+    contents.rowCount = rows;
+    contents.folderPath = path;
+    return fields.ok();
+}
+
+bool readRows(JournalContents& contents, Fields& fields) {
+    if (fields.u64() != contents.rows.size())
+        return false;
+    while (fields.ok() && !fields.atEnd()) {
+        PlanRow row{};
+        row.oldLength = quint32(fields.varint());
+        row.oldAt = fields.skip(row.oldLength);
+        row.newLength = quint32(fields.varint());
+        row.newAt = fields.skip(row.newLength);
+        row.fileId = fields.u64();
+        if (fields.ok())
+            contents.rows.push_back(row);
+    }
+    return fields.ok() && contents.rows.size() <= contents.rowCount;
+}
+
+void settle(JournalContents& contents) {
+    contents.steps.clear();
+    contents.stepsPending = false;
+}
+
+/// Applies one record to `contents`; false when it does not fit where it stands.
+bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool sawHead,
+                 bool full) {
+    if (!sawHead && type != RecordType::Header && type != RecordType::Plan)
+        return false;
+    switch (type) {
+    case RecordType::Header:
+        return !sawHead && readHead(contents, fields, false, false);
+    case RecordType::Plan:
+        if (!readHead(contents, fields, true, sawHead) || (full && !readRows(contents, fields)))
+            return false;
+        if (!full || contents.rows.size() == contents.rowCount)
+            contents.status = JournalContents::Status::Whole;
+        return true;
+    case RecordType::Rows:
+        return !full || readRows(contents, fields);
     case RecordType::PlanEnd:
-        if (payload.u64() != contents.rowCount ||
-            (fullRows && contents.rows.size() != contents.rowCount))
+        if (fields.u64() != contents.rowCount ||
+            (full && contents.rows.size() != contents.rowCount))
             return false;
         contents.status = JournalContents::Status::Whole;
-        return payload.ok();
-    case RecordType::Ended:
-        if (payload.u64() != contents.rowCount)
-            return false;
-        contents.renamedBits = payload.rest();
-        contents.ended =
-            qsizetype(contents.renamedBits.size()) == qsizetype((contents.rowCount + 7) / 8);
-        contents.steps.clear();
-        contents.stepsPending = false;
-        return contents.ended;
-    case RecordType::Undone:
-        contents.undone = true;
-        contents.steps.clear();
-        contents.stepsPending = false;
-        return true;
-    case RecordType::Settled:
-        contents.steps.clear();
-        contents.stepsPending = false;
-        return true;
+        return fields.ok();
     case RecordType::Step: {
         contents.stepsPending = true;
-        if (!fullRows)
-            return true;
-        JournalStep step;
-        step.row = payload.u64();
-        step.kind = payload.u8();
-        step.inode = payload.u64();
-        step.name = payload.rest();
-        if (!payload.ok() || step.row >= contents.rowCount)
+        JournalStep step{fields.u64(), fields.u8(), fields.u64(), fields.rest()};
+        if (!fields.ok() || step.row >= contents.rowCount)
             return false;
         contents.steps.push_back(std::move(step));
         return true;
     }
-    default:
+    case RecordType::End:
+        if (fields.u64() != contents.rowCount)
+            return false;
+        contents.renamedBits = fields.rest();
+        contents.ended = quint64(contents.renamedBits.size()) == (contents.rowCount + 7) / 8;
+        settle(contents);
+        return contents.ended;
+    case RecordType::Closed:
+        fields.u64();
+        contents.undone = fields.u8() == 1 || contents.undone;
+        settle(contents);
+        return fields.ok();
+    case RecordType::Undone:
+        contents.undone = true;
+        [[fallthrough]];
+    case RecordType::Settled:
+        settle(contents);
         return true;
-    }
-}
-
-/// Checks the start of a journal; the status it implies when it is not one this version reads.
-bool checkFileStart(const char* data, qsizetype size, JournalContents& contents) {
-    if (size < kFileStart || std::memcmp(data, kMagic.data(), kMagic.size()) != 0) {
-        contents.status = JournalContents::Status::NotAJournal;
-        return false;
-    }
-    if (getLittleEndian(data + kMagic.size(), 4) > kFormatVersion) {
-        contents.status = JournalContents::Status::NewerVersion;
-        return false;
     }
     return true;
 }
 
-/// Reads up to `size` bytes at `offset`: how many, fewer only at the end of the file; -1 on an
-/// error, with errno set.
-qsizetype readAt(int fd, char* into, qsizetype size, qint64 offset) {
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, into + done, size_t(size - done), offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
-/// Reads a file at given offsets through one small window of it: the many small records after the
-/// plan then cost one read per window instead of two per record, while skipping a large record
-/// still reads only the window at its head.
-class WindowReader {
-public:
-    explicit WindowReader(int fd)
-        : m_fd(fd) {}
-
-    /// Copies up to `size` bytes from `offset`: how many, fewer at the end of the file; -1 on a
-    /// read error, with errno set.
-    qsizetype read(char* into, qsizetype size, qint64 offset) {
-        qsizetype done = 0;
-        while (done < size) {
-            const qint64 at = offset + done;
-            if (at < m_start || at >= m_start + m_window.size()) {
-                if (!fill(at))
-                    return -1;
-                if (m_window.isEmpty())
-                    break;
-            }
-            const qsizetype count =
-                std::min(size - done, qsizetype(m_start + m_window.size() - at));
-            std::memcpy(into + done, m_window.constData() + (at - m_start), size_t(count));
-            done += count;
-        }
-        return done;
-    }
-
-private:
-    static constexpr qsizetype kWindow = 8192;
-
-    bool fill(qint64 at) {
-        m_start = at;
-        m_window.resize(kWindow);
-        const qsizetype got = readAt(m_fd, m_window.data(), kWindow, at);
-        m_window.resize(std::max(got, qsizetype(0)));
-        return got >= 0;
-    }
-
-    int m_fd;
-    qint64 m_start = 0;
-    QByteArray m_window;
-};
-
-void finish(JournalContents& contents, bool sawHeader) {
-    if (!sawHeader)
-        contents.status = JournalContents::Status::NotAJournal;
-    else if (contents.status != JournalContents::Status::Whole)
-        contents.status = JournalContents::Status::Truncated;
-}
-
 } // namespace
 
-void putU64(std::string& out, quint64 value) {
-    for (int i = 0; i < 8; ++i)
-        out.push_back(char(value >> (8 * i) & 0xFF));
-}
-
-void putVarint(std::string& out, quint64 value) {
-    while (value >= 0x80) {
-        out.push_back(char((value & 0x7F) | 0x80));
-        value >>= 7;
-    }
-    out.push_back(char(value));
-}
-
-void putName(std::string& out, const QString& name) {
-    const QChar* text = name.constData();
-    const qsizetype length = name.size();
-    qsizetype i = 0;
-    while (i < length && text[i].unicode() < 0x80)
-        ++i;
-    if (i == length) {
-        putVarint(out, quint64(length));
-        const size_t at = out.size();
-        out.resize(at + size_t(length));
-        for (qsizetype k = 0; k < length; ++k)
-            out[at + size_t(k)] = char(text[k].unicode());
-        return;
-    }
-    const QByteArray bytes = platform::encodeFileName(name);
-    putVarint(out, quint64(bytes.size()));
-    out.append(bytes.constData(), size_t(bytes.size()));
-}
-
-void RecordWriter::appendFileStart() {
+RecordWriter::RecordWriter(quint32 version) {
     m_buffer.append(kMagic);
-    putU32(m_buffer, kFormatVersion);
+    put(m_buffer, version);
 }
 
-void RecordWriter::append(RecordType type, std::string_view payload) {
-    putU32(m_buffer, quint32(payload.size()));
+void RecordWriter::begin(RecordType type) {
+    records();
+    m_open = m_buffer.size();
+    m_buffer.append(4, '\0');
     m_buffer.push_back(char(type));
-    m_buffer.append(payload);
-    putU32(m_buffer, checksum(quint8(type), payload.data(), qsizetype(payload.size())));
 }
 
-JournalContents parseJournal(const QByteArray& data) {
-    JournalContents contents;
-    if (!checkFileStart(data.constData(), data.size(), contents))
-        return contents;
-    bool sawHeader = false;
-    qsizetype at = kFileStart;
-    contents.validEnd = at;
-    while (data.size() - at >= kRecordHead + kRecordTail) {
-        const quint32 length = quint32(getLittleEndian(data.constData() + at, 4));
-        const auto type = static_cast<quint8>(data[at + 4]);
-        if (length > kMaxPayload ||
-            data.size() - at - kRecordHead - kRecordTail < qsizetype(length))
-            break;
-        const char* payload = data.constData() + at + kRecordHead;
-        if (getLittleEndian(payload + length, 4) != checksum(type, payload, length))
-            break;
-        if (!applyRecord(contents, type, PayloadReader(payload, length, at + kRecordHead),
-                         sawHeader, true))
-            break;
-        sawHeader = true;
-        at += kRecordHead + qsizetype(length) + kRecordTail;
-        contents.validEnd = at;
+void RecordWriter::u64(quint64 value) {
+    put(m_buffer, value);
+}
+
+void RecordWriter::u8(quint8 value) {
+    m_buffer.push_back(char(value));
+}
+
+void RecordWriter::bytes(QByteArrayView bytes) {
+    m_buffer.append(bytes.data(), size_t(bytes.size()));
+}
+
+void RecordWriter::length(quint64 value) {
+    for (; value >= 0x80; value >>= 7)
+        m_buffer.push_back(char((value & 0x7F) | 0x80));
+    m_buffer.push_back(char(value));
+}
+
+void RecordWriter::name(QByteArrayView bytes) {
+    length(quint64(bytes.size()));
+    this->bytes(bytes);
+}
+
+void RecordWriter::fileName(const QString& name) {
+    // Nearly every name is plain ASCII: its bytes are its code units, with no encoding to pay.
+    if (!std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return this->name(platform::encodeFileName(name));
+    length(quint64(name.size()));
+    for (const QChar c : name)
+        m_buffer.push_back(char(c.unicode()));
+}
+
+void RecordWriter::step(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
+    begin(RecordType::Step);
+    u64(row);
+    u8(kind);
+    u64(inode);
+    bytes(name);
+}
+
+void RecordWriter::closed(bool undone) {
+    begin(RecordType::Closed);
+    u64(quint64(QDateTime::currentMSecsSinceEpoch()));
+    u8(undone ? 1 : 0);
+}
+
+std::string& RecordWriter::records() {
+    if (m_open != std::string::npos) {
+        const auto length = quint32(m_buffer.size() - m_open - kRecordHead);
+        qToLittleEndian(length, m_buffer.data() + m_open);
+        put(m_buffer, checksum(m_buffer.data() + m_open + 4, qsizetype(length) + 1));
+        m_open = std::string::npos;
     }
-    finish(contents, sawHeader);
-    return contents;
+    return m_buffer;
 }
 
-std::string stepPayload(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
-    std::string payload;
-    putU64(payload, row);
-    payload.push_back(char(kind));
-    putU64(payload, inode);
-    payload.append(name.data(), size_t(name.size()));
-    return payload;
+QByteArray JournalContents::oldName(quint64 row) const {
+    return data.mid(rows[row].oldAt, rows[row].oldLength);
 }
 
-std::string timePayload() {
-    std::string payload;
-    putU64(payload, quint64(QDateTime::currentMSecsSinceEpoch()));
-    return payload;
+QByteArray JournalContents::newName(quint64 row) const {
+    return data.mid(rows[row].newAt, rows[row].newLength);
 }
 
-int writeRecordAt(int fd, qint64& end, RecordType type, std::string_view payload, bool sync) {
-    RecordWriter writer;
-    writer.append(type, payload);
-    const std::string& record = writer.buffer();
-    errno = 0;
-    if (::pwrite(fd, record.data(), record.size(), end) != ssize_t(record.size()) ||
-        (sync && ::fdatasync(fd) != 0))
-        return errno = errno ? errno : EIO;
-    end += qint64(record.size());
-    return 0;
+bool JournalContents::planIsPlain() const {
+    for (quint64 row = 0; row < rows.size(); ++row)
+        if (!platform::isPlainName(oldName(row)) || !platform::isPlainName(newName(row)))
+            return false;
+    return true;
 }
 
-int readJournal(int fd, QByteArray& data) {
-    struct stat status;
-    if (::fstat(fd, &status) != 0)
-        return errno;
-    data.resize(qsizetype(status.st_size));
-    const qsizetype got = readAt(fd, data.data(), data.size(), 0);
-    if (got < 0)
-        return errno;
-    data.resize(got);
-    return 0;
-}
-
-int scanJournal(int fd, JournalContents& contents) {
-    contents = {};
-    WindowReader reader(fd);
-    const auto readAt = [&reader](char* into, qsizetype size, qint64 offset) {
-        return reader.read(into, size, offset);
-    };
-    char start[kFileStart];
-    const qsizetype got = readAt(start, kFileStart, 0);
-    if (got < 0)
-        return errno;
-    if (!checkFileStart(start, got, contents))
-        return 0;
-    bool sawHeader = false;
+JournalContents readJournal(int fd, bool full) {
+    JournalContents contents;
+    FileBytes file(fd, full);
+    const char* start = file.at(0, kFileStart);
+    if (start && std::memcmp(start, kMagic.data(), kMagic.size()) == 0)
+        contents.version = qFromLittleEndian<quint32>(start + kMagic.size());
+    if (contents.version > kFormatVersion)
+        contents.status = JournalContents::Status::NewerVersion;
+    if (contents.version == 0 || contents.version > kFormatVersion) {
+        contents.error = file.error();
+        return contents;
+    }
+    bool sawHead = false;
     qint64 at = kFileStart;
     contents.validEnd = at;
-    QByteArray record;
-    for (;;) {
-        char head[kRecordHead];
-        const qsizetype headSize = readAt(head, kRecordHead, at);
-        if (headSize < 0)
-            return errno;
-        if (headSize < kRecordHead)
-            break;
-        const quint32 length = quint32(getLittleEndian(head, 4));
-        const auto type = static_cast<quint8>(head[4]);
+    while (const char* head = file.at(at, kRecordHead)) {
+        const auto length = qFromLittleEndian<quint32>(head);
+        const auto type = RecordType(head[4]);
         if (length > kMaxPayload)
             break;
         const qint64 next = at + kRecordHead + length + kRecordTail;
-        if (sawHeader && (type == quint8(RecordType::Rows) || type == quint8(RecordType::Step))) {
+        if (!full && sawHead &&
+            (type == RecordType::Plan || type == RecordType::Rows || type == RecordType::Step)) {
             // The rows and the steps are the bulk of a journal; their checksums are checked when
-            // the pass is read in full for its undo or its repair.
-            if (type == quint8(RecordType::Step))
-                contents.stepsPending = true;
+            // it is read in full for its undo or its repair.
+            contents.stepsPending = contents.stepsPending || type == RecordType::Step;
             at = next;
             continue;
         }
-        record.resize(qsizetype(length) + kRecordTail);
-        const qsizetype size = readAt(record.data(), record.size(), at + kRecordHead);
-        if (size < 0)
-            return errno;
-        if (size < record.size() ||
-            getLittleEndian(record.constData() + length, 4) !=
-                checksum(type, record.constData(), length) ||
-            !applyRecord(contents, type, PayloadReader(record.constData(), length, 0), sawHeader,
-                         false))
+        const char* record = file.at(at, kRecordHead + length + kRecordTail);
+        if (!record ||
+            qFromLittleEndian<quint32>(record + kRecordHead + length) !=
+                checksum(record + 4, qsizetype(length) + 1) ||
+            !applyRecord(contents, type, Fields(record + kRecordHead, length, at + kRecordHead),
+                         sawHead, full))
             break;
-        sawHeader = true;
+        sawHead = true;
         at = next;
         contents.validEnd = at;
     }
-    finish(contents, sawHeader);
-    return 0;
+    if (!sawHead)
+        contents.status = JournalContents::Status::NotAJournal;
+    else if (contents.status != JournalContents::Status::Whole)
+        contents.status = JournalContents::Status::Truncated;
+    contents.error = file.error();
+    if (full)
+        contents.data = file.take();
+    return contents;
 }
 
-bool numbersFilesAnew(int fd) {
-    // FUSE (fuseblk too), vfat and msdos, exfat, ntfs, ntfs3.
-    static constexpr std::array types{0x65735546UL, 0x4d44UL, 0x2011BAB0UL, 0x5346544eUL,
-                                      0x7366746eUL};
-    struct statfs fileSystem;
-    return ::fstatfs(fd, &fileSystem) == 0 &&
-           std::find(types.begin(), types.end(), static_cast<unsigned long>(fileSystem.f_type)) !=
-               types.end();
+int appendRecords(int fd, JournalContents& contents, std::string_view records, bool sync) {
+    errno = 0;
+    if (!contents.resumed) {
+        const quint32 version = qToLittleEndian(kFormatVersion);
+        if (::ftruncate(fd, contents.validEnd) != 0 ||
+            (contents.version < kFormatVersion &&
+             ::pwrite(fd, &version, sizeof version, qint64(kMagic.size())) !=
+                 ssize_t(sizeof version)))
+            return errno = errno ? errno : EIO;
+        contents.resumed = true;
+    }
+    if (::pwrite(fd, records.data(), records.size(), contents.validEnd) !=
+            ssize_t(records.size()) ||
+        (sync && ::fdatasync(fd) != 0))
+        return errno = errno ? errno : EIO;
+    contents.validEnd += qint64(records.size());
+    return 0;
 }
 
 } // namespace journal

@@ -2,6 +2,8 @@
 // making them, and from what the folder holds under those names now.
 #include "journal/repair.h"
 
+#include "filesystem/file_system_kind.h"
+#include "filesystem/folder_lister.h"
 #include "platform/file_names.h"
 #include "platform/file_renamer.h"
 #include "platform/folder_survey.h"
@@ -10,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <set>
@@ -45,10 +46,9 @@ struct RowRepair {
 
 class PassRepair {
 public:
-    PassRepair(const JournalContents& contents, const QByteArray& data, int folder,
-               bool numbersKept, platform::FileRenamer& renamer)
+    PassRepair(const JournalContents& contents, int folder, bool numbersKept,
+               platform::FileRenamer& renamer)
         : m_contents(contents)
-        , m_data(data)
         , m_folder(folder)
         , m_numbersKept(numbersKept)
         , m_renamer(renamer) {}
@@ -69,22 +69,13 @@ public:
     }
 
 private:
-    QByteArray oldName(quint64 row) const {
-        const PlanRow& plan = m_contents.rows[size_t(row)];
-        return m_data.mid(plan.oldAt, plan.oldLength);
-    }
-    QByteArray newName(quint64 row) const {
-        const PlanRow& plan = m_contents.rows[size_t(row)];
-        return m_data.mid(plan.newAt, plan.newLength);
-    }
-
     void repairRow(quint64 row, RowRepair& repair) {
         // Where the row's file goes back to: its old name, or for an undo's row the name the
         // undo moved it back from. Where each step's move starts: there, or for the move on from
         // an aside name, that name.
         std::vector<QByteArray> homes;
         std::vector<QByteArray> sources;
-        QByteArray home = oldName(row);
+        QByteArray home = m_contents.oldName(row);
         QByteArray aside;
         for (const JournalStep* step : repair.steps) {
             if (step->kind == kSourceStep) {
@@ -169,8 +160,8 @@ private:
     bool report(quint64 row, const RowRepair& repair) const {
         if (repair.done.isEmpty() && repair.problem.isEmpty())
             return false;
-        const QByteArray from = repair.undo ? newName(row) : oldName(row);
-        const QByteArray to = repair.undo ? oldName(row) : newName(row);
+        const QByteArray from = repair.undo ? m_contents.newName(row) : m_contents.oldName(row);
+        const QByteArray to = repair.undo ? m_contents.oldName(row) : m_contents.newName(row);
         const QByteArray path =
             m_contents.folderPath == "/" ? "/" + from : m_contents.folderPath + '/' + from;
         const bool fixed = repair.problem.isEmpty();
@@ -188,34 +179,27 @@ private:
     }
 
     const JournalContents& m_contents;
-    const QByteArray& m_data;
     int m_folder;
     bool m_numbersKept; ///< a recorded inode number still tells the file
     platform::FileRenamer& m_renamer;
 };
 
-/// Why the repair must not act on `contents`, read in full from `data`: "" when every name it
+/// Why the repair must not act on `contents`, read in full: "" when every name it
 /// would touch is a plain name the pass itself can have made for that row. A row's own old and
 /// new names, the aside names its steps recorded before, and where an undo moved it back from;
 /// nothing else, so a damaged or planted journal cannot point the repair at another file.
-QByteArray untrusted(const JournalContents& contents, const QByteArray& data) {
+QByteArray untrusted(const JournalContents& contents) {
     if (!contents.folderPath.startsWith('/') || contents.folderPath.contains('\0'))
         return "путь папки не абсолютный";
-    const auto name = [&](quint64 row, bool old) {
-        const PlanRow& plan = contents.rows[size_t(row)];
-        return old ? data.mid(plan.oldAt, plan.oldLength) : data.mid(plan.newAt, plan.newLength);
-    };
-    for (const PlanRow& row : contents.rows)
-        if (!platform::isPlainName(data.mid(row.oldAt, row.oldLength)) ||
-            !platform::isPlainName(data.mid(row.newAt, row.newLength)))
-            return "имя в плане не простое";
+    if (!contents.planIsPlain())
+        return "имя в плане не простое";
     std::map<quint64, std::set<QByteArray>> made; // per row: the names its steps may touch
     for (const JournalStep& step : contents.steps) {
         if (!platform::isPlainName(step.name))
             return "имя шага «" + step.name + "» не простое";
         std::set<QByteArray>& names = made[step.row];
         if (names.empty())
-            names = {name(step.row, true), name(step.row, false)};
+            names = {contents.oldName(step.row), contents.newName(step.row)};
         const bool aside = platform::isAsideName(step.name);
         switch (step.kind) {
         case quint8(Kind::Aside):
@@ -224,7 +208,7 @@ QByteArray untrusted(const JournalContents& contents, const QByteArray& data) {
             names.insert(step.name);
             break;
         case kSourceStep:
-            if (!aside && step.name != name(step.row, false))
+            if (!aside && step.name != contents.newName(step.row))
                 return "отмена начата с чужого имени «" + step.name + "»";
             names.insert(step.name);
             break;
@@ -246,17 +230,14 @@ QByteArray untrusted(const JournalContents& contents, const QByteArray& data) {
 qsizetype repairJournal(int fd, const QByteArray& path, platform::FileRenamer& renamer,
                         bool& done) {
     done = true;
-    JournalContents summary;
-    if (scanJournal(fd, summary) != 0 || summary.status != JournalContents::Status::Whole ||
-        !summary.stepsPending)
+    const JournalContents summary = readJournal(fd, false);
+    if (summary.error != 0 || !summary.stepsPending)
         return 0;
-    QByteArray data;
-    if (readJournal(fd, data) != 0)
+    JournalContents contents = readJournal(fd, true);
+    if (contents.error != 0 || contents.status != JournalContents::Status::Whole ||
+        contents.steps.empty())
         return 0;
-    const JournalContents contents = parseJournal(data);
-    if (contents.status != JournalContents::Status::Whole || contents.steps.empty())
-        return 0;
-    if (const QByteArray why = untrusted(contents, data); !why.isEmpty()) {
+    if (const QByteArray why = untrusted(contents); !why.isEmpty()) {
         // Left as it is, marker and all: the user hears of it at every start until it goes.
         std::fprintf(stderr,
                      "tarvelok: журнал переименования «%s» отклонён (%s); по нему ничего не "
@@ -269,17 +250,17 @@ qsizetype repairJournal(int fd, const QByteArray& path, platform::FileRenamer& r
     // card plugged in again is known by its path alone, as its undo knows it.
     const int folder = ::open(contents.folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     struct stat status;
-    const bool renumbers = folder >= 0 && numbersFilesAnew(folder);
+    const bool renumbers = folder >= 0 && filesystem::fileSystemKind(folder).renumbersFiles;
     const bool same = folder >= 0 && ::fstat(folder, &status) == 0 &&
                       (renumbers || (quint64(status.st_dev) == contents.folderDevice &&
                                      quint64(status.st_ino) == contents.folderInode));
     qsizetype reported = 0;
     done = same;
     if (same) {
-        reported = PassRepair(contents, data, folder, !renumbers, renamer).run();
-        qint64 end = contents.validEnd;
-        if (::ftruncate(fd, end) != 0 ||
-            writeRecordAt(fd, end, RecordType::Settled, timePayload(), true) != 0)
+        reported = PassRepair(contents, folder, !renumbers, renamer).run();
+        RecordWriter settled;
+        settled.closed(false);
+        if (appendRecords(fd, contents, settled.records(), true) != 0)
             std::fprintf(stderr,
                          "tarvelok: журнал переименования не дописан (%s); исправление будет "
                          "повторено при следующем запуске.\n",
@@ -307,15 +288,10 @@ qsizetype repairInterruptedPasses(platform::FileRenamer& renamer, const QString&
     // Only the journals marked open: a pass or an undo that ended took its marker away, so a
     // start reads the folder of journals and nothing more, however many there are.
     QByteArrayList markers;
-    const int listFd = ::openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (DIR* dir = listFd >= 0 ? ::fdopendir(listFd) : nullptr) {
-        while (const dirent* entry = ::readdir(dir))
-            if (QByteArrayView(entry->d_name).endsWith(kOpenSuffix))
-                markers.append(entry->d_name);
-        ::closedir(dir);
-    } else if (listFd >= 0) {
-        ::close(listFd);
-    }
+    if (const auto entries = filesystem::readEntries(directoryFd))
+        for (const filesystem::FolderEntries::Entry& entry : entries->entries)
+            if (entries->name(entry).endsWith(kOpenSuffix))
+                markers.append(entries->name(entry).toByteArray());
     const QByteArray path = platform::encodeFileName(directory);
     qsizetype reported = 0;
     for (const QByteArray& marker : markers) {
