@@ -14,7 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,10 +34,8 @@ constexpr size_t kWriteBytes = 1 << 20;
 /// Names a folder's journals by its path: FNV-1a over the bytes, stable across runs.
 quint64 folderKey(QByteArrayView path) {
     quint64 hash = 14695981039346656037ULL;
-    for (const char byte : path) {
-        hash ^= static_cast<unsigned char>(byte);
-        hash *= 1099511628211ULL;
-    }
+    for (const char byte : path)
+        hash = (hash ^ static_cast<unsigned char>(byte)) * 1099511628211ULL;
     return hash;
 }
 
@@ -48,27 +45,24 @@ struct JournalName {
     qint64 time = 0;
 };
 
-/// "<key in 16 hex digits>-<ms since the epoch>-<process id>.journal"
-std::optional<JournalName> parseJournalName(const QByteArray& name) {
-    unsigned long long key = 0;
-    long long time = 0;
-    int pid = 0;
-    int consumed = 0;
-    if (std::sscanf(name.constData(), "%16llx-%13lld-%d.journal%n", &key, &time, &pid, &consumed) !=
-            3 ||
-        consumed != name.size() || name.size() < 16 || name[16] != '-')
-        return std::nullopt;
-    return JournalName{name, quint64(key), qint64(time)};
-}
-
-/// The journals in the folder of journals open as `directoryFd`, newest first; empty when it
-/// cannot be read.
+/// The journals in the folder of journals open as `directoryFd`, by their names
+/// "<key in 16 hex digits>-<ms since the epoch>-<process id>.journal", newest first; none when
+/// it cannot be read.
 std::vector<JournalName> listJournals(int directoryFd) {
     std::vector<JournalName> journals;
-    if (const auto entries = filesystem::readEntries(directoryFd))
-        for (const filesystem::FolderEntries::Entry& entry : entries->entries)
-            if (auto journal = parseJournalName(entries->name(entry).toByteArray()))
-                journals.push_back(std::move(*journal));
+    if (const auto entries = filesystem::readEntries(directoryFd)) {
+        for (const filesystem::FolderEntries::Entry& entry : entries->entries) {
+            const QByteArray name = entries->name(entry).toByteArray();
+            unsigned long long key = 0;
+            long long time = 0;
+            int pid = 0;
+            int consumed = 0;
+            if (std::sscanf(name.constData(), "%16llx-%13lld-%d.journal%n", &key, &time, &pid,
+                            &consumed) == 3 &&
+                consumed == name.size() && name.size() > 16 && name[16] == '-')
+                journals.push_back({name, quint64(key), qint64(time)});
+        }
+    }
     std::sort(journals.begin(), journals.end(), [](const JournalName& a, const JournalName& b) {
         return a.time != b.time ? a.time > b.time : a.name > b.name;
     });
@@ -81,39 +75,13 @@ int makeDirectory(const QByteArray& directory) {
     if (::stat(directory.constData(), &status) == 0)
         return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
     const qsizetype slash = directory.lastIndexOf('/');
-    if (slash > 0) {
-        if (const int error = makeDirectory(directory.left(slash)))
-            return error;
-    }
-    if (::mkdir(directory.constData(), 0700) != 0 && errno != EEXIST)
-        return errno;
-    return 0;
+    if (const int error = slash > 0 ? makeDirectory(directory.left(slash)) : 0)
+        return error;
+    return ::mkdir(directory.constData(), 0700) != 0 && errno != EEXIST ? errno : 0;
 }
 
-/// Drops the journals older than the kept time, and those of the folder `key` past the number
-/// kept, leaving room for one more.
-void prune(int directoryFd, quint64 key, qint64 now) {
-    int ofFolder = 0;
-    for (const JournalName& journal : listJournals(directoryFd)) {
-        const bool mine = journal.key == key;
-        if (now - journal.time > kKeptMs || (mine && ofFolder >= kPassesPerFolder - 1))
-            ::unlinkat(directoryFd, journal.name.constData(), 0);
-        else if (mine)
-            ++ofFolder;
-    }
-}
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= size_t(written);
-    }
-    return true;
+QString errorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
 }
 
 QString problemText(const QString& what, const QString& file) {
@@ -136,8 +104,10 @@ void dropMarker(int directoryFd, QByteArray& marker) {
     marker.clear();
 }
 
-QString errorText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
+void closeFd(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
 }
 
 } // namespace
@@ -153,70 +123,55 @@ QString defaultDirectory() {
         const passwd* account = ::getpwuid(::getuid());
         home = account && account->pw_dir ? QByteArray(account->pw_dir) : QByteArray();
     }
-    if (!home.startsWith('/'))
-        return {};
-    return platform::decodeFileName(home) + u"/.local/state/tarvelok"_s;
+    return home.startsWith('/') ? platform::decodeFileName(home) + u"/.local/state/tarvelok"_s
+                                : QString();
 }
 
 int openJournalDirectory(const QString& directory, bool create, QString& problem) {
-    problem.clear();
     const QByteArray path = platform::encodeFileName(directory);
-    if (path.isEmpty()) {
-        if (create)
-            problem = u"не найдена домашняя папка"_s;
+    const int error = path.isEmpty() || !create ? 0 : makeDirectory(path);
+    problem = path.isEmpty() && create ? u"не найдена домашняя папка"_s
+              : error != 0             ? errorText(error)
+                                       : QString();
+    if (path.isEmpty() || error != 0)
         return -1;
-    }
-    if (create) {
-        if (const int error = makeDirectory(path)) {
-            problem = errorText(error);
-            return -1;
-        }
-    }
-    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     struct stat status;
     if (fd < 0 || ::fstat(fd, &status) != 0) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
+        const int openError = errno;
+        closeFd(fd);
         struct stat link;
         if (::lstat(path.constData(), &link) == 0 && S_ISLNK(link.st_mode))
             problem = u"это символическая ссылка"_s;
-        else if (error != ENOENT || create)
-            problem = errorText(error);
-        return -1;
-    }
-    if (status.st_uid != ::geteuid())
+        else if (openError != ENOENT || create)
+            problem = errorText(openError);
+    } else if (status.st_uid != ::geteuid()) {
         problem = u"она принадлежит другому пользователю"_s;
-    else if (status.st_mode & (S_IWGRP | S_IWOTH))
+    } else if (status.st_mode & (S_IWGRP | S_IWOTH)) {
         problem = u"в неё могут писать другие пользователи"_s;
-    if (!problem.isEmpty()) {
-        ::close(fd);
-        return -1;
     }
+    if (!problem.isEmpty())
+        closeFd(fd);
     return fd;
 }
 
 int openJournalFile(int directoryFd, const char* name, int flags, QString& problem) {
     problem.clear();
-    const int fd = ::openat(directoryFd, name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ELOOP)
-            problem = u"это символическая ссылка"_s;
-        return -1;
-    }
+    int fd = ::openat(directoryFd, name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     struct stat status;
-    if (::fstat(fd, &status) != 0)
+    if (fd < 0 && errno == ELOOP)
+        problem = u"это символическая ссылка"_s;
+    else if (fd >= 0 && ::fstat(fd, &status) != 0)
         problem = errorText(errno);
-    else if (!S_ISREG(status.st_mode))
+    else if (fd >= 0 && !S_ISREG(status.st_mode))
         problem = u"это не обычный файл"_s;
-    else if (status.st_uid != ::geteuid())
+    else if (fd >= 0 && status.st_uid != ::geteuid())
         problem = u"он принадлежит другому пользователю"_s;
-    else if ((status.st_mode & 07777) != 0600)
+    else if (fd >= 0 && (status.st_mode & 07777) != 0600)
         problem = u"его могут читать или менять другие пользователи"_s;
-    if (!problem.isEmpty()) {
-        ::close(fd);
+    if (fd >= 0 && !problem.isEmpty()) {
+        closeFd(fd);
         errno = EPERM;
-        return -1;
     }
     return fd;
 }
@@ -229,13 +184,9 @@ PassJournal::~PassJournal() {
 }
 
 void PassJournal::close() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
+    closeFd(m_fd);
+    closeFd(m_directoryFd);
     m_recording = false;
-    if (m_directoryFd >= 0)
-        ::close(m_directoryFd);
-    m_directoryFd = -1;
 }
 
 void PassJournal::fail(const QString& why) {
@@ -245,13 +196,6 @@ void PassJournal::fail(const QString& why) {
                  platform::encodeFileName(why).constData());
 }
 
-bool PassJournal::writeOut(RecordWriter& writer) {
-    std::string& records = writer.records();
-    const bool written = writeAll(m_fd, records.data(), records.size());
-    records.clear();
-    return written;
-}
-
 void PassJournal::begin(const platform::FileView& files, const platform::NameListModel& newNames) {
     close();
     const QByteArray folder = platform::encodeFileName(files.path());
@@ -259,43 +203,45 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     if (::stat(folder.constData(), &folderStatus) != 0)
         return fail(files.path() + u": "_s + errorText(errno));
     QString problem;
-    const int directoryFd = openJournalDirectory(m_directory, true, problem);
-    if (directoryFd < 0)
+    m_directoryFd = openJournalDirectory(m_directory, true, problem);
+    if (m_directoryFd < 0)
         return fail(u"папка журналов «"_s + m_directory + u"» не используется: "_s + problem);
 
     qint64 now = QDateTime::currentMSecsSinceEpoch();
     const quint64 key = folderKey(folder);
-    prune(directoryFd, key, now);
+    int ofFolder = 0;
+    for (const JournalName& journal : listJournals(m_directoryFd)) {
+        // Beyond the kept time, and past the number kept of this folder less one for this pass.
+        const bool mine = journal.key == key;
+        if (now - journal.time > kKeptMs || (mine && ofFolder >= kPassesPerFolder - 1))
+            ::unlinkat(m_directoryFd, journal.name.constData(), 0);
+        else if (mine)
+            ++ofFolder;
+    }
     // Passes are told apart, and ordered, by the time in their names: a second pass within the
     // same millisecond takes the next one.
     char name[64];
     for (int attempt = 0; attempt < 1000; ++attempt, ++now) {
         std::snprintf(name, sizeof name, "%016" PRIx64 "-%013" PRId64 "-%d.journal", uint64_t(key),
                       int64_t(now), int(::getpid()));
-        m_fd =
-            ::openat(directoryFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        m_fd = ::openat(m_directoryFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        0600);
         if (m_fd >= 0 || errno != EEXIST)
             break;
     }
-    if (m_fd < 0) {
-        fail(QString::fromLatin1(name) + u": "_s + errorText(errno));
-        ::close(directoryFd);
-        return;
-    }
     // Held while the pass runs, and let go by the system however the program ends: the repair at
     // the next start leaves a pass alone while its program still holds this.
-    ::flock(m_fd, LOCK_EX | LOCK_NB);
-
+    if (m_fd >= 0)
+        ::flock(m_fd, LOCK_EX | LOCK_NB);
+    bool written = m_fd >= 0;
     const qsizetype rows = files.count();
     RecordWriter writer(kFormatVersion);
-    bool written = true;
     qsizetype row = 0;
     do {
         writer.begin(RecordType::Plan);
-        writer.u64(folderStatus.st_dev);
-        writer.u64(folderStatus.st_ino);
-        writer.u64(quint64(now));
-        writer.u64(quint64(rows));
+        for (const quint64 field : {quint64(folderStatus.st_dev), quint64(folderStatus.st_ino),
+                                    quint64(now), quint64(rows)})
+            writer.u64(field);
         writer.name(folder);
         writer.u64(quint64(row));
         for (; row < rows && writer.payloadSize() < kRowsPerRecordBytes; ++row) {
@@ -304,21 +250,19 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
             writer.u64(files.fileId(row));
         }
         if (writer.records().size() > kWriteBytes)
-            written = writeOut(writer);
+            written = writeRecords(m_fd, writer.records());
     } while (written && row < rows);
     // The plan must be on disk, and its name in the folder, before the first rename.
-    written = written && writeOut(writer) && ::fsync(m_fd) == 0 && ::fsync(directoryFd) == 0;
-    if (!written) {
+    if (!written || !writeRecords(m_fd, writer.records()) || ::fsync(m_fd) != 0 ||
+        ::fsync(m_directoryFd) != 0) {
         fail(QString::fromLatin1(name) + u": "_s + errorText(errno ? errno : EIO));
-        ::unlinkat(directoryFd, name, 0);
-        ::close(directoryFd);
-        close();
-        return;
+        if (m_fd >= 0)
+            ::unlinkat(m_directoryFd, name, 0);
+        return close();
     }
-    m_directoryFd = directoryFd;
     m_recording = true;
     // Without it a pass killed mid-step would be put right only by an undo.
-    m_marker = markOpen(directoryFd, name);
+    m_marker = markOpen(m_directoryFd, name);
 }
 
 void PassJournal::step(Kind kind, QByteArrayView name, quint64 inode) {
@@ -329,48 +273,39 @@ void PassJournal::step(Kind kind, QByteArrayView name, quint64 inode) {
     // Before the step is made, in one write: a program killed after it leaves the record in the
     // system's cache, and one killed within it leaves a torn record that the repair drops, having
     // made nothing yet that the record would name.
-    if (writeOut(writer))
+    if (writeRecords(m_fd, writer.records()))
         return;
     // A full disk, say. The pass goes on as if it had no journal (the plan on disk still serves
     // an undo), and the user hears once that a stop from now on may leave names to put right
     // by hand. The journal stays open, and locked, so no repair runs under the pass.
-    const int error = errno ? errno : EIO;
     std::fprintf(stderr,
                  "tarvelok: журнал переименования больше не записывается (%s); переименование "
                  "продолжается, но отменить его целиком может не получиться.\n",
-                 std::strerror(error));
+                 std::strerror(errno));
     m_recording = false;
 }
 
 void PassJournal::end(const std::vector<bool>& renamed) {
-    if (m_fd < 0)
-        return;
-    if (!m_recording) {
-        // Every step is done now: nothing is left for a repair to look at.
-        dropMarker(m_directoryFd, m_marker);
-        close();
-        return;
+    if (m_recording) {
+        QByteArray bits((renamed.size() + 7) / 8, '\0');
+        for (size_t row = 0; row < renamed.size(); ++row)
+            bits[row / 8] = char(bits[row / 8] | (renamed[row] ? 1 : 0) << (row % 8));
+        RecordWriter writer;
+        writer.begin(RecordType::End);
+        writer.u64(quint64(renamed.size()));
+        writer.bytes(bits);
+        // No fsync: the undo finds every file by its inode, this record or not; it only spares
+        // looking at rows the pass left alone.
+        writeRecords(m_fd, writer.records());
     }
-    QByteArray bits((renamed.size() + 7) / 8, '\0');
-    for (size_t row = 0; row < renamed.size(); ++row)
-        if (renamed[row])
-            bits[row / 8] = char(bits[row / 8] | 1 << (row % 8));
-    RecordWriter writer;
-    writer.begin(RecordType::End);
-    writer.u64(quint64(renamed.size()));
-    writer.bytes(bits);
-    // No fsync: the undo finds every file by its inode, this record or not; it only spares
-    // looking at rows the pass left alone.
-    writeOut(writer);
+    // Every step is done now, recorded or not: nothing is left for a repair to look at.
     dropMarker(m_directoryFd, m_marker);
     close();
 }
 
 RecordedPass::~RecordedPass() {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    if (m_directoryFd >= 0)
-        ::close(m_directoryFd);
+    closeFd(m_fd);
+    closeFd(m_directoryFd);
 }
 
 QString RecordedPass::oldName(qsizetype row) const {
@@ -400,33 +335,28 @@ QString RecordedPass::currentName(qsizetype row) const {
     // file system numbers files anew, the numbers recorded may since belong to other files (the
     // card was plugged in again, or its driver forgot them): only the row's own names tell.
     const quint64 fileId = m_contents.rows[size_t(row)].fileId;
-    for (const QByteArray& name :
-         {m_contents.oldName(quint64(row)), m_contents.newName(quint64(row))})
+    for (const QByteArray& name : {m_contents.oldName(row), m_contents.newName(row)})
         if (const Entry* entry = entryNamed(name);
             entry && (m_renumbers || entry->fileId == fileId))
             return platform::decodeFileName(name);
-    if (m_renumbers)
-        return {};
     const auto [first, last] =
         std::equal_range(m_entries.entries.begin(), m_entries.entries.end(), Entry{fileId, 0, 0},
                          [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });
     const auto aside = std::find_if(first, last, [this](const Entry& entry) {
         return platform::isAsideName(m_entries.name(entry));
     });
-    return aside == last ? QString() : platform::decodeFileName(m_entries.name(*aside));
+    return aside == last || m_renumbers ? QString()
+                                        : platform::decodeFileName(m_entries.name(*aside));
 }
 
 bool RecordedPass::replaced(qsizetype row) const {
-    return !m_renumbers && (entryNamed(m_contents.newName(quint64(row))) ||
-                            entryNamed(m_contents.oldName(quint64(row))));
+    return !m_renumbers &&
+           (entryNamed(m_contents.newName(row)) || entryNamed(m_contents.oldName(row)));
 }
 
 bool RecordedPass::append(RecordWriter& writer, bool sync) {
-    if (!m_writable) {
-        errno = EROFS;
-        return false;
-    }
-    return appendRecords(m_fd, m_contents, writer.records(), sync) == 0;
+    errno = EROFS;
+    return m_writable && appendRecords(m_fd, m_contents, writer.records(), sync);
 }
 
 void RecordedPass::restoring(qsizetype row, const QString& from) {
@@ -447,23 +377,14 @@ void RecordedPass::step(Kind kind, QByteArrayView name, quint64 inode) {
     m_steps = true;
 }
 
-bool RecordedPass::markUndone() {
-    RecordWriter writer;
-    writer.closed(true);
-    if (!append(writer, true))
-        return false;
-    m_contents.undone = true;
-    dropMarker(m_directoryFd, m_marker);
-    return true;
-}
-
-bool RecordedPass::settleSteps() {
-    if (!m_steps)
+bool RecordedPass::recordClosed(bool undone) {
+    if (!undone && !m_steps)
         return true;
     RecordWriter writer;
-    writer.closed(false);
+    writer.closed(undone);
     if (!append(writer, true))
         return false;
+    m_contents.undone = m_contents.undone || undone;
     dropMarker(m_directoryFd, m_marker);
     return true;
 }
@@ -471,7 +392,7 @@ bool RecordedPass::settleSteps() {
 namespace {
 
 /// The most recent journal of `folder` not undone yet, handed to `accept` with the folder of
-/// journals; the lookup Refused when one of the folder's journals cannot be read.
+/// journals and the lookup, Refused as for a damaged journal until `accept` says otherwise.
 template <class Accept>
 PassLookup findPass(const QString& folder, const QString& directory, Accept accept) {
     PassLookup lookup;
@@ -483,48 +404,42 @@ PassLookup findPass(const QString& folder, const QString& directory, Accept acce
     const quint64 key = folderKey(path);
     QString problem;
     const int directoryFd = openJournalDirectory(directory, false, problem);
-    if (directoryFd < 0) {
-        if (!problem.isEmpty())
-            refuse(u"папка журналов «%1» не используется: "_s + problem + u'.', directory);
-        return lookup;
-    }
-    for (const JournalName& journal : listJournals(directoryFd)) {
+    if (!problem.isEmpty())
+        refuse(u"папка журналов «%1» не используется: "_s + problem + u'.', directory);
+    for (const JournalName& journal :
+         directoryFd < 0 ? std::vector<JournalName>() : listJournals(directoryFd)) {
         if (journal.key != key)
             continue;
         const QString file = directory + u'/' + platform::decodeFileName(journal.name);
         const int fd = openJournalFile(directoryFd, journal.name.constData(), O_RDONLY, problem);
-        if (fd < 0 && !problem.isEmpty()) {
-            refuse(u"журнал переименования «%1» не принят: "_s + problem + u'.', file);
-            break;
-        }
         JournalContents contents;
-        if (fd < 0) {
-            contents.error = errno;
-        } else {
+        contents.error = fd < 0 ? errno : 0;
+        if (fd >= 0) {
             contents = readJournal(fd, false);
             ::close(fd);
         }
-        if (contents.error == ENOENT)
-            continue; // pruned meanwhile by another program's pass
-        if (contents.error != 0) {
+        using Status = JournalContents::Status;
+        const bool elsewhere = contents.status != Status::NotAJournal &&
+                               contents.status != Status::NewerVersion &&
+                               contents.folderPath != path;
+        if (problem.isEmpty() &&
+            (contents.error == ENOENT || (contents.error == 0 && (contents.undone || elsewhere))))
+            continue; // pruned meanwhile, undone, or of another folder whose path has the same key
+        if (!problem.isEmpty())
+            refuse(u"журнал переименования «%1» не принят: "_s + problem + u'.', file);
+        else if (contents.error != 0)
             refuse(u"журнал переименования «%1» не читается: "_s + errorText(contents.error) + u'.',
                    file);
-            break;
-        }
-        if (contents.status == JournalContents::Status::NewerVersion) {
+        else if (contents.status == Status::NewerVersion)
             refuse(u"журнал переименования «%1» записан более новой версией программы."_s, file);
-            break;
-        }
-        if (contents.status != JournalContents::Status::NotAJournal && contents.folderPath != path)
-            continue; // another folder whose path has the same key
-        if (contents.undone)
-            continue;
-        lookup.status = PassLookup::Status::Refused;
-        lookup.problem = problemText(u"журнал переименования «%1» повреждён или неполон."_s, file);
-        accept(directoryFd, journal.name, lookup);
+        else
+            refuse(u"журнал переименования «%1» повреждён или неполон."_s, file);
+        if (problem.isEmpty() && contents.error == 0 && contents.status != Status::NewerVersion)
+            accept(directoryFd, journal.name, lookup);
         break;
     }
-    ::close(directoryFd);
+    if (directoryFd >= 0)
+        ::close(directoryFd);
     return lookup;
 }
 
@@ -547,47 +462,40 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
                 return;
             ::flock(pass->m_fd, LOCK_EX | LOCK_NB);
             pass->m_directoryFd = ::fcntl(directoryFd, F_DUPFD_CLOEXEC, 0);
-            pass->m_contents = readJournal(pass->m_fd, true);
-            if (pass->m_contents.error != 0 ||
-                pass->m_contents.status != JournalContents::Status::Whole ||
-                !pass->m_contents.planIsPlain())
+            JournalContents& contents = pass->m_contents;
+            contents = readJournal(pass->m_fd, true);
+            if (contents.error != 0 || contents.status != JournalContents::Status::Whole ||
+                !contents.planIsPlain())
                 return;
-
-            const int folderFd = ::open(platform::encodeFileName(folder).constData(),
-                                        O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            int folderFd = ::open(platform::encodeFileName(folder).constData(),
+                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             struct stat status;
             if (folderFd < 0 || ::fstat(folderFd, &status) != 0) {
                 lookup.problem =
                     problemText(u"папка «%1» не открывается: "_s + errorText(errno) + u'.', folder);
-                if (folderFd >= 0)
-                    ::close(folderFd);
-                return;
+                return closeFd(folderFd);
             }
             // Where the file system numbers files anew, the card plugged in again is the same
             // folder by its path alone; the rows' own names then tell their files.
             pass->m_renumbers = filesystem::fileSystemKind(folderFd).renumbersFiles;
-            const bool same =
-                pass->m_renumbers || (quint64(status.st_dev) == pass->m_contents.folderDevice &&
-                                      quint64(status.st_ino) == pass->m_contents.folderInode);
-            std::optional<filesystem::FolderEntries> entries;
-            if (same)
-                entries = filesystem::readEntries(folderFd);
-            const int readError = errno;
-            ::close(folderFd);
-            if (!same) {
+            if (!pass->m_renumbers && (quint64(status.st_dev) != contents.folderDevice ||
+                                       quint64(status.st_ino) != contents.folderInode)) {
                 lookup.problem =
                     problemText(u"папка «%1» с тех пор перемещена или заменена другой, а "
                                 "журнал говорит о прежней."_s,
                                 folder);
-                return;
+                return closeFd(folderFd);
             }
+            std::optional<filesystem::FolderEntries> entries = filesystem::readEntries(folderFd);
+            const int readError = errno;
+            closeFd(folderFd);
             if (!entries) {
                 lookup.problem = problemText(
                     u"папка «%1» не читается: "_s + errorText(readError) + u'.', folder);
                 return;
             }
-            pass->m_entries = std::move(*entries);
             using Entry = filesystem::FolderEntries::Entry;
+            pass->m_entries = std::move(*entries);
             std::vector<Entry>& byId = pass->m_entries.entries;
             std::sort(byId.begin(), byId.end(),
                       [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });

@@ -50,7 +50,6 @@ public:
     void end(const std::vector<bool>& renamed) override;
 
 private:
-    bool writeOut(RecordWriter& writer);
     void fail(const QString& why);
     void close();
 
@@ -83,17 +82,19 @@ public:
 
     /// Records that the pass was undone: the next undo goes further back. False, with errno set,
     /// when the journal cannot be written.
-    bool markUndone();
+    bool markUndone() { return recordClosed(true); }
     /// Records that the undo ended without undoing the pass (some files could not be moved
     /// back): its steps are all finished. False, with errno set, when the journal cannot be
     /// written.
-    bool settleSteps();
+    bool settleSteps() { return recordClosed(false); }
 
 private:
     friend PassLookup latestPass(const QString& folder, const QString& directory);
     using Entry = filesystem::FolderEntries::Entry;
     /// Appends the records of `writer` after the last whole record.
     bool append(RecordWriter& writer, bool sync);
+    /// Records that the undo ended, and whether it undid the pass; with neither, nothing.
+    bool recordClosed(bool undone);
     const Entry* entryNamed(QByteArrayView name) const;
 
     QString m_folder;

@@ -6,7 +6,6 @@
 #include "platform/folder_survey.h"
 
 #include <QDateTime>
-#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -24,69 +23,43 @@ constexpr qsizetype kFileStart = qsizetype(kMagic.size()) + 4;
 // No record of this program comes near it: a larger length is damage.
 constexpr quint32 kMaxPayload = 64u << 20;
 
-/// Of the type byte and the payload after it.
+/// Of the type byte and the payload after it; zlib counts in uInt, far above any record.
 quint32 checksum(const char* typeAndPayload, qsizetype size) {
-    // zlib counts in uInt; a record is far below its limit.
-    return quint32(
-        crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(typeAndPayload), uInt(size)));
+    const auto* bytes = reinterpret_cast<const Bytef*>(typeAndPayload);
+    return quint32(crc32(crc32(0L, Z_NULL, 0), bytes, uInt(size)));
 }
 
-template <class T> void put(std::string& out, T value) {
-    const T little = qToLittleEndian(value);
-    out.append(reinterpret_cast<const char*>(&little), sizeof little);
-}
+/// Reads the fields of a payload in order; a read past its end marks it bad, and gives zeros.
+struct Fields {
+    const char* data;
+    qsizetype size;
+    qsizetype base; ///< where the payload starts in the journal
+    qsizetype at = 0;
+    bool ok = true;
 
-/// Reads the fields of a payload in order; any read past its end marks it bad.
-class Fields {
-public:
-    Fields(const char* data, qsizetype size, qsizetype base)
-        : m_data(data)
-        , m_size(size)
-        , m_base(base) {}
-
-    bool ok() const { return m_ok; }
-    bool atEnd() const { return m_at >= m_size; }
-    quint64 u64() { return m_size - m_at < 8 ? fail() : qFromLittleEndian<quint64>(take(8)); }
-    quint8 u8() { return m_at >= m_size ? quint8(fail()) : quint8(*take(1)); }
+    bool has(quint64 count) { return ok = ok && quint64(size - at) >= count; }
+    quint64 u64() { return has(8) ? qFromLittleEndian<quint64>(data + (at += 8) - 8) : 0; }
+    quint8 u8() { return has(1) ? quint8(data[at++]) : 0; }
+    /// Skips `count` bytes: where they began in the journal.
+    qsizetype skip(quint64 count) {
+        return has(count) ? base + (at += qsizetype(count)) - qsizetype(count) : 0;
+    }
+    QByteArray bytes(quint64 count) {
+        const qsizetype from = skip(count) - base;
+        return ok ? QByteArray(data + from, qsizetype(count)) : QByteArray();
+    }
+    QByteArray rest() { return bytes(quint64(size - at)); }
     quint64 varint() {
         quint64 value = 0;
-        for (int shift = 0; shift < 64 && m_at < m_size; shift += 7) {
-            const auto byte = static_cast<unsigned char>(*take(1));
+        for (int shift = 0; shift < 64 && has(1); shift += 7) {
+            const auto byte = quint8(data[at++]);
             value |= quint64(byte & 0x7F) << shift;
             if (!(byte & 0x80))
                 return value;
         }
-        return fail();
-    }
-    /// Skips `length` bytes; where they began, counted from the start of the whole journal.
-    qsizetype skip(quint64 length) {
-        if (quint64(m_size - m_at) < length)
-            return qsizetype(fail());
-        return m_base + (take(qsizetype(length)) - m_data);
-    }
-    QByteArray bytes(quint64 length) {
-        const qsizetype at = skip(length);
-        return m_ok ? QByteArray(m_data + (at - m_base), qsizetype(length)) : QByteArray();
-    }
-    QByteArray rest() { return bytes(quint64(m_size - m_at)); }
-
-private:
-    const char* take(qsizetype size) {
-        const char* at = m_data + m_at;
-        m_at += size;
-        return at;
-    }
-    quint64 fail() {
-        m_ok = false;
-        m_at = m_size;
+        ok = false;
         return 0;
     }
-
-    const char* m_data;
-    qsizetype m_size;
-    qsizetype m_base;
-    qsizetype m_at = 0;
-    bool m_ok = true;
 };
 
 /// A journal's bytes: the whole file, or a window moved along it, so that the many small records
@@ -149,84 +122,83 @@ bool readHead(JournalContents& contents, Fields& fields, bool pathLengthFirst, b
     const quint64 rows = fields.u64();
     const QByteArray path = pathLengthFirst ? fields.bytes(fields.varint()) : fields.rest();
     if (again)
-        return fields.ok() && device == contents.folderDevice && inode == contents.folderInode &&
+        return fields.ok && device == contents.folderDevice && inode == contents.folderInode &&
                time == contents.time && rows == contents.rowCount && path == contents.folderPath;
     contents.folderDevice = device;
     contents.folderInode = inode;
     contents.time = time;
     contents.rowCount = rows;
     contents.folderPath = path;
-    return fields.ok();
+    return fields.ok;
 }
 
 bool readRows(JournalContents& contents, Fields& fields) {
     if (fields.u64() != contents.rows.size())
         return false;
-    while (fields.ok() && !fields.atEnd()) {
+    while (fields.ok && fields.at < fields.size) {
         PlanRow row{};
         row.oldLength = quint32(fields.varint());
         row.oldAt = fields.skip(row.oldLength);
         row.newLength = quint32(fields.varint());
         row.newAt = fields.skip(row.newLength);
         row.fileId = fields.u64();
-        if (fields.ok())
+        if (fields.ok)
             contents.rows.push_back(row);
     }
-    return fields.ok() && contents.rows.size() <= contents.rowCount;
-}
-
-void settle(JournalContents& contents) {
-    contents.steps.clear();
-    contents.stepsPending = false;
+    return fields.ok && contents.rows.size() <= contents.rowCount;
 }
 
 /// Applies one record to `contents`; false when it does not fit where it stands.
 bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool sawHead,
                  bool full) {
-    if (!sawHead && type != RecordType::Header && type != RecordType::Plan)
+    using enum RecordType;
+    if (!sawHead && type != Header && type != Plan)
         return false;
+    const auto settle = [&contents] {
+        contents.steps.clear();
+        contents.stepsPending = false;
+    };
     switch (type) {
-    case RecordType::Header:
+    case Header:
         return !sawHead && readHead(contents, fields, false, false);
-    case RecordType::Plan:
+    case Plan:
         if (!readHead(contents, fields, true, sawHead) || (full && !readRows(contents, fields)))
             return false;
         if (!full || contents.rows.size() == contents.rowCount)
             contents.status = JournalContents::Status::Whole;
         return true;
-    case RecordType::Rows:
+    case Rows:
         return !full || readRows(contents, fields);
-    case RecordType::PlanEnd:
+    case PlanEnd:
         if (fields.u64() != contents.rowCount ||
             (full && contents.rows.size() != contents.rowCount))
             return false;
         contents.status = JournalContents::Status::Whole;
-        return fields.ok();
-    case RecordType::Step: {
+        return fields.ok;
+    case Step: {
         contents.stepsPending = true;
         JournalStep step{fields.u64(), fields.u8(), fields.u64(), fields.rest()};
-        if (!fields.ok() || step.row >= contents.rowCount)
+        if (!fields.ok || step.row >= contents.rowCount)
             return false;
         contents.steps.push_back(std::move(step));
         return true;
     }
-    case RecordType::End:
+    case End:
         if (fields.u64() != contents.rowCount)
             return false;
         contents.renamedBits = fields.rest();
         contents.ended = quint64(contents.renamedBits.size()) == (contents.rowCount + 7) / 8;
-        settle(contents);
+        settle();
         return contents.ended;
-    case RecordType::Closed:
+    case Closed:
         fields.u64();
         contents.undone = fields.u8() == 1 || contents.undone;
-        settle(contents);
-        return fields.ok();
-    case RecordType::Undone:
-        contents.undone = true;
-        [[fallthrough]];
-    case RecordType::Settled:
-        settle(contents);
+        settle();
+        return fields.ok;
+    case Undone:
+    case Settled:
+        contents.undone = contents.undone || type == Undone;
+        settle();
         return true;
     }
     return true;
@@ -234,34 +206,17 @@ bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool
 
 } // namespace
 
-RecordWriter::RecordWriter(quint32 version) {
-    m_buffer.append(kMagic);
-    put(m_buffer, version);
-}
-
 void RecordWriter::begin(RecordType type) {
     records();
     m_open = m_buffer.size();
-    m_buffer.append(4, '\0');
-    m_buffer.push_back(char(type));
-}
-
-void RecordWriter::u64(quint64 value) {
-    put(m_buffer, value);
-}
-
-void RecordWriter::u8(quint8 value) {
-    m_buffer.push_back(char(value));
-}
-
-void RecordWriter::bytes(QByteArrayView bytes) {
-    m_buffer.append(bytes.data(), size_t(bytes.size()));
+    u32(0);
+    u8(quint8(type));
 }
 
 void RecordWriter::length(quint64 value) {
     for (; value >= 0x80; value >>= 7)
-        m_buffer.push_back(char((value & 0x7F) | 0x80));
-    m_buffer.push_back(char(value));
+        u8(quint8((value & 0x7F) | 0x80));
+    u8(quint8(value));
 }
 
 void RecordWriter::name(QByteArrayView bytes) {
@@ -275,7 +230,7 @@ void RecordWriter::fileName(const QString& name) {
         return this->name(platform::encodeFileName(name));
     length(quint64(name.size()));
     for (const QChar c : name)
-        m_buffer.push_back(char(c.unicode()));
+        u8(quint8(c.unicode()));
 }
 
 void RecordWriter::step(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
@@ -294,20 +249,12 @@ void RecordWriter::closed(bool undone) {
 
 std::string& RecordWriter::records() {
     if (m_open != std::string::npos) {
-        const auto length = quint32(m_buffer.size() - m_open - kRecordHead);
+        const auto length = quint32(payloadSize());
         qToLittleEndian(length, m_buffer.data() + m_open);
-        put(m_buffer, checksum(m_buffer.data() + m_open + 4, qsizetype(length) + 1));
+        u32(checksum(m_buffer.data() + m_open + 4, qsizetype(length) + 1));
         m_open = std::string::npos;
     }
     return m_buffer;
-}
-
-QByteArray JournalContents::oldName(quint64 row) const {
-    return data.mid(rows[row].oldAt, rows[row].oldLength);
-}
-
-QByteArray JournalContents::newName(quint64 row) const {
-    return data.mid(rows[row].newAt, rows[row].newLength);
 }
 
 bool JournalContents::planIsPlain() const {
@@ -323,20 +270,13 @@ JournalContents readJournal(int fd, bool full) {
     const char* start = file.at(0, kFileStart);
     if (start && std::memcmp(start, kMagic.data(), kMagic.size()) == 0)
         contents.version = qFromLittleEndian<quint32>(start + kMagic.size());
-    if (contents.version > kFormatVersion)
-        contents.status = JournalContents::Status::NewerVersion;
-    if (contents.version == 0 || contents.version > kFormatVersion) {
-        contents.error = file.error();
-        return contents;
-    }
     bool sawHead = false;
-    qint64 at = kFileStart;
-    contents.validEnd = at;
-    while (const char* head = file.at(at, kRecordHead)) {
-        const auto length = qFromLittleEndian<quint32>(head);
+    qint64 at = contents.validEnd = kFileStart;
+    const char* head = nullptr;
+    while (contents.version > 0 && contents.version <= kFormatVersion &&
+           (head = file.at(at, kRecordHead)) && qFromLittleEndian<quint32>(head) <= kMaxPayload) {
+        const qsizetype length = qFromLittleEndian<quint32>(head);
         const auto type = RecordType(head[4]);
-        if (length > kMaxPayload)
-            break;
         const qint64 next = at + kRecordHead + length + kRecordTail;
         if (!full && sawHead &&
             (type == RecordType::Plan || type == RecordType::Rows || type == RecordType::Step)) {
@@ -349,17 +289,16 @@ JournalContents readJournal(int fd, bool full) {
         const char* record = file.at(at, kRecordHead + length + kRecordTail);
         if (!record ||
             qFromLittleEndian<quint32>(record + kRecordHead + length) !=
-                checksum(record + 4, qsizetype(length) + 1) ||
-            !applyRecord(contents, type, Fields(record + kRecordHead, length, at + kRecordHead),
+                checksum(record + 4, length + 1) ||
+            !applyRecord(contents, type, Fields{record + kRecordHead, length, at + kRecordHead},
                          sawHead, full))
             break;
         sawHead = true;
-        at = next;
-        contents.validEnd = at;
+        contents.validEnd = at = next;
     }
-    if (!sawHead)
-        contents.status = JournalContents::Status::NotAJournal;
-    else if (contents.status != JournalContents::Status::Whole)
+    if (contents.version > kFormatVersion)
+        contents.status = JournalContents::Status::NewerVersion;
+    else if (sawHead && contents.status != JournalContents::Status::Whole)
         contents.status = JournalContents::Status::Truncated;
     contents.error = file.error();
     if (full)
@@ -367,23 +306,37 @@ JournalContents readJournal(int fd, bool full) {
     return contents;
 }
 
-int appendRecords(int fd, JournalContents& contents, std::string_view records, bool sync) {
-    errno = 0;
+bool writeRecords(int fd, std::string& records) {
+    for (size_t done = 0; done < records.size();) {
+        const ssize_t written = ::write(fd, records.data() + done, records.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            errno = written < 0 ? errno : EIO;
+            return false;
+        }
+        done += size_t(written);
+    }
+    records.clear();
+    return true;
+}
+
+bool appendRecords(int fd, JournalContents& contents, std::string& records, bool sync) {
     if (!contents.resumed) {
         const quint32 version = qToLittleEndian(kFormatVersion);
         if (::ftruncate(fd, contents.validEnd) != 0 ||
             (contents.version < kFormatVersion &&
              ::pwrite(fd, &version, sizeof version, qint64(kMagic.size())) !=
-                 ssize_t(sizeof version)))
-            return errno = errno ? errno : EIO;
+                 ssize_t(sizeof version)) ||
+            ::lseek(fd, contents.validEnd, SEEK_SET) < 0)
+            return false;
         contents.resumed = true;
     }
-    if (::pwrite(fd, records.data(), records.size(), contents.validEnd) !=
-            ssize_t(records.size()) ||
-        (sync && ::fdatasync(fd) != 0))
-        return errno = errno ? errno : EIO;
-    contents.validEnd += qint64(records.size());
-    return 0;
+    const auto size = qint64(records.size());
+    if (!writeRecords(fd, records) || (sync && ::fdatasync(fd) != 0))
+        return false;
+    contents.validEnd += size;
+    return true;
 }
 
 } // namespace journal

@@ -25,6 +25,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtEndian>
 #include <QtGlobal>
 #include <string>
 #include <string_view>
@@ -35,16 +36,17 @@ namespace journal {
 inline constexpr std::string_view kMagic = "TARVJRNL";
 inline constexpr quint32 kFormatVersion = 2;
 
+/// Header, Rows, PlanEnd, Undone and Settled are read in journals of version 1 alone.
 enum class RecordType : quint8 {
-    Header = 1,  ///< version 1
-    Rows = 2,    ///< version 1
-    PlanEnd = 3, ///< version 1
-    Step = 4,
-    End = 5,
-    Undone = 6,  ///< version 1
-    Settled = 7, ///< version 1
-    Plan = 8,
-    Closed = 9,
+    Header = 1,
+    Rows,
+    PlanEnd,
+    Step,
+    End,
+    Undone,
+    Settled,
+    Plan,
+    Closed
 };
 
 /// The kind of a step record that names where an undo moves a row's file back from; the other
@@ -56,12 +58,15 @@ class RecordWriter {
 public:
     RecordWriter() = default;
     /// Starts with the magic and `version`: a new journal.
-    explicit RecordWriter(quint32 version);
+    explicit RecordWriter(quint32 version)
+        : m_buffer(kMagic) {
+        u32(version);
+    }
     /// Begins a record of `type`; its fields follow. The next begin() or records() closes it.
     void begin(RecordType type);
-    void u64(quint64 value);
-    void u8(quint8 value);
-    void bytes(QByteArrayView bytes);
+    void u64(quint64 value) { put(qToLittleEndian(value)); }
+    void u8(quint8 value) { m_buffer.push_back(char(value)); }
+    void bytes(QByteArrayView bytes) { m_buffer.append(bytes.data(), size_t(bytes.size())); }
     /// Bytes after their varint length.
     void name(QByteArrayView bytes);
     /// A name's bytes, length first: plain ASCII as it stands, other text through
@@ -76,6 +81,10 @@ public:
     std::string& records();
 
 private:
+    template <class T> void put(T little) {
+        m_buffer.append(reinterpret_cast<const char*>(&little), sizeof little);
+    }
+    void u32(quint32 value) { put(qToLittleEndian(value)); }
     void length(quint64 value);
 
     std::string m_buffer;
@@ -132,8 +141,8 @@ struct JournalContents {
     qint64 validEnd = 0;
     bool resumed = false; ///< records have been appended since it was read
 
-    QByteArray oldName(quint64 row) const;
-    QByteArray newName(quint64 row) const;
+    QByteArray oldName(quint64 row) const { return data.mid(rows[row].oldAt, rows[row].oldLength); }
+    QByteArray newName(quint64 row) const { return data.mid(rows[row].newAt, rows[row].newLength); }
     /// Whether every row names a file of its folder by plain names: anything else was not
     /// written by a pass, and is never acted on.
     bool planIsPlain() const;
@@ -145,10 +154,14 @@ struct JournalContents {
 /// once its head is read.
 JournalContents readJournal(int fd, bool full);
 
+/// Writes all of `records` at the file offset of `fd`, and clears them: false, errno set, when
+/// they cannot be written.
+bool writeRecords(int fd, std::string& records);
+
 /// Appends `records` to the journal `contents` was read from, open as `fd`, after its last whole
 /// record, and with `sync` waits for the disk. A journal of an earlier version is marked with
 /// this one first, so an earlier program refuses it rather than pass over what it cannot read.
-/// 0, or errno (also left in errno).
-int appendRecords(int fd, JournalContents& contents, std::string_view records, bool sync);
+/// False, errno set, when it cannot be written.
+bool appendRecords(int fd, JournalContents& contents, std::string& records, bool sync);
 
 } // namespace journal
