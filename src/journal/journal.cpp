@@ -239,11 +239,13 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     qsizetype row = 0;
     do {
         writer.begin(RecordType::Plan);
-        for (const quint64 field : {quint64(folderStatus.st_dev), quint64(folderStatus.st_ino),
-                                    quint64(now), quint64(rows)})
-            writer.u64(field);
-        writer.name(folder);
         writer.u64(quint64(row));
+        if (row == 0) {
+            for (const quint64 field : {quint64(folderStatus.st_dev), quint64(folderStatus.st_ino),
+                                        quint64(now), quint64(rows)})
+                writer.u64(field);
+            writer.name(folder);
+        }
         for (; row < rows && writer.payloadSize() < kRowsPerRecordBytes; ++row) {
             writer.fileName(files.name(row));
             writer.fileName(newNames.item(row));
@@ -321,13 +323,6 @@ bool RecordedPass::leftAlone(qsizetype row) const {
            !(static_cast<unsigned char>(m_contents.renamedBits[row / 8]) >> (row % 8) & 1);
 }
 
-const RecordedPass::Entry* RecordedPass::entryNamed(QByteArrayView name) const {
-    const auto found = std::lower_bound(
-        m_byName.begin(), m_byName.end(), name,
-        [this](const Entry& entry, QByteArrayView key) { return m_entries.name(entry) < key; });
-    return found != m_byName.end() && m_entries.name(*found) == name ? &*found : nullptr;
-}
-
 QString RecordedPass::currentName(qsizetype row) const {
     // Only the names the pass can have left the file under count, by inode: one found elsewhere
     // may be a new file that took over the number of one deleted since. The old name comes
@@ -336,8 +331,8 @@ QString RecordedPass::currentName(qsizetype row) const {
     // card was plugged in again, or its driver forgot them): only the row's own names tell.
     const quint64 fileId = m_contents.rows[size_t(row)].fileId;
     for (const QByteArray& name : {m_contents.oldName(row), m_contents.newName(row)})
-        if (const Entry* entry = entryNamed(name);
-            entry && (m_renumbers || entry->fileId == fileId))
+        if (const auto entry = m_byName.constFind(name);
+            entry != m_byName.cend() && (m_renumbers || *entry == fileId))
             return platform::decodeFileName(name);
     const auto [first, last] =
         std::equal_range(m_entries.entries.begin(), m_entries.entries.end(), Entry{fileId, 0, 0},
@@ -350,8 +345,8 @@ QString RecordedPass::currentName(qsizetype row) const {
 }
 
 bool RecordedPass::replaced(qsizetype row) const {
-    return !m_renumbers &&
-           (entryNamed(m_contents.newName(row)) || entryNamed(m_contents.oldName(row)));
+    return !m_renumbers && (m_byName.contains(m_contents.newName(row)) ||
+                            m_byName.contains(m_contents.oldName(row)));
 }
 
 bool RecordedPass::append(RecordWriter& writer, bool sync) {
@@ -499,11 +494,8 @@ PassLookup latestPass(const QString& folder, const QString& directory) {
             std::vector<Entry>& byId = pass->m_entries.entries;
             std::sort(byId.begin(), byId.end(),
                       [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });
-            pass->m_byName = byId;
-            std::sort(pass->m_byName.begin(), pass->m_byName.end(),
-                      [&](const Entry& a, const Entry& b) {
-                          return pass->m_entries.name(a) < pass->m_entries.name(b);
-                      });
+            for (const Entry& entry : byId)
+                pass->m_byName.insert(pass->m_entries.name(entry), entry.fileId);
             lookup.status = PassLookup::Status::Ready;
             lookup.pass = std::move(pass);
         });

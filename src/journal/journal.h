@@ -6,6 +6,7 @@
 #include "journal/journal_format.h"
 #include "platform/pass_journal.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <string>
@@ -95,17 +96,16 @@ private:
     bool append(RecordWriter& writer, bool sync);
     /// Records that the undo ended, and whether it undid the pass; with neither, nothing.
     bool recordClosed(bool undone);
-    const Entry* entryNamed(QByteArrayView name) const;
 
     QString m_folder;
     QByteArray m_name;      ///< the journal's name in its folder
     int m_directoryFd = -1; ///< the folder of journals, for the open marker
     bool m_writable = false;
     JournalContents m_contents;
-    filesystem::FolderEntries m_entries; ///< the folder as the lookup read it, sorted by fileId
-    std::vector<Entry> m_byName;
-    bool m_renumbers = false; ///< the folder's file system numbers files anew
-    int m_fd = -1;            ///< open, and locked, from the lookup on
+    filesystem::FolderEntries m_entries;     ///< the folder as the lookup read it, sorted by fileId
+    QHash<QByteArrayView, quint64> m_byName; ///< the inode of each name in m_entries
+    bool m_renumbers = false;                ///< the folder's file system numbers files anew
+    int m_fd = -1;                           ///< open, and locked, from the lookup on
     qsizetype m_row = 0;
     QByteArray m_from; ///< told before the row's first step, then cleared
     bool m_steps = false;

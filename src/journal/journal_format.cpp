@@ -114,26 +114,17 @@ private:
     QByteArray m_bytes;
 };
 
-/// Reads a plan's head; one after the first must repeat it.
-bool readHead(JournalContents& contents, Fields& fields, bool pathLengthFirst, bool again) {
-    const quint64 device = fields.u64();
-    const quint64 inode = fields.u64();
-    const auto time = qint64(fields.u64());
-    const quint64 rows = fields.u64();
-    const QByteArray path = pathLengthFirst ? fields.bytes(fields.varint()) : fields.rest();
-    if (again)
-        return fields.ok && device == contents.folderDevice && inode == contents.folderInode &&
-               time == contents.time && rows == contents.rowCount && path == contents.folderPath;
-    contents.folderDevice = device;
-    contents.folderInode = inode;
-    contents.time = time;
-    contents.rowCount = rows;
-    contents.folderPath = path;
+bool readHead(JournalContents& contents, Fields& fields, bool pathLengthFirst) {
+    contents.folderDevice = fields.u64();
+    contents.folderInode = fields.u64();
+    contents.time = qint64(fields.u64());
+    contents.rowCount = fields.u64();
+    contents.folderPath = pathLengthFirst ? fields.bytes(fields.varint()) : fields.rest();
     return fields.ok;
 }
 
-bool readRows(JournalContents& contents, Fields& fields) {
-    if (fields.u64() != contents.rows.size())
+bool readRows(JournalContents& contents, Fields& fields, quint64 first) {
+    if (first != contents.rows.size())
         return false;
     while (fields.ok && fields.at < fields.size) {
         PlanRow row{};
@@ -160,15 +151,18 @@ bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool
     };
     switch (type) {
     case Header:
-        return !sawHead && readHead(contents, fields, false, false);
-    case Plan:
-        if (!readHead(contents, fields, true, sawHead) || (full && !readRows(contents, fields)))
+        return !sawHead && readHead(contents, fields, false);
+    case Plan: {
+        const quint64 first = fields.u64();
+        if ((first == 0 && (sawHead || !readHead(contents, fields, true))) ||
+            (full && !readRows(contents, fields, first)))
             return false;
         if (!full || contents.rows.size() == contents.rowCount)
             contents.status = JournalContents::Status::Whole;
         return true;
+    }
     case Rows:
-        return !full || readRows(contents, fields);
+        return !full || readRows(contents, fields, fields.u64());
     case PlanEnd:
         if (fields.u64() != contents.rowCount ||
             (full && contents.rows.size() != contents.rowCount))

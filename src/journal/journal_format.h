@@ -2,12 +2,12 @@
 //
 //   file    = magic "TARVJRNL", version (u32), record*
 //   record  = payload length (u32), type (u8), payload, CRC-32 of type and payload (u32)
-//   Plan    = folder st_dev (u64), folder st_ino (u64), time in ms since the epoch (i64),
-//             rows (u64), folder path (varint length, bytes), first row (u64), then per row:
-//             old name (varint length, bytes), new name (varint length, bytes), st_ino (u64).
-//             A long plan takes several Plan records, all with the same head; it is whole once
-//             they hold every row, and it is on disk before the first rename. The device of every
-//             row is the folder's, since a rename never crosses devices.
+//   Plan    = first row (u64); in the first Plan record, first row 0, the plan's head: folder
+//             st_dev (u64), folder st_ino (u64), time in ms since the epoch (i64), rows (u64),
+//             folder path (varint length, bytes); then per row: old name (varint length, bytes),
+//             new name (varint length, bytes), st_ino (u64). A long plan takes several Plan
+//             records; it is whole once they hold every row, and it is on disk before the first
+//             rename. The device of every row is the folder's: a rename never crosses devices.
 //   Step    = row (u64), kind (u8: aside, claim, link, source), inode (u64), name bytes: an
 //             intermediate name a row's rename makes, recorded before it is made; a claim is
 //             recorded once more with its inode once made (0 otherwise). A source step comes
@@ -15,12 +15,12 @@
 //   End     = rows (u64), one bit per row (row k in byte k/8, bit k%8): renamed
 //   Closed  = time in ms since the epoch (i64), undone (u8): the pass was undone (1), or the
 //             steps before it are finished or put right (0)
-// Version 1 wrote the plan as Header (Plan's head, the path taking the rest of it), Rows (first
-// row, then the rows as in Plan) and PlanEnd (rows), and Closed as Undone and Settled (the time
-// alone); Step and End are the same in both. A type number keeps its layout in every version, so
-// one reader reads them all. Integers are little-endian. A record whose length runs past the end
-// of the file or whose checksum fails ends the journal there: a torn last record is dropped,
-// never misread. Record types the reader does not know are skipped.
+// Version 1 wrote the plan as Header (the plan's head, the path taking the rest of it), Rows
+// (first row, then the rows as in Plan) and PlanEnd (rows), and Closed as Undone and Settled
+// (the time alone); Step and End are the same in both. A type number keeps its layout in every
+// version, so one reader reads them all. Integers are little-endian. A record whose length runs
+// past the end of the file or whose checksum fails ends the journal there: a torn last record is
+// dropped, never misread. Record types the reader does not know are skipped.
 #pragma once
 
 #include <QByteArray>

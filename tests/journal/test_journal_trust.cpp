@@ -52,6 +52,8 @@ QByteArray craftedJournal(quint32 version, const QByteArray& folder, const QByte
     // Undone; Step and End are alike in both.
     journal::RecordWriter writer(version);
     writer.begin(version == 1 ? RecordType::Header : RecordType::Plan);
+    if (version != 1)
+        writer.u64(0);
     writer.u64(status.st_dev);
     writer.u64(status.st_ino);
     writer.u64(1);
@@ -59,10 +61,10 @@ QByteArray craftedJournal(quint32 version, const QByteArray& folder, const QByte
     if (version == 1) {
         writer.bytes(folderPath);
         writer.begin(RecordType::Rows);
+        writer.u64(0);
     } else {
         writer.name(folderPath);
     }
-    writer.u64(0);
     for (const auto& [oldName, newName] : rows) {
         writer.name(oldName);
         writer.name(newName);
