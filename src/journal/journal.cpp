@@ -55,10 +55,9 @@ std::vector<JournalName> listJournals(int directoryFd) {
             const QByteArray name = entries->name(entry).toByteArray();
             unsigned long long key = 0;
             long long time = 0;
-            int pid = 0;
             int consumed = 0;
-            if (std::sscanf(name.constData(), "%16llx-%13lld-%d.journal%n", &key, &time, &pid,
-                            &consumed) == 3 &&
+            if (std::sscanf(name.constData(), "%16llx-%13lld-%*d.journal%n", &key, &time,
+                            &consumed) == 2 &&
                 consumed == name.size() && name.size() > 16 && name[16] == '-')
                 journals.push_back({name, quint64(key), qint64(time)});
         }
@@ -334,14 +333,8 @@ QString RecordedPass::currentName(qsizetype row) const {
         if (const auto entry = m_byName.constFind(name);
             entry != m_byName.cend() && (m_renumbers || *entry == fileId))
             return platform::decodeFileName(name);
-    const auto [first, last] =
-        std::equal_range(m_entries.entries.begin(), m_entries.entries.end(), Entry{fileId, 0, 0},
-                         [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });
-    const auto aside = std::find_if(first, last, [this](const Entry& entry) {
-        return platform::isAsideName(m_entries.name(entry));
-    });
-    return aside == last || m_renumbers ? QString()
-                                        : platform::decodeFileName(m_entries.name(*aside));
+    const auto aside = m_asides.constFind(fileId);
+    return aside == m_asides.cend() || m_renumbers ? QString() : platform::decodeFileName(*aside);
 }
 
 bool RecordedPass::replaced(qsizetype row) const {
@@ -384,126 +377,99 @@ bool RecordedPass::recordClosed(bool undone) {
     return true;
 }
 
-namespace {
-
-/// The most recent journal of `folder` not undone yet, handed to `accept` with the folder of
-/// journals and the lookup, Refused as for a damaged journal until `accept` says otherwise.
-template <class Accept>
-PassLookup findPass(const QString& folder, const QString& directory, Accept accept) {
+PassLookup RecordedPass::find(const QString& folder, const QString& directory, bool readIn) {
     PassLookup lookup;
     const auto refuse = [&lookup](const QString& what, const QString& file) {
         lookup.status = PassLookup::Status::Refused;
         lookup.problem = problemText(what, file);
     };
     const QByteArray path = platform::encodeFileName(folder);
-    const quint64 key = folderKey(path);
     QString problem;
-    const int directoryFd = openJournalDirectory(directory, false, problem);
+    auto pass = std::make_unique<RecordedPass>();
+    const int directoryFd = pass->m_directoryFd = openJournalDirectory(directory, false, problem);
     if (!problem.isEmpty())
         refuse(u"папка журналов «%1» не используется: "_s + problem + u'.', directory);
+    JournalContents& contents = pass->m_contents;
+    using Status = JournalContents::Status;
     for (const JournalName& journal :
          directoryFd < 0 ? std::vector<JournalName>() : listJournals(directoryFd)) {
-        if (journal.key != key)
+        if (journal.key != folderKey(path))
             continue;
-        const QString file = directory + u'/' + platform::decodeFileName(journal.name);
-        const int fd = openJournalFile(directoryFd, journal.name.constData(), O_RDONLY, problem);
-        JournalContents contents;
-        contents.error = fd < 0 ? errno : 0;
-        if (fd >= 0) {
-            contents = readJournal(fd, false);
-            ::close(fd);
-        }
-        using Status = JournalContents::Status;
+        // Kept open, and locked, for the undo's own records: the repair at another program's
+        // start leaves it alone meanwhile, as it does a running pass's journal.
+        closeFd(pass->m_fd);
+        pass->m_fd = openJournalFile(directoryFd, journal.name.constData(), O_RDWR, problem);
+        pass->m_writable = pass->m_fd >= 0;
+        if (pass->m_fd < 0 && problem.isEmpty())
+            pass->m_fd = openJournalFile(directoryFd, journal.name.constData(), O_RDONLY, problem);
+        contents = {};
+        contents.error = pass->m_fd < 0 ? errno : 0;
+        if (pass->m_fd >= 0)
+            contents = readJournal(pass->m_fd, false);
         const bool elsewhere = contents.status != Status::NotAJournal &&
                                contents.status != Status::NewerVersion &&
                                contents.folderPath != path;
         if (problem.isEmpty() &&
             (contents.error == ENOENT || (contents.error == 0 && (contents.undone || elsewhere))))
             continue; // pruned meanwhile, undone, or of another folder whose path has the same key
-        if (!problem.isEmpty())
-            refuse(u"журнал переименования «%1» не принят: "_s + problem + u'.', file);
-        else if (contents.error != 0)
-            refuse(u"журнал переименования «%1» не читается: "_s + errorText(contents.error) + u'.',
-                   file);
-        else if (contents.status == Status::NewerVersion)
-            refuse(u"журнал переименования «%1» записан более новой версией программы."_s, file);
-        else
-            refuse(u"журнал переименования «%1» повреждён или неполон."_s, file);
-        if (problem.isEmpty() && contents.error == 0 && contents.status != Status::NewerVersion)
-            accept(directoryFd, journal.name, lookup);
+        const bool found =
+            problem.isEmpty() && contents.error == 0 && contents.status != Status::NewerVersion;
+        refuse(u"журнал переименования «%1» "_s +
+                   (!problem.isEmpty() ? u"не принят: "_s + problem + u'.'
+                    : contents.error != 0 ? u"не читается: "_s + errorText(contents.error) + u'.'
+                    : !found ? u"записан более новой версией программы."_s
+                             : u"повреждён или неполон."_s),
+               directory + u'/' + platform::decodeFileName(journal.name));
+        pass->m_name = found ? journal.name : QByteArray();
         break;
     }
-    if (directoryFd >= 0)
-        ::close(directoryFd);
+    if (!readIn || pass->m_name.isEmpty())
+        return lookup;
+    ::flock(pass->m_fd, LOCK_EX | LOCK_NB);
+    contents = readJournal(pass->m_fd, true);
+    if (contents.error != 0 || contents.status != Status::Whole || !contents.planIsPlain())
+        return lookup;
+    int folderFd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat status {};
+    // Where the file system numbers files anew, the card plugged in again is the same folder by
+    // its path alone; the rows' own names then tell their files.
+    const bool opened = folderFd >= 0 && ::fstat(folderFd, &status) == 0;
+    pass->m_renumbers = opened && filesystem::fileSystemKind(folderFd).renumbersFiles;
+    const bool same = pass->m_renumbers || (quint64(status.st_dev) == contents.folderDevice &&
+                                            quint64(status.st_ino) == contents.folderInode);
+    std::optional<filesystem::FolderEntries> entries;
+    if (opened && same)
+        entries = filesystem::readEntries(folderFd);
+    const int error = errno;
+    closeFd(folderFd);
+    if (!entries) {
+        lookup.problem = problemText(
+            !opened ? u"папка «%1» не открывается: "_s + errorText(error) + u'.'
+            : !same ? u"папка «%1» с тех пор перемещена или заменена другой, а журнал говорит о "
+                      "прежней."_s
+                    : u"папка «%1» не читается: "_s + errorText(error) + u'.',
+            folder);
+        return lookup;
+    }
+    pass->m_entries = std::move(*entries);
+    for (const filesystem::FolderEntries::Entry& entry : pass->m_entries.entries) {
+        const QByteArrayView name = pass->m_entries.name(entry);
+        pass->m_byName.insert(name, entry.fileId);
+        if (platform::isAsideName(name))
+            pass->m_asides.insert(entry.fileId, name);
+    }
+    pass->m_folder = folder;
+    lookup.status = PassLookup::Status::Ready;
+    lookup.pass = std::move(pass);
     return lookup;
 }
 
-} // namespace
-
 PassLookup latestPass(const QString& folder, const QString& directory) {
-    return findPass(
-        folder, directory, [&](int directoryFd, const QByteArray& name, PassLookup& lookup) {
-            auto pass = std::make_unique<RecordedPass>();
-            pass->m_folder = folder;
-            pass->m_name = name;
-            // Kept open, and locked, for the undo's own records: the repair at another program's
-            // start leaves it alone meanwhile, as it does a running pass's journal.
-            QString problem;
-            pass->m_fd = openJournalFile(directoryFd, name.constData(), O_RDWR, problem);
-            pass->m_writable = pass->m_fd >= 0;
-            if (pass->m_fd < 0 && problem.isEmpty())
-                pass->m_fd = openJournalFile(directoryFd, name.constData(), O_RDONLY, problem);
-            if (pass->m_fd < 0)
-                return;
-            ::flock(pass->m_fd, LOCK_EX | LOCK_NB);
-            pass->m_directoryFd = ::fcntl(directoryFd, F_DUPFD_CLOEXEC, 0);
-            JournalContents& contents = pass->m_contents;
-            contents = readJournal(pass->m_fd, true);
-            if (contents.error != 0 || contents.status != JournalContents::Status::Whole ||
-                !contents.planIsPlain())
-                return;
-            int folderFd = ::open(platform::encodeFileName(folder).constData(),
-                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            struct stat status;
-            if (folderFd < 0 || ::fstat(folderFd, &status) != 0) {
-                lookup.problem =
-                    problemText(u"папка «%1» не открывается: "_s + errorText(errno) + u'.', folder);
-                return closeFd(folderFd);
-            }
-            // Where the file system numbers files anew, the card plugged in again is the same
-            // folder by its path alone; the rows' own names then tell their files.
-            pass->m_renumbers = filesystem::fileSystemKind(folderFd).renumbersFiles;
-            if (!pass->m_renumbers && (quint64(status.st_dev) != contents.folderDevice ||
-                                       quint64(status.st_ino) != contents.folderInode)) {
-                lookup.problem =
-                    problemText(u"папка «%1» с тех пор перемещена или заменена другой, а "
-                                "журнал говорит о прежней."_s,
-                                folder);
-                return closeFd(folderFd);
-            }
-            std::optional<filesystem::FolderEntries> entries = filesystem::readEntries(folderFd);
-            const int readError = errno;
-            closeFd(folderFd);
-            if (!entries) {
-                lookup.problem = problemText(
-                    u"папка «%1» не читается: "_s + errorText(readError) + u'.', folder);
-                return;
-            }
-            using Entry = filesystem::FolderEntries::Entry;
-            pass->m_entries = std::move(*entries);
-            std::vector<Entry>& byId = pass->m_entries.entries;
-            std::sort(byId.begin(), byId.end(),
-                      [](const Entry& a, const Entry& b) { return a.fileId < b.fileId; });
-            for (const Entry& entry : byId)
-                pass->m_byName.insert(pass->m_entries.name(entry), entry.fileId);
-            lookup.status = PassLookup::Status::Ready;
-            lookup.pass = std::move(pass);
-        });
+    return RecordedPass::find(folder, directory, true);
 }
 
 bool hasPassToUndo(const QString& folder, const QString& directory) {
-    return findPass(folder, directory, [](int, const QByteArray&, PassLookup&) {}).status !=
-           PassLookup::Status::Nothing;
+    return RecordedPass::find(folder, directory, false).status != PassLookup::Status::Nothing;
 }
 
 } // namespace journal

@@ -91,7 +91,10 @@ public:
 
 private:
     friend PassLookup latestPass(const QString& folder, const QString& directory);
-    using Entry = filesystem::FolderEntries::Entry;
+    friend bool hasPassToUndo(const QString& folder, const QString& directory);
+    /// The most recent pass in `folder` not undone yet; with `readIn`, read in full, and the
+    /// folder read once to find its files by inode.
+    static PassLookup find(const QString& folder, const QString& directory, bool readIn);
     /// Appends the records of `writer` after the last whole record.
     bool append(RecordWriter& writer, bool sync);
     /// Records that the undo ended, and whether it undid the pass; with neither, nothing.
@@ -102,10 +105,11 @@ private:
     int m_directoryFd = -1; ///< the folder of journals, for the open marker
     bool m_writable = false;
     JournalContents m_contents;
-    filesystem::FolderEntries m_entries;     ///< the folder as the lookup read it, sorted by fileId
-    QHash<QByteArrayView, quint64> m_byName; ///< the inode of each name in m_entries
-    bool m_renumbers = false;                ///< the folder's file system numbers files anew
-    int m_fd = -1;                           ///< open, and locked, from the lookup on
+    filesystem::FolderEntries m_entries;          ///< the folder as the lookup read it
+    QHash<QByteArrayView, quint64> m_byName;      ///< the inode of each name in m_entries
+    QMultiHash<quint64, QByteArrayView> m_asides; ///< the aside names among them, by inode
+    bool m_renumbers = false;                     ///< the folder's file system numbers files anew
+    int m_fd = -1;                                ///< open, and locked, from the lookup on
     qsizetype m_row = 0;
     QByteArray m_from; ///< told before the row's first step, then cleared
     bool m_steps = false;
@@ -113,11 +117,9 @@ private:
 };
 
 struct PassLookup {
-    enum class Status {
-        Nothing, ///< no pass of this folder is left to undo
-        Refused, ///< there is one, but it cannot be undone: `problem` says why
-        Ready,
-    } status = Status::Nothing;
+    /// Nothing: no pass of this folder is left to undo. Refused: there is one, but it cannot be
+    /// undone, and `problem` says why.
+    enum class Status { Nothing, Refused, Ready } status = Status::Nothing;
     QString problem;
     std::unique_ptr<RecordedPass> pass;
 };

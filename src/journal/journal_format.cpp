@@ -40,13 +40,17 @@ struct Fields {
     bool has(quint64 count) { return ok = ok && quint64(size - at) >= count; }
     quint64 u64() { return has(8) ? qFromLittleEndian<quint64>(data + (at += 8) - 8) : 0; }
     quint8 u8() { return has(1) ? quint8(data[at++]) : 0; }
-    /// Skips `count` bytes: where they began in the journal.
-    qsizetype skip(quint64 count) {
-        return has(count) ? base + (at += qsizetype(count)) - qsizetype(count) : 0;
-    }
     QByteArray bytes(quint64 count) {
-        const qsizetype from = skip(count) - base;
-        return ok ? QByteArray(data + from, qsizetype(count)) : QByteArray();
+        return has(count) ? QByteArray(data + (at += qsizetype(count)) - count, qsizetype(count))
+                          : QByteArray();
+    }
+    /// Skips a name, length first: where its bytes lie in the journal, and how many.
+    std::pair<qsizetype, quint32> name() {
+        const quint64 length = varint();
+        if (!has(length))
+            return {};
+        at += qsizetype(length);
+        return {base + at - qsizetype(length), quint32(length)};
     }
     QByteArray rest() { return bytes(quint64(size - at)); }
     quint64 varint() {
@@ -64,60 +68,44 @@ struct Fields {
 
 /// A journal's bytes: the whole file, or a window moved along it, so that the many small records
 /// after the plan cost one read a window, and skipping a large record reads only its head.
-class FileBytes {
-public:
-    FileBytes(int fd, bool whole)
-        : m_fd(fd)
-        , m_whole(whole) {
-        struct stat status;
-        if (whole && ::fstat(fd, &status) != 0)
-            m_error = errno;
-        else if (whole)
-            fill(0, qsizetype(status.st_size));
-    }
+struct FileBytes {
+    int fd;
+    bool whole;
+    int error = 0;
+    qint64 start = 0;
+    QByteArray bytes{};
 
+    bool holds(qint64 offset, qsizetype size) const {
+        return offset >= start && offset + size <= start + bytes.size();
+    }
     /// `size` bytes from `offset` on; null where the file ends before them, or reading fails.
     const char* at(qint64 offset, qsizetype size) {
-        if (!m_whole && !holds(offset, size))
+        if (!whole && !holds(offset, size))
             fill(offset, std::max(size, qsizetype(8192)));
-        return holds(offset, size) ? m_bytes.constData() + (offset - m_start) : nullptr;
-    }
-    int error() const { return m_error; }
-    QByteArray take() { return std::move(m_bytes); }
-
-private:
-    bool holds(qint64 offset, qsizetype size) const {
-        return offset >= m_start && offset + size <= m_start + m_bytes.size();
+        return holds(offset, size) ? bytes.constData() + (offset - start) : nullptr;
     }
     void fill(qint64 offset, qsizetype size) {
-        m_start = offset;
-        m_bytes.resize(size);
+        start = offset;
+        bytes.resize(size);
         qsizetype done = 0;
         while (done < size) {
             const ssize_t got =
-                ::pread(m_fd, m_bytes.data() + done, size_t(size - done), offset + done);
+                ::pread(fd, bytes.data() + done, size_t(size - done), offset + done);
             if (got < 0 && errno == EINTR)
                 continue;
-            if (got < 0)
-                m_error = errno;
+            error = got < 0 ? errno : error;
             if (got <= 0)
                 break;
             done += got;
         }
-        m_bytes.resize(done);
+        bytes.resize(done);
     }
-
-    int m_fd;
-    bool m_whole;
-    int m_error = 0;
-    qint64 m_start = 0;
-    QByteArray m_bytes;
 };
 
 bool readHead(JournalContents& contents, Fields& fields, bool pathLengthFirst) {
     contents.folderDevice = fields.u64();
     contents.folderInode = fields.u64();
-    contents.time = qint64(fields.u64());
+    fields.u64(); // the time of the pass, which its journal's name tells too
     contents.rowCount = fields.u64();
     contents.folderPath = pathLengthFirst ? fields.bytes(fields.varint()) : fields.rest();
     return fields.ok;
@@ -127,14 +115,11 @@ bool readRows(JournalContents& contents, Fields& fields, quint64 first) {
     if (first != contents.rows.size())
         return false;
     while (fields.ok && fields.at < fields.size) {
-        PlanRow row{};
-        row.oldLength = quint32(fields.varint());
-        row.oldAt = fields.skip(row.oldLength);
-        row.newLength = quint32(fields.varint());
-        row.newAt = fields.skip(row.newLength);
-        row.fileId = fields.u64();
+        const auto [oldAt, oldLength] = fields.name();
+        const auto [newAt, newLength] = fields.name();
+        const quint64 fileId = fields.u64();
         if (fields.ok)
-            contents.rows.push_back(row);
+            contents.rows.push_back({oldAt, newAt, oldLength, newLength, fileId});
     }
     return fields.ok && contents.rows.size() <= contents.rowCount;
 }
@@ -145,10 +130,6 @@ bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool
     using enum RecordType;
     if (!sawHead && type != Header && type != Plan)
         return false;
-    const auto settle = [&contents] {
-        contents.steps.clear();
-        contents.stepsPending = false;
-    };
     switch (type) {
     case Header:
         return !sawHead && readHead(contents, fields, false);
@@ -170,7 +151,6 @@ bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool
         contents.status = JournalContents::Status::Whole;
         return fields.ok;
     case Step: {
-        contents.stepsPending = true;
         JournalStep step{fields.u64(), fields.u8(), fields.u64(), fields.rest()};
         if (!fields.ok || step.row >= contents.rowCount)
             return false;
@@ -182,18 +162,16 @@ bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool
             return false;
         contents.renamedBits = fields.rest();
         contents.ended = quint64(contents.renamedBits.size()) == (contents.rowCount + 7) / 8;
-        settle();
+        contents.steps.clear();
         return contents.ended;
     case Closed:
-        fields.u64();
-        contents.undone = fields.u8() == 1 || contents.undone;
-        settle();
-        return fields.ok;
     case Undone:
     case Settled:
-        contents.undone = contents.undone || type == Undone;
-        settle();
-        return true;
+        if (type == Closed)
+            fields.u64();
+        contents.undone = contents.undone || type == Undone || (type == Closed && fields.u8() == 1);
+        contents.steps.clear();
+        return fields.ok;
     }
     return true;
 }
@@ -260,23 +238,28 @@ bool JournalContents::planIsPlain() const {
 
 JournalContents readJournal(int fd, bool full) {
     JournalContents contents;
-    FileBytes file(fd, full);
+    FileBytes file{fd, full};
+    struct stat status {};
+    if (full && ::fstat(fd, &status) != 0)
+        file.error = errno;
+    if (full)
+        file.fill(0, qsizetype(status.st_size));
     const char* start = file.at(0, kFileStart);
-    if (start && std::memcmp(start, kMagic.data(), kMagic.size()) == 0)
-        contents.version = qFromLittleEndian<quint32>(start + kMagic.size());
+    const quint32 version = start && std::memcmp(start, kMagic.data(), kMagic.size()) == 0
+                                ? qFromLittleEndian<quint32>(start + kMagic.size())
+                                : 0;
     bool sawHead = false;
     qint64 at = contents.validEnd = kFileStart;
-    const char* head = nullptr;
-    while (contents.version > 0 && contents.version <= kFormatVersion &&
-           (head = file.at(at, kRecordHead)) && qFromLittleEndian<quint32>(head) <= kMaxPayload) {
+    for (const char* head; version > 0 && version <= kFormatVersion &&
+                           (head = file.at(at, kRecordHead)) &&
+                           qFromLittleEndian<quint32>(head) <= kMaxPayload;) {
         const qsizetype length = qFromLittleEndian<quint32>(head);
-        const auto type = RecordType(head[4]);
+        const auto type = RecordType(static_cast<quint8>(head[4]));
         const qint64 next = at + kRecordHead + length + kRecordTail;
+        // The rows and the steps are the bulk of a journal; their checksums are checked when it is
+        // read in full for its undo or its repair.
         if (!full && sawHead &&
             (type == RecordType::Plan || type == RecordType::Rows || type == RecordType::Step)) {
-            // The rows and the steps are the bulk of a journal; their checksums are checked when
-            // it is read in full for its undo or its repair.
-            contents.stepsPending = contents.stepsPending || type == RecordType::Step;
             at = next;
             continue;
         }
@@ -290,13 +273,13 @@ JournalContents readJournal(int fd, bool full) {
         sawHead = true;
         contents.validEnd = at = next;
     }
-    if (contents.version > kFormatVersion)
+    if (version > kFormatVersion)
         contents.status = JournalContents::Status::NewerVersion;
     else if (sawHead && contents.status != JournalContents::Status::Whole)
         contents.status = JournalContents::Status::Truncated;
-    contents.error = file.error();
+    contents.error = file.error;
     if (full)
-        contents.data = file.take();
+        contents.data = std::move(file.bytes);
     return contents;
 }
 
@@ -316,16 +299,13 @@ bool writeRecords(int fd, std::string& records) {
 }
 
 bool appendRecords(int fd, JournalContents& contents, std::string& records, bool sync) {
-    if (!contents.resumed) {
-        const quint32 version = qToLittleEndian(kFormatVersion);
-        if (::ftruncate(fd, contents.validEnd) != 0 ||
-            (contents.version < kFormatVersion &&
-             ::pwrite(fd, &version, sizeof version, qint64(kMagic.size())) !=
-                 ssize_t(sizeof version)) ||
-            ::lseek(fd, contents.validEnd, SEEK_SET) < 0)
-            return false;
-        contents.resumed = true;
-    }
+    const quint32 version = qToLittleEndian(kFormatVersion);
+    if (!contents.resumed &&
+        (::ftruncate(fd, contents.validEnd) != 0 ||
+         ::pwrite(fd, &version, sizeof version, qint64(kMagic.size())) != ssize_t(sizeof version) ||
+         ::lseek(fd, contents.validEnd, SEEK_SET) < 0))
+        return false;
+    contents.resumed = true;
     const auto size = qint64(records.size());
     if (!writeRecords(fd, records) || (sync && ::fdatasync(fd) != 0))
         return false;

@@ -37,17 +37,7 @@ inline constexpr std::string_view kMagic = "TARVJRNL";
 inline constexpr quint32 kFormatVersion = 2;
 
 /// Header, Rows, PlanEnd, Undone and Settled are read in journals of version 1 alone.
-enum class RecordType : quint8 {
-    Header = 1,
-    Rows,
-    PlanEnd,
-    Step,
-    End,
-    Undone,
-    Settled,
-    Plan,
-    Closed
-};
+enum class RecordType { Header = 1, Rows, PlanEnd, Step, End, Undone, Settled, Plan, Closed };
 
 /// The kind of a step record that names where an undo moves a row's file back from; the other
 /// kinds are those of platform::RenameSteps.
@@ -110,18 +100,14 @@ struct PlanRow {
 
 /// A journal file as read back.
 struct JournalContents {
-    enum class Status {
-        Whole,        ///< the plan is complete
-        NotAJournal,  ///< no magic, or no plan: not written by this program, or damaged
-        NewerVersion, ///< written by a later format version
-        Truncated,    ///< the plan stops short: the file is damaged or was cut
-    } status = Status::NotAJournal;
+    /// Whole: the plan is complete. NotAJournal: no magic, or no plan: not written by this
+    /// program, or damaged. NewerVersion: written by a later format version. Truncated: the
+    /// plan stops short, the file is damaged or was cut.
+    enum class Status { Whole, NotAJournal, NewerVersion, Truncated } status = Status::NotAJournal;
     int error = 0; ///< errno, when reading failed
-    quint32 version = 0;
 
     quint64 folderDevice = 0;
     quint64 folderInode = 0;
-    qint64 time = 0;
     QByteArray folderPath;
     quint64 rowCount = 0;
     /// The whole file and its rows; filled only when reading in full.
@@ -130,11 +116,9 @@ struct JournalContents {
     bool ended = false;
     QByteArray renamedBits;
     bool undone = false;
-    /// Whether steps were recorded since the pass or its undo last came to an end (End or
-    /// Closed): then it was cut off, maybe mid-way through a row.
-    bool stepsPending = false;
-    /// Those steps: those of the row that was cut off, and of the rows before it. Filled only
-    /// when reading in full.
+    /// The steps recorded since the pass or its undo last came to an end (End or Closed): then
+    /// it was cut off, maybe mid-way through a row. Those of the row that was cut off, and of
+    /// the rows before it; read only in full.
     std::vector<JournalStep> steps;
     /// Where the last whole record ends: a new record is appended from here, so one torn record
     /// cannot hide the ones after it.
@@ -149,9 +133,8 @@ struct JournalContents {
 };
 
 /// Reads the journal open as `fd`: in full, every checksum checked, or not `full`, only its
-/// plan's head and its state records, seeking over the rows and the steps: enough to tell its
-/// folder, whether it was undone and whether steps are pending. A plan read so counts as whole
-/// once its head is read.
+/// plan's head and its closing records, seeking over the rows and the steps: enough to tell its
+/// folder and whether it was undone. A plan read so counts as whole once its head is read.
 JournalContents readJournal(int fd, bool full);
 
 /// Writes all of `records` at the file offset of `fd`, and clears them: false, errno set, when
@@ -159,9 +142,9 @@ JournalContents readJournal(int fd, bool full);
 bool writeRecords(int fd, std::string& records);
 
 /// Appends `records` to the journal `contents` was read from, open as `fd`, after its last whole
-/// record, and with `sync` waits for the disk. A journal of an earlier version is marked with
-/// this one first, so an earlier program refuses it rather than pass over what it cannot read.
-/// False, errno set, when it cannot be written.
+/// record, and with `sync` waits for the disk. The journal is marked with this version first, so
+/// an earlier program refuses one of an earlier version rather than pass over what it cannot
+/// read. False, errno set, when it cannot be written.
 bool appendRecords(int fd, JournalContents& contents, std::string& records, bool sync);
 
 } // namespace journal
