@@ -10,7 +10,6 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cerrno>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -175,13 +174,6 @@ int openJournalFile(int directoryFd, const char* name, int flags, QString& probl
     return fd;
 }
 
-PassJournal::PassJournal(QString directory)
-    : m_directory(std::move(directory)) {}
-
-PassJournal::~PassJournal() {
-    close();
-}
-
 void PassJournal::close() {
     closeFd(m_fd);
     closeFd(m_directoryFd);
@@ -221,8 +213,8 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     // same millisecond takes the next one.
     char name[64];
     for (int attempt = 0; attempt < 1000; ++attempt, ++now) {
-        std::snprintf(name, sizeof name, "%016" PRIx64 "-%013" PRId64 "-%d.journal", uint64_t(key),
-                      int64_t(now), int(::getpid()));
+        std::snprintf(name, sizeof name, "%016llx-%013lld-%d.journal", qulonglong(key),
+                      qlonglong(now), int(::getpid()));
         m_fd = ::openat(m_directoryFd, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                         0600);
         if (m_fd >= 0 || errno != EEXIST)
@@ -243,11 +235,11 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
             for (const quint64 field : {quint64(folderStatus.st_dev), quint64(folderStatus.st_ino),
                                         quint64(now), quint64(rows)})
                 writer.u64(field);
-            writer.name(folder);
+            writer.name(files.path());
         }
         for (; row < rows && writer.payloadSize() < kRowsPerRecordBytes; ++row) {
-            writer.fileName(files.name(row));
-            writer.fileName(newNames.item(row));
+            writer.name(files.name(row));
+            writer.name(newNames.item(row));
             writer.u64(files.fileId(row));
         }
         if (writer.records().size() > kWriteBytes)
@@ -372,7 +364,6 @@ bool RecordedPass::recordClosed(bool undone) {
     writer.closed(undone);
     if (!append(writer, true))
         return false;
-    m_contents.undone = m_contents.undone || undone;
     dropMarker(m_directoryFd, m_marker);
     return true;
 }

@@ -41,8 +41,9 @@ inline constexpr qint64 kKeptMs = 30LL * 24 * 60 * 60 * 1000;
 
 class PassJournal final : public platform::PassJournal {
 public:
-    explicit PassJournal(QString directory = defaultDirectory());
-    ~PassJournal() override;
+    explicit PassJournal(QString directory = defaultDirectory())
+        : m_directory(std::move(directory)) {}
+    ~PassJournal() override { close(); }
     Q_DISABLE_COPY_MOVE(PassJournal)
 
     void begin(const platform::FileView& files, const platform::NameListModel& newNames) override;

@@ -44,68 +44,28 @@ struct Fields {
         return has(count) ? QByteArray(data + (at += qsizetype(count)) - count, qsizetype(count))
                           : QByteArray();
     }
-    /// Skips a name, length first: where its bytes lie in the journal, and how many.
-    std::pair<qsizetype, quint32> name() {
-        const quint64 length = varint();
-        if (!has(length))
-            return {};
-        at += qsizetype(length);
-        return {base + at - qsizetype(length), quint32(length)};
-    }
     QByteArray rest() { return bytes(quint64(size - at)); }
     quint64 varint() {
         quint64 value = 0;
         for (int shift = 0; shift < 64 && has(1); shift += 7) {
-            const auto byte = quint8(data[at++]);
-            value |= quint64(byte & 0x7F) << shift;
-            if (!(byte & 0x80))
+            value |= quint64(data[at] & 0x7F) << shift;
+            if (!(data[at++] & 0x80))
                 return value;
         }
         ok = false;
         return 0;
     }
-};
-
-/// A journal's bytes: the whole file, or a window moved along it, so that the many small records
-/// after the plan cost one read a window, and skipping a large record reads only its head.
-struct FileBytes {
-    int fd;
-    bool whole;
-    int error = 0;
-    qint64 start = 0;
-    QByteArray bytes{};
-
-    bool holds(qint64 offset, qsizetype size) const {
-        return offset >= start && offset + size <= start + bytes.size();
-    }
-    /// `size` bytes from `offset` on; null where the file ends before them, or reading fails.
-    const char* at(qint64 offset, qsizetype size) {
-        if (!whole && !holds(offset, size))
-            fill(offset, std::max(size, qsizetype(8192)));
-        return holds(offset, size) ? bytes.constData() + (offset - start) : nullptr;
-    }
-    void fill(qint64 offset, qsizetype size) {
-        start = offset;
-        bytes.resize(size);
-        qsizetype done = 0;
-        while (done < size) {
-            const ssize_t got =
-                ::pread(fd, bytes.data() + done, size_t(size - done), offset + done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            error = got < 0 ? errno : error;
-            if (got <= 0)
-                break;
-            done += got;
-        }
-        bytes.resize(done);
+    /// Skips the bytes of a name, length first: where they lie in the journal.
+    qsizetype name(quint32& length) {
+        length = quint32(varint());
+        return has(length) ? base + (at += length) - length : 0;
     }
 };
 
 bool readHead(JournalContents& contents, Fields& fields, bool pathLengthFirst) {
     contents.folderDevice = fields.u64();
     contents.folderInode = fields.u64();
-    fields.u64(); // the time of the pass, which its journal's name tells too
+    fields.u64(); // the time of the pass, which the journal's name tells too
     contents.rowCount = fields.u64();
     contents.folderPath = pathLengthFirst ? fields.bytes(fields.varint()) : fields.rest();
     return fields.ok;
@@ -115,11 +75,12 @@ bool readRows(JournalContents& contents, Fields& fields, quint64 first) {
     if (first != contents.rows.size())
         return false;
     while (fields.ok && fields.at < fields.size) {
-        const auto [oldAt, oldLength] = fields.name();
-        const auto [newAt, newLength] = fields.name();
-        const quint64 fileId = fields.u64();
+        PlanRow row{};
+        row.oldAt = fields.name(row.oldLength);
+        row.newAt = fields.name(row.newLength);
+        row.fileId = fields.u64();
         if (fields.ok)
-            contents.rows.push_back({oldAt, newAt, oldLength, newLength, fileId});
+            contents.rows.push_back(row);
     }
     return fields.ok && contents.rows.size() <= contents.rowCount;
 }
@@ -185,24 +146,22 @@ void RecordWriter::begin(RecordType type) {
     u8(quint8(type));
 }
 
+void RecordWriter::name(const QString& name) {
+    // Nearly every name is plain ASCII: its bytes are its code units, with no encoding to pay.
+    if (!std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        const QByteArray bytes = platform::encodeFileName(name);
+        length(quint64(bytes.size()));
+        return this->bytes(bytes);
+    }
+    length(quint64(name.size()));
+    for (const QChar c : name)
+        u8(quint8(c.unicode()));
+}
+
 void RecordWriter::length(quint64 value) {
     for (; value >= 0x80; value >>= 7)
         u8(quint8((value & 0x7F) | 0x80));
     u8(quint8(value));
-}
-
-void RecordWriter::name(QByteArrayView bytes) {
-    length(quint64(bytes.size()));
-    this->bytes(bytes);
-}
-
-void RecordWriter::fileName(const QString& name) {
-    // Nearly every name is plain ASCII: its bytes are its code units, with no encoding to pay.
-    if (!std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; }))
-        return this->name(platform::encodeFileName(name));
-    length(quint64(name.size()));
-    for (const QChar c : name)
-        u8(quint8(c.unicode()));
 }
 
 void RecordWriter::step(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
@@ -238,48 +197,72 @@ bool JournalContents::planIsPlain() const {
 
 JournalContents readJournal(int fd, bool full) {
     JournalContents contents;
-    FileBytes file{fd, full};
+    // The whole file, or a window moved along it, so that the many small records after the plan
+    // cost one read a window, and skipping a large record reads only its head.
+    QByteArray& bytes = contents.data;
+    qint64 start = 0;
+    const auto fill = [&](qint64 offset, qsizetype size) {
+        start = offset;
+        bytes.resize(size);
+        qsizetype done = 0;
+        while (done < size) {
+            const ssize_t got =
+                ::pread(fd, bytes.data() + done, size_t(size - done), offset + done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            contents.error = got < 0 ? errno : contents.error;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        bytes.resize(done);
+    };
+    const auto at = [&](qint64 offset, qsizetype size) -> const char* {
+        const auto holds = [&] { return offset >= start && offset + size <= start + bytes.size(); };
+        if (!full && !holds())
+            fill(offset, std::max(size, qsizetype(8192)));
+        return holds() ? bytes.constData() + (offset - start) : nullptr;
+    };
     struct stat status {};
     if (full && ::fstat(fd, &status) != 0)
-        file.error = errno;
+        contents.error = errno;
     if (full)
-        file.fill(0, qsizetype(status.st_size));
-    const char* start = file.at(0, kFileStart);
-    const quint32 version = start && std::memcmp(start, kMagic.data(), kMagic.size()) == 0
-                                ? qFromLittleEndian<quint32>(start + kMagic.size())
+        fill(0, qsizetype(status.st_size));
+    const char* magic = at(0, kFileStart);
+    const quint32 version = magic && std::memcmp(magic, kMagic.data(), kMagic.size()) == 0
+                                ? qFromLittleEndian<quint32>(magic + kMagic.size())
                                 : 0;
     bool sawHead = false;
-    qint64 at = contents.validEnd = kFileStart;
+    qint64 offset = contents.validEnd = kFileStart;
     for (const char* head; version > 0 && version <= kFormatVersion &&
-                           (head = file.at(at, kRecordHead)) &&
+                           (head = at(offset, kRecordHead)) &&
                            qFromLittleEndian<quint32>(head) <= kMaxPayload;) {
         const qsizetype length = qFromLittleEndian<quint32>(head);
         const auto type = RecordType(static_cast<quint8>(head[4]));
-        const qint64 next = at + kRecordHead + length + kRecordTail;
+        const qint64 next = offset + kRecordHead + length + kRecordTail;
         // The rows and the steps are the bulk of a journal; their checksums are checked when it is
         // read in full for its undo or its repair.
         if (!full && sawHead &&
             (type == RecordType::Plan || type == RecordType::Rows || type == RecordType::Step)) {
-            at = next;
+            offset = next;
             continue;
         }
-        const char* record = file.at(at, kRecordHead + length + kRecordTail);
+        const char* record = at(offset, kRecordHead + length + kRecordTail);
         if (!record ||
             qFromLittleEndian<quint32>(record + kRecordHead + length) !=
                 checksum(record + 4, length + 1) ||
-            !applyRecord(contents, type, Fields{record + kRecordHead, length, at + kRecordHead},
+            !applyRecord(contents, type, Fields{record + kRecordHead, length, offset + kRecordHead},
                          sawHead, full))
             break;
         sawHead = true;
-        contents.validEnd = at = next;
+        contents.validEnd = offset = next;
     }
     if (version > kFormatVersion)
         contents.status = JournalContents::Status::NewerVersion;
     else if (sawHead && contents.status != JournalContents::Status::Whole)
         contents.status = JournalContents::Status::Truncated;
-    contents.error = file.error;
-    if (full)
-        contents.data = std::move(file.bytes);
+    if (!full)
+        bytes.clear();
     return contents;
 }
 

@@ -57,11 +57,9 @@ public:
     void u64(quint64 value) { put(qToLittleEndian(value)); }
     void u8(quint8 value) { m_buffer.push_back(char(value)); }
     void bytes(QByteArrayView bytes) { m_buffer.append(bytes.data(), size_t(bytes.size())); }
-    /// Bytes after their varint length.
-    void name(QByteArrayView bytes);
     /// A name's bytes, length first: plain ASCII as it stands, other text through
     /// platform::encodeFileName.
-    void fileName(const QString& name);
+    void name(const QString& name);
     void step(quint64 row, quint8 kind, quint64 inode, QByteArrayView name);
     /// A Closed record of now.
     void closed(bool undone);

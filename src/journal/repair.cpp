@@ -9,6 +9,7 @@
 #include "platform/folder_survey.h"
 
 #include <QByteArrayList>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,11 +26,6 @@ namespace {
 
 using Kind = platform::RenameSteps::Kind;
 
-/// The entry `name` of the folder open as `folder`, not followed if a link.
-bool entryOf(int folder, const QByteArray& name, struct stat& status) {
-    return ::fstatat(folder, name.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
 /// Puts right row `row` of `contents` from its `steps`, in the order they were made, in the
 /// folder open as `folder`, where `numbersKept` when a recorded inode number still tells the
 /// file: the line that reports it, or "" when there was nothing to do.
@@ -44,44 +40,38 @@ QByteArray repairRow(const JournalContents& contents, int folder, bool numbersKe
         else
             problem = "не удалось удалить «" + name + "»: " + std::strerror(errno);
     };
-    // Where the row's file goes back to: its old name, or for an undo's row the name the undo
-    // moved it back from. Where each step's move starts: there, or for the move on from an aside
-    // name, that name. And the inode each claim got once made.
-    std::vector<QByteArray> homes;
-    std::vector<QByteArray> sources;
-    std::map<QByteArray, quint64> claims;
-    QByteArray home = contents.oldName(row);
-    QByteArray aside;
-    bool undo = false;
-    for (const JournalStep* step : steps) {
-        if (step->kind == kSourceStep) {
-            home = step->name;
-            aside.clear();
-            undo = true;
-        } else if (Kind(step->kind) == Kind::Aside) {
-            aside = step->name;
-        } else if (Kind(step->kind) == Kind::Claim && step->inode != 0) {
-            claims[step->name] = step->inode;
-        }
-        homes.push_back(home);
-        sources.push_back(!aside.isEmpty() && step->name != aside ? aside : home);
-    }
+    // The name of the last step of `kind` up to `at`, within the undo begun last for an aside.
+    const auto last = [&steps](size_t at, quint8 kind) {
+        for (size_t i = at + 1; i-- > 0;)
+            if (steps[i]->kind == kind || steps[i]->kind == kSourceStep)
+                return steps[i]->kind == kind ? steps[i]->name : QByteArray();
+        return QByteArray();
+    };
+    const bool undo = !last(steps.size() - 1, kSourceStep).isEmpty();
     // From the last step back: a claim or a second link made on the way to the new name goes
     // before the file leaves the aside name.
     for (size_t at = steps.size(); at-- > 0;) {
         const JournalStep& step = *steps[at];
+        // Where the row's file goes back to: its old name, or for an undo's row the name the
+        // undo moved it back from. Where the step's move starts: there, or for the move on from
+        // an aside name, that name.
+        const QByteArray source = last(at, kSourceStep);
+        const QByteArray home = source.isEmpty() ? contents.oldName(row) : source;
+        const QByteArray aside = last(at, quint8(Kind::Aside));
+        const QByteArray from = !aside.isEmpty() && step.name != aside ? aside : home;
         struct stat named;
         struct stat original;
-        if (step.kind == kSourceStep || step.name == homes[at] ||
-            !entryOf(folder, step.name, named))
+        if (step.kind == kSourceStep || step.name == home ||
+            ::fstatat(folder, step.name.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        const bool sourceHere = entryOf(folder, sources[at], original);
+        const bool sourceHere =
+            ::fstatat(folder, from.constData(), &original, AT_SYMLINK_NOFOLLOW) == 0;
         const bool same =
             sourceHere && original.st_dev == named.st_dev && original.st_ino == named.st_ino;
         if (Kind(step.kind) == Kind::Aside && (S_ISREG(named.st_mode) || S_ISLNK(named.st_mode))) {
-            const int error = renamer.rename(platform::decodeFileName(contents.folderPath),
-                                             platform::decodeFileName(step.name),
-                                             platform::decodeFileName(homes[at]));
+            const int error =
+                renamer.rename(platform::decodeFileName(contents.folderPath),
+                               platform::decodeFileName(step.name), platform::decodeFileName(home));
             if (error == 0)
                 done.append("файл возвращён из «" + step.name + "»");
             else
@@ -98,11 +88,14 @@ QByteArray repairRow(const JournalContents& contents, int folder, bool numbersKe
             // was never recorded was being made when the program was killed: the name was free
             // just before, so the empty file there is the claim. So is one made last where inode
             // numbers are not kept: nothing happened after.
-            const auto claim = claims.find(step.name);
+            const auto claim = std::find_if(steps.rbegin(), steps.rend(), [&](const auto* made) {
+                return Kind(made->kind) == Kind::Claim && made->inode != 0 &&
+                       made->name == step.name;
+            });
             const JournalStep& last = contents.steps.back();
             const bool madeLast = &step == &last || (Kind(last.kind) == Kind::Claim &&
                                                      last.row == row && last.name == step.name);
-            if (claim != claims.end() && numbersKept ? named.st_ino == claim->second : madeLast)
+            if (claim != steps.rend() && numbersKept ? named.st_ino == (*claim)->inode : madeLast)
                 remove(step.name, "удалён пустой файл «%1»");
         }
     }

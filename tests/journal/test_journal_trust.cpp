@@ -63,11 +63,11 @@ QByteArray craftedJournal(quint32 version, const QByteArray& folder, const QByte
         writer.begin(RecordType::Rows);
         writer.u64(0);
     } else {
-        writer.name(folderPath);
+        writer.name(platform::decodeFileName(folderPath));
     }
     for (const auto& [oldName, newName] : rows) {
-        writer.name(oldName);
-        writer.name(newName);
+        writer.name(platform::decodeFileName(oldName));
+        writer.name(platform::decodeFileName(newName));
         writer.u64(inodeOf(folder + '/' + oldName));
     }
     if (version == 1) {
