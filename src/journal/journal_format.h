@@ -61,7 +61,7 @@ public:
     /// platform::encodeFileName.
     void name(const QString& name);
     void step(quint64 row, quint8 kind, quint64 inode, QByteArrayView name);
-    /// A Closed record of now.
+    /// A Closed record, stamped with the current time.
     void closed(bool undone);
     /// The payload of the record being built, so far.
     size_t payloadSize() const { return m_buffer.size() - m_open - 5; }
