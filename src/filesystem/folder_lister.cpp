@@ -272,6 +272,37 @@ std::optional<NameList> listSubfolders(const QString& folder) {
     });
 }
 
+std::optional<FolderEntries> readEntries(int folderFd) {
+    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DirHandle dir(fd >= 0 ? fdopendir(fd) : nullptr);
+    if (!dir) {
+        const int error = errno;
+        if (fd >= 0)
+            ::close(fd);
+        errno = error;
+        return std::nullopt;
+    }
+    FolderEntries found;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) {
+            if (errno == 0)
+                return found;
+            const int error = errno;
+            dir.reset();
+            errno = error;
+            return std::nullopt;
+        }
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        const size_t length = std::strlen(name);
+        found.entries.push_back({entry->d_ino, qsizetype(found.names.size()), qsizetype(length)});
+        found.names.append(name, length);
+    }
+}
+
 QString cleanFolderPath(const QString& path) {
     if (path.isEmpty())
         return {};

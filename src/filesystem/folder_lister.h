@@ -1,10 +1,12 @@
 // Reads a folder the way the views show it: files under a mask, or subfolders, in natural order.
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace filesystem {
@@ -46,6 +48,25 @@ std::optional<NameList> listFiles(const QString& folder, const FileMask& mask);
 /// The subfolders of `folder`, and the links to folders, without hidden ones. Names that are not
 /// valid UTF-8 are left out: no path written as text could open them again.
 std::optional<NameList> listSubfolders(const QString& folder);
+
+/// The entries of one folder by their bytes, in the order read: their names in one block, and per
+/// entry where its name lies and its inode number (d_ino).
+struct FolderEntries {
+    struct Entry {
+        quint64 fileId;
+        qsizetype at;
+        qsizetype length;
+    };
+    std::string names;
+    std::vector<Entry> entries;
+    QByteArrayView name(const Entry& entry) const {
+        return QByteArrayView(names.data() + entry.at, entry.length);
+    }
+};
+
+/// Every entry of the folder open as `folderFd` but "." and "..", hidden ones too, whatever its
+/// type. Empty optional, with errno set, when the folder cannot be read to its end.
+std::optional<FolderEntries> readEntries(int folderFd);
 
 /// `path` made absolute and clean ("/a/b/" and "/a/./b" give "/a/b"); "" stays "".
 QString cleanFolderPath(const QString& path);

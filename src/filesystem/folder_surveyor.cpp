@@ -1,12 +1,10 @@
 // The folder survey on Linux.
 #include "filesystem/folder_surveyor.h"
 
-#include "filesystem/mount_table.h"
-#include "filesystem/posix_file_renamer.h"
+#include "filesystem/file_system_kind.h"
 #include "platform/file_names.h"
 #include "platform/text.h"
 
-#include <QFile>
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,7 +12,6 @@
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -87,28 +84,6 @@ std::optional<bool> foundInOtherCase(int folderFd,
     return std::nullopt;
 }
 
-/// Whether the file system's type is one that ignores letter case: FAT and exFAT, in the kernel
-/// or through FUSE. NTFS keeps case apart as Linux drivers mount it.
-bool caselessType(int folderFd, unsigned long magic) {
-    switch (magic) {
-    case 0x4d44:     // vfat, msdos
-    case 0x2011BAB0: // exfat
-        return true;
-    case 0x65735546: { // fuse
-        struct stat status;
-        QFile table(u"/proc/self/mountinfo"_s);
-        if (::fstat(folderFd, &status) != 0 || !table.open(QIODevice::ReadOnly))
-            return false;
-        static const QByteArrayList types = {"fuse.fusefat", "fuse.exfat", "fuse.exfat-fuse",
-                                             "fuse.vfat"};
-        return types.contains(
-            fileSystemType(table.readAll(), ::major(status.st_dev), ::minor(status.st_dev)));
-    }
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 platform::FolderSurvey PosixFolderSurveyor::survey(const QString& folder) const {
@@ -132,10 +107,10 @@ platform::FolderSurvey PosixFolderSurveyor::survey(const QString& folder) const 
     survey.writable =
         !(mount.f_flag & ST_RDONLY) && ::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) == 0;
     survey.nameMax = fileSystem.f_namelen;
-    survey.fatNames = folderHasFatNames(fd);
+    const FileSystemKind kind = fileSystemKind(fd);
+    survey.fatNames = kind.fatNames;
     const std::optional<bool> folds = foundInOtherCase(fd, survey.entries);
-    survey.ignoresCase =
-        folds ? *folds : caselessType(fd, static_cast<unsigned long>(fileSystem.f_type));
+    survey.ignoresCase = folds ? *folds : kind.foldsCase;
     ::close(fd);
     return survey;
 }

@@ -2,20 +2,17 @@
 // that still cannot replace a file where the file system lacks RENAME_NOREPLACE.
 #include "filesystem/posix_file_renamer.h"
 
-#include "filesystem/mount_table.h"
+#include "filesystem/file_system_kind.h"
 #include "platform/file_names.h"
 #include "platform/folder_survey.h"
 #include "platform/text.h"
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -30,61 +27,14 @@ bool linkUnavailable(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
 }
 
-/// Whether the file system numbers a file afresh by its name (FUSE drivers, FUSE block drivers,
-/// and the kernel's FAT, exFAT and NTFS drivers), so that an inode number tells no file apart
-/// across a rename. The same kinds as the journal's repair counts.
-bool numbersFilesAnew(int fd) {
-    struct statfs fileSystem;
-    if (::fstatfs(fd, &fileSystem) != 0)
-        return true;
-    switch (static_cast<unsigned long>(fileSystem.f_type)) {
-    case 0x65735546: // fuse, fuseblk
-    case 0x4d44:     // vfat, msdos
-    case 0x2011BAB0: // exfat
-    case 0x5346544e: // ntfs
-    case 0x7366746e: // ntfs3
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 bool hasFatNames(const QByteArray& fileSystemType) {
-    // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the
-    // drivers of NTFS and exFAT drives.
-    static const QByteArrayList types = {
-        "vfat",      "msdos",        "umsdos",          "exfat",      "ntfs",
-        "ntfs3",     "fuseblk",      "fuse.fusefat",    "fuse.exfat", "fuse.exfat-fuse",
-        "fuse.ntfs", "fuse.ntfs-3g", "fuse.lowntfs-3g", "fuse.vfat",
-    };
-    return types.contains(fileSystemType);
+    return fileSystemKindOfType(fileSystemType).fatNames;
 }
 
 bool folderHasFatNames(int fd) {
-    // The kernel's own drivers tell by their magic number; a FUSE driver only by its type in the
-    // mount table.
-    struct statfs fileSystem;
-    if (::fstatfs(fd, &fileSystem) != 0)
-        return false;
-    switch (static_cast<unsigned long>(fileSystem.f_type)) {
-    case 0x4d44:     // vfat, msdos
-    case 0x2011BAB0: // exfat
-    case 0x5346544e: // ntfs
-    case 0x7366746e: // ntfs3
-        return true;
-    case 0x65735546: { // fuse, fuseblk
-        struct stat status;
-        QFile table(u"/proc/self/mountinfo"_s);
-        if (::fstat(fd, &status) != 0 || !table.open(QIODevice::ReadOnly))
-            return false;
-        return hasFatNames(
-            fileSystemType(table.readAll(), ::major(status.st_dev), ::minor(status.st_dev)));
-    }
-    default:
-        return false;
-    }
+    return fileSystemKind(fd).fatNames;
 }
 
 PosixFileRenamer::PosixFileRenamer(Strategy strategy)
@@ -193,8 +143,9 @@ int PosixFileRenamer::openFolder(const QString& folder) {
         return m_openError = errno;
     m_folderFd = fd;
     m_folder = folder;
-    m_fatNames = folderHasFatNames(fd);
-    m_numbersKept = !numbersFilesAnew(fd);
+    const FileSystemKind kind = fileSystemKind(fd);
+    m_fatNames = kind.fatNames;
+    m_numbersKept = !kind.renumbersFiles;
     return 0;
 }
 

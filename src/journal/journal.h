@@ -2,9 +2,11 @@
 // for its undo.
 #pragma once
 
+#include "filesystem/folder_lister.h"
 #include "journal/journal_format.h"
 #include "platform/pass_journal.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <string>
@@ -39,8 +41,9 @@ inline constexpr qint64 kKeptMs = 30LL * 24 * 60 * 60 * 1000;
 
 class PassJournal final : public platform::PassJournal {
 public:
-    explicit PassJournal(QString directory = defaultDirectory());
-    ~PassJournal() override;
+    explicit PassJournal(QString directory = defaultDirectory())
+        : m_directory(std::move(directory)) {}
+    ~PassJournal() override { close(); }
     Q_DISABLE_COPY_MOVE(PassJournal)
 
     void begin(const platform::FileView& files, const platform::NameListModel& newNames) override;
@@ -49,7 +52,6 @@ public:
     void end(const std::vector<bool>& renamed) override;
 
 private:
-    bool writeOut(std::string& buffer);
     void fail(const QString& why);
     void close();
 
@@ -82,39 +84,33 @@ public:
 
     /// Records that the pass was undone: the next undo goes further back. False, with errno set,
     /// when the journal cannot be written.
-    bool markUndone();
+    bool markUndone() { return recordClosed(true); }
     /// Records that the undo ended without undoing the pass (some files could not be moved
     /// back): its steps are all finished. False, with errno set, when the journal cannot be
     /// written.
-    bool settleSteps();
+    bool settleSteps() { return recordClosed(false); }
 
 private:
     friend PassLookup latestPass(const QString& folder, const QString& directory);
-    /// Appends a record after the last whole one, opening the journal for it first.
-    bool append(RecordType type, std::string_view payload, bool sync);
-    struct Entry {
-        quint64 fileId;
-        qsizetype at;
-        qsizetype length;
-    };
-    QByteArrayView oldBytes(qsizetype row) const;
-    QByteArrayView newBytes(qsizetype row) const;
-    QByteArrayView entryName(const Entry& entry) const;
-    const Entry* entryNamed(QByteArrayView name) const;
+    friend bool hasPassToUndo(const QString& folder, const QString& directory);
+    /// The most recent pass in `folder` not undone yet; with `readIn`, read in full, and the
+    /// folder read once to find its files by inode.
+    static PassLookup find(const QString& folder, const QString& directory, bool readIn);
+    /// Appends the records of `writer` after the last whole record.
+    bool append(RecordWriter& writer, bool sync);
+    /// Records that the undo ended, and whether it undid the pass; with neither, nothing.
+    bool recordClosed(bool undone);
 
     QString m_folder;
-    QString m_file;
     QByteArray m_name;      ///< the journal's name in its folder
     int m_directoryFd = -1; ///< the folder of journals, for the open marker
     bool m_writable = false;
-    bool m_resumed = false; ///< appending has begun, after the last whole record
-    QByteArray m_data;
     JournalContents m_contents;
-    std::string m_names;
-    std::vector<Entry> m_entries; ///< sorted by fileId
-    bool m_renumbers = false;     ///< the folder's file system numbers files anew
-    mutable std::vector<quint32> m_byName;
-    int m_fd = -1; ///< open, and locked, from the lookup on
+    filesystem::FolderEntries m_entries;          ///< the folder as the lookup read it
+    QHash<QByteArrayView, quint64> m_byName;      ///< the inode of each name in m_entries
+    QMultiHash<quint64, QByteArrayView> m_asides; ///< the aside names among them, by inode
+    bool m_renumbers = false;                     ///< the folder's file system numbers files anew
+    int m_fd = -1;                                ///< open, and locked, from the lookup on
     qsizetype m_row = 0;
     QByteArray m_from; ///< told before the row's first step, then cleared
     bool m_steps = false;
@@ -122,11 +118,9 @@ private:
 };
 
 struct PassLookup {
-    enum class Status {
-        Nothing, ///< no pass of this folder is left to undo
-        Refused, ///< there is one, but it cannot be undone: `problem` says why
-        Ready,
-    } status = Status::Nothing;
+    /// Nothing: no pass of this folder is left to undo. Refused: there is one, but it cannot be
+    /// undone, and `problem` says why.
+    enum class Status { Nothing, Refused, Ready } status = Status::Nothing;
     QString problem;
     std::unique_ptr<RecordedPass> pass;
 };

@@ -1,15 +1,15 @@
-// The journal's records: built into one buffer, read back from memory or by seeking over a file.
+// The journal's records: built into one buffer, and read back from a file in full or by seeking
+// over its bulk.
 #include "journal/journal_format.h"
 
 #include "platform/file_names.h"
+#include "platform/folder_survey.h"
 
 #include <QDateTime>
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -23,417 +23,277 @@ constexpr qsizetype kFileStart = qsizetype(kMagic.size()) + 4;
 // No record of this program comes near it: a larger length is damage.
 constexpr quint32 kMaxPayload = 64u << 20;
 
-void putU32(std::string& out, quint32 value) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(char(value >> (8 * i) & 0xFF));
+/// Of the type byte and the payload after it; zlib counts in uInt, far above any record.
+quint32 checksum(const char* typeAndPayload, qsizetype size) {
+    const auto* bytes = reinterpret_cast<const Bytef*>(typeAndPayload);
+    return quint32(crc32(crc32(0L, Z_NULL, 0), bytes, uInt(size)));
 }
 
-quint64 getLittleEndian(const char* bytes, int size) {
-    quint64 value = 0;
-    for (int i = size - 1; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes[i]);
-    return value;
-}
+/// Reads the fields of a payload in order; a read past its end marks it bad, and gives zeros.
+struct Fields {
+    const char* data;
+    qsizetype size;
+    qsizetype base; ///< where the payload starts in the journal
+    qsizetype at = 0;
+    bool ok = true;
 
-quint32 checksum(quint8 type, const char* payload, qsizetype size) {
-    uLong crc = crc32(0L, Z_NULL, 0);
-    const auto typeByte = static_cast<Bytef>(type);
-    crc = crc32(crc, &typeByte, 1);
-    // zlib counts in uInt; a payload is far below its limit.
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(payload), uInt(size));
-    return quint32(crc);
-}
-
-/// Reads the fields of a payload in order; any read past its end marks it bad.
-class PayloadReader {
-public:
-    PayloadReader(const char* data, qsizetype size, qsizetype base)
-        : m_data(data)
-        , m_size(size)
-        , m_base(base) {}
-
-    bool ok() const { return m_ok; }
-    bool atEnd() const { return m_at >= m_size; }
-    quint64 u64() { return integer(8); }
-    quint8 u8() { return quint8(integer(1)); }
-    /// A little-endian integer of `size` bytes.
-    quint64 integer(int size) {
-        if (m_size - m_at < size)
-            return fail();
-        const quint64 value = getLittleEndian(m_data + m_at, size);
-        m_at += size;
-        return value;
+    bool has(quint64 count) { return ok = ok && quint64(size - at) >= count; }
+    quint64 u64() { return has(8) ? qFromLittleEndian<quint64>(data + (at += 8) - 8) : 0; }
+    quint8 u8() { return has(1) ? quint8(data[at++]) : 0; }
+    QByteArray bytes(quint64 count) {
+        return has(count) ? QByteArray(data + (at += qsizetype(count)) - count, qsizetype(count))
+                          : QByteArray();
     }
+    QByteArray rest() { return bytes(quint64(size - at)); }
     quint64 varint() {
         quint64 value = 0;
-        for (int shift = 0; shift < 64; shift += 7) {
-            if (m_at >= m_size)
-                return fail();
-            const auto byte = static_cast<unsigned char>(m_data[m_at++]);
-            value |= quint64(byte & 0x7F) << shift;
-            if (!(byte & 0x80))
+        for (int shift = 0; shift < 64 && has(1); shift += 7) {
+            value |= quint64(data[at] & 0x7F) << shift;
+            if (!(data[at++] & 0x80))
                 return value;
         }
-        return fail();
-    }
-    /// Skips `length` bytes; where they began, counted from the start of the whole journal.
-    qsizetype skip(quint64 length) {
-        if (quint64(m_size - m_at) < length)
-            return qsizetype(fail());
-        const qsizetype at = m_base + m_at;
-        m_at += qsizetype(length);
-        return at;
-    }
-    QByteArray rest() {
-        const QByteArray bytes(m_data + m_at, m_size - m_at);
-        m_at = m_size;
-        return bytes;
-    }
-
-private:
-    quint64 fail() {
-        m_ok = false;
-        m_at = m_size;
+        ok = false;
         return 0;
     }
-
-    const char* m_data;
-    qsizetype m_size;
-    qsizetype m_base;
-    qsizetype m_at = 0;
-    bool m_ok = true;
+    /// Skips the bytes of a name, length first: where they lie in the journal.
+    qsizetype name(quint32& length) {
+        length = quint32(varint());
+        return has(length) ? base + (at += length) - length : 0;
+    }
 };
 
-/// Applies one record to `contents`; false when it does not fit where it stands.
-bool applyRecord(JournalContents& contents, quint8 type, PayloadReader payload, bool sawHeader,
-                 bool fullRows) {
-    if (!sawHeader && type != quint8(RecordType::Header))
+bool readHead(JournalContents& contents, Fields& fields, bool pathLengthFirst) {
+    contents.folderDevice = fields.u64();
+    contents.folderInode = fields.u64();
+    fields.u64(); // the time of the pass, which the journal's name tells too
+    contents.rowCount = fields.u64();
+    contents.folderPath = pathLengthFirst ? fields.bytes(fields.varint()) : fields.rest();
+    return fields.ok;
+}
+
+bool readRows(JournalContents& contents, Fields& fields, quint64 first) {
+    if (first != contents.rows.size())
         return false;
-    switch (RecordType(type)) {
-    case RecordType::Header:
-        if (sawHeader)
-            return false;
-        contents.folderDevice = payload.u64();
-        contents.folderInode = payload.u64();
-        contents.time = qint64(payload.u64());
-        contents.rowCount = payload.u64();
-        contents.folderPath = payload.rest();
-        return payload.ok();
-    case RecordType::Rows: {
-        if (!fullRows)
-            return true;
-        if (payload.u64() != contents.rows.size())
-            return false;
-        while (payload.ok() && !payload.atEnd()) {
-            PlanRow row{};
-            row.oldLength = quint32(payload.varint());
-            row.oldAt = payload.skip(row.oldLength);
-            row.newLength = quint32(payload.varint());
-            row.newAt = payload.skip(row.newLength);
-            row.fileId = payload.u64();
-            if (payload.ok())
-                contents.rows.push_back(row);
-        }
-        return payload.ok() && contents.rows.size() <= contents.rowCount;
+    while (fields.ok && fields.at < fields.size) {
+        PlanRow row{};
+        row.oldAt = fields.name(row.oldLength);
+        row.newAt = fields.name(row.newLength);
+        row.fileId = fields.u64();
+        if (fields.ok)
+            contents.rows.push_back(row);
     }
-    case RecordType::PlanEnd:
-        if (payload.u64() != contents.rowCount ||
-            (fullRows && contents.rows.size() != contents.rowCount))
+    return fields.ok && contents.rows.size() <= contents.rowCount;
+}
+
+/// Applies one record to `contents`; false when it does not fit where it stands.
+bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool sawHead,
+                 bool full) {
+    using enum RecordType;
+    if (!sawHead && type != Header && type != Plan)
+        return false;
+    switch (type) {
+    case Header:
+        return !sawHead && readHead(contents, fields, false);
+    case Plan: {
+        const quint64 first = fields.u64();
+        if ((first == 0 && (sawHead || !readHead(contents, fields, true))) ||
+            (full && !readRows(contents, fields, first)))
+            return false;
+        if (!full || contents.rows.size() == contents.rowCount)
+            contents.status = JournalContents::Status::Whole;
+        return true;
+    }
+    case Rows:
+        return !full || readRows(contents, fields, fields.u64());
+    case PlanEnd:
+        if (fields.u64() != contents.rowCount ||
+            (full && contents.rows.size() != contents.rowCount))
             return false;
         contents.status = JournalContents::Status::Whole;
-        return payload.ok();
-    case RecordType::Ended:
-        if (payload.u64() != contents.rowCount)
-            return false;
-        contents.renamedBits = payload.rest();
-        contents.ended =
-            qsizetype(contents.renamedBits.size()) == qsizetype((contents.rowCount + 7) / 8);
-        contents.steps.clear();
-        contents.stepsPending = false;
-        return contents.ended;
-    case RecordType::Undone:
-        contents.undone = true;
-        contents.steps.clear();
-        contents.stepsPending = false;
-        return true;
-    case RecordType::Settled:
-        contents.steps.clear();
-        contents.stepsPending = false;
-        return true;
-    case RecordType::Step: {
-        contents.stepsPending = true;
-        if (!fullRows)
-            return true;
-        JournalStep step;
-        step.row = payload.u64();
-        step.kind = payload.u8();
-        step.inode = payload.u64();
-        step.name = payload.rest();
-        if (!payload.ok() || step.row >= contents.rowCount)
+        return fields.ok;
+    case Step: {
+        JournalStep step{fields.u64(), fields.u8(), fields.u64(), fields.rest()};
+        if (!fields.ok || step.row >= contents.rowCount)
             return false;
         contents.steps.push_back(std::move(step));
         return true;
     }
-    default:
-        return true;
-    }
-}
-
-/// Checks the start of a journal; the status it implies when it is not one this version reads.
-bool checkFileStart(const char* data, qsizetype size, JournalContents& contents) {
-    if (size < kFileStart || std::memcmp(data, kMagic.data(), kMagic.size()) != 0) {
-        contents.status = JournalContents::Status::NotAJournal;
-        return false;
-    }
-    if (getLittleEndian(data + kMagic.size(), 4) > kFormatVersion) {
-        contents.status = JournalContents::Status::NewerVersion;
-        return false;
+    case End:
+        if (fields.u64() != contents.rowCount)
+            return false;
+        contents.renamedBits = fields.rest();
+        contents.ended = quint64(contents.renamedBits.size()) == (contents.rowCount + 7) / 8;
+        contents.steps.clear();
+        return contents.ended;
+    case Closed:
+    case Undone:
+    case Settled:
+        if (type == Closed)
+            fields.u64();
+        contents.undone = contents.undone || type == Undone || (type == Closed && fields.u8() == 1);
+        contents.steps.clear();
+        return fields.ok;
     }
     return true;
 }
 
-/// Reads up to `size` bytes at `offset`: how many, fewer only at the end of the file; -1 on an
-/// error, with errno set.
-qsizetype readAt(int fd, char* into, qsizetype size, qint64 offset) {
-    qsizetype done = 0;
-    while (done < size) {
-        const ssize_t got = ::pread(fd, into + done, size_t(size - done), offset + done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return -1;
-        if (got == 0)
-            break;
-        done += got;
-    }
-    return done;
-}
-
-/// Reads a file at given offsets through one small window of it: the many small records after the
-/// plan then cost one read per window instead of two per record, while skipping a large record
-/// still reads only the window at its head.
-class WindowReader {
-public:
-    explicit WindowReader(int fd)
-        : m_fd(fd) {}
-
-    /// Copies up to `size` bytes from `offset`: how many, fewer at the end of the file; -1 on a
-    /// read error, with errno set.
-    qsizetype read(char* into, qsizetype size, qint64 offset) {
-        qsizetype done = 0;
-        while (done < size) {
-            const qint64 at = offset + done;
-            if (at < m_start || at >= m_start + m_window.size()) {
-                if (!fill(at))
-                    return -1;
-                if (m_window.isEmpty())
-                    break;
-            }
-            const qsizetype count =
-                std::min(size - done, qsizetype(m_start + m_window.size() - at));
-            std::memcpy(into + done, m_window.constData() + (at - m_start), size_t(count));
-            done += count;
-        }
-        return done;
-    }
-
-private:
-    static constexpr qsizetype kWindow = 8192;
-
-    bool fill(qint64 at) {
-        m_start = at;
-        m_window.resize(kWindow);
-        const qsizetype got = readAt(m_fd, m_window.data(), kWindow, at);
-        m_window.resize(std::max(got, qsizetype(0)));
-        return got >= 0;
-    }
-
-    int m_fd;
-    qint64 m_start = 0;
-    QByteArray m_window;
-};
-
-void finish(JournalContents& contents, bool sawHeader) {
-    if (!sawHeader)
-        contents.status = JournalContents::Status::NotAJournal;
-    else if (contents.status != JournalContents::Status::Whole)
-        contents.status = JournalContents::Status::Truncated;
-}
-
 } // namespace
 
-void putU64(std::string& out, quint64 value) {
-    for (int i = 0; i < 8; ++i)
-        out.push_back(char(value >> (8 * i) & 0xFF));
+void RecordWriter::begin(RecordType type) {
+    records();
+    m_open = m_buffer.size();
+    u32(0);
+    u8(quint8(type));
 }
 
-void putVarint(std::string& out, quint64 value) {
-    while (value >= 0x80) {
-        out.push_back(char((value & 0x7F) | 0x80));
-        value >>= 7;
+void RecordWriter::name(const QString& name) {
+    // Nearly every name is plain ASCII: its bytes are its code units, with no encoding to pay.
+    if (!std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        const QByteArray bytes = platform::encodeFileName(name);
+        length(quint64(bytes.size()));
+        return this->bytes(bytes);
     }
-    out.push_back(char(value));
+    length(quint64(name.size()));
+    for (const QChar c : name)
+        u8(quint8(c.unicode()));
 }
 
-void putName(std::string& out, const QString& name) {
-    const QChar* text = name.constData();
-    const qsizetype length = name.size();
-    qsizetype i = 0;
-    while (i < length && text[i].unicode() < 0x80)
-        ++i;
-    if (i == length) {
-        putVarint(out, quint64(length));
-        const size_t at = out.size();
-        out.resize(at + size_t(length));
-        for (qsizetype k = 0; k < length; ++k)
-            out[at + size_t(k)] = char(text[k].unicode());
-        return;
+void RecordWriter::length(quint64 value) {
+    for (; value >= 0x80; value >>= 7)
+        u8(quint8((value & 0x7F) | 0x80));
+    u8(quint8(value));
+}
+
+void RecordWriter::step(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
+    begin(RecordType::Step);
+    u64(row);
+    u8(kind);
+    u64(inode);
+    bytes(name);
+}
+
+void RecordWriter::closed(bool undone) {
+    begin(RecordType::Closed);
+    u64(quint64(QDateTime::currentMSecsSinceEpoch()));
+    u8(undone ? 1 : 0);
+}
+
+std::string& RecordWriter::records() {
+    if (m_open != std::string::npos) {
+        const auto length = quint32(payloadSize());
+        qToLittleEndian(length, m_buffer.data() + m_open);
+        u32(checksum(m_buffer.data() + m_open + 4, qsizetype(length) + 1));
+        m_open = std::string::npos;
     }
-    const QByteArray bytes = platform::encodeFileName(name);
-    putVarint(out, quint64(bytes.size()));
-    out.append(bytes.constData(), size_t(bytes.size()));
+    return m_buffer;
 }
 
-void RecordWriter::appendFileStart() {
-    m_buffer.append(kMagic);
-    putU32(m_buffer, kFormatVersion);
+bool JournalContents::planIsPlain() const {
+    for (quint64 row = 0; row < rows.size(); ++row)
+        if (!platform::isPlainName(oldName(row)) || !platform::isPlainName(newName(row)))
+            return false;
+    return true;
 }
 
-void RecordWriter::append(RecordType type, std::string_view payload) {
-    putU32(m_buffer, quint32(payload.size()));
-    m_buffer.push_back(char(type));
-    m_buffer.append(payload);
-    putU32(m_buffer, checksum(quint8(type), payload.data(), qsizetype(payload.size())));
-}
-
-JournalContents parseJournal(const QByteArray& data) {
+JournalContents readJournal(int fd, bool full) {
     JournalContents contents;
-    if (!checkFileStart(data.constData(), data.size(), contents))
-        return contents;
-    bool sawHeader = false;
-    qsizetype at = kFileStart;
-    contents.validEnd = at;
-    while (data.size() - at >= kRecordHead + kRecordTail) {
-        const quint32 length = quint32(getLittleEndian(data.constData() + at, 4));
-        const auto type = static_cast<quint8>(data[at + 4]);
-        if (length > kMaxPayload ||
-            data.size() - at - kRecordHead - kRecordTail < qsizetype(length))
+    // The whole file, or a window moved along it, so that the many small records after the plan
+    // cost one read a window, and skipping a large record reads only its head.
+    QByteArray& bytes = contents.data;
+    qint64 start = 0;
+    const auto fill = [&](qint64 offset, qsizetype size) {
+        start = offset;
+        bytes.resize(size);
+        qsizetype done = 0;
+        while (done < size) {
+            const ssize_t got =
+                ::pread(fd, bytes.data() + done, size_t(size - done), offset + done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            contents.error = got < 0 ? errno : contents.error;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        bytes.resize(done);
+    };
+    const auto at = [&](qint64 offset, qsizetype size) -> const char* {
+        const auto holds = [&] { return offset >= start && offset + size <= start + bytes.size(); };
+        if (!full && !holds())
+            fill(offset, std::max(size, qsizetype(8192)));
+        return holds() ? bytes.constData() + (offset - start) : nullptr;
+    };
+    struct stat status {};
+    if (full && ::fstat(fd, &status) != 0)
+        contents.error = errno;
+    if (full)
+        fill(0, qsizetype(status.st_size));
+    const char* magic = at(0, kFileStart);
+    const quint32 version = magic && std::memcmp(magic, kMagic.data(), kMagic.size()) == 0
+                                ? qFromLittleEndian<quint32>(magic + kMagic.size())
+                                : 0;
+    bool sawHead = false;
+    qint64 offset = contents.validEnd = kFileStart;
+    for (const char* head; version > 0 && version <= kFormatVersion &&
+                           (head = at(offset, kRecordHead)) &&
+                           qFromLittleEndian<quint32>(head) <= kMaxPayload;) {
+        const qsizetype length = qFromLittleEndian<quint32>(head);
+        const auto type = RecordType(static_cast<quint8>(head[4]));
+        const qint64 next = offset + kRecordHead + length + kRecordTail;
+        // The rows and the steps are the bulk of a journal; their checksums are checked when it is
+        // read in full for its undo or its repair.
+        if (!full && sawHead &&
+            (type == RecordType::Plan || type == RecordType::Rows || type == RecordType::Step)) {
+            offset = next;
+            continue;
+        }
+        const char* record = at(offset, kRecordHead + length + kRecordTail);
+        if (!record ||
+            qFromLittleEndian<quint32>(record + kRecordHead + length) !=
+                checksum(record + 4, length + 1) ||
+            !applyRecord(contents, type, Fields{record + kRecordHead, length, offset + kRecordHead},
+                         sawHead, full))
             break;
-        const char* payload = data.constData() + at + kRecordHead;
-        if (getLittleEndian(payload + length, 4) != checksum(type, payload, length))
-            break;
-        if (!applyRecord(contents, type, PayloadReader(payload, length, at + kRecordHead),
-                         sawHeader, true))
-            break;
-        sawHeader = true;
-        at += kRecordHead + qsizetype(length) + kRecordTail;
-        contents.validEnd = at;
+        sawHead = true;
+        contents.validEnd = offset = next;
     }
-    finish(contents, sawHeader);
+    if (version > kFormatVersion)
+        contents.status = JournalContents::Status::NewerVersion;
+    else if (sawHead && contents.status != JournalContents::Status::Whole)
+        contents.status = JournalContents::Status::Truncated;
+    if (!full)
+        bytes.clear();
     return contents;
 }
 
-std::string stepPayload(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
-    std::string payload;
-    putU64(payload, row);
-    payload.push_back(char(kind));
-    putU64(payload, inode);
-    payload.append(name.data(), size_t(name.size()));
-    return payload;
-}
-
-std::string timePayload() {
-    std::string payload;
-    putU64(payload, quint64(QDateTime::currentMSecsSinceEpoch()));
-    return payload;
-}
-
-int writeRecordAt(int fd, qint64& end, RecordType type, std::string_view payload, bool sync) {
-    RecordWriter writer;
-    writer.append(type, payload);
-    const std::string& record = writer.buffer();
-    errno = 0;
-    if (::pwrite(fd, record.data(), record.size(), end) != ssize_t(record.size()) ||
-        (sync && ::fdatasync(fd) != 0))
-        return errno = errno ? errno : EIO;
-    end += qint64(record.size());
-    return 0;
-}
-
-int readJournal(int fd, QByteArray& data) {
-    struct stat status;
-    if (::fstat(fd, &status) != 0)
-        return errno;
-    data.resize(qsizetype(status.st_size));
-    const qsizetype got = readAt(fd, data.data(), data.size(), 0);
-    if (got < 0)
-        return errno;
-    data.resize(got);
-    return 0;
-}
-
-int scanJournal(int fd, JournalContents& contents) {
-    contents = {};
-    WindowReader reader(fd);
-    const auto readAt = [&reader](char* into, qsizetype size, qint64 offset) {
-        return reader.read(into, size, offset);
-    };
-    char start[kFileStart];
-    const qsizetype got = readAt(start, kFileStart, 0);
-    if (got < 0)
-        return errno;
-    if (!checkFileStart(start, got, contents))
-        return 0;
-    bool sawHeader = false;
-    qint64 at = kFileStart;
-    contents.validEnd = at;
-    QByteArray record;
-    for (;;) {
-        char head[kRecordHead];
-        const qsizetype headSize = readAt(head, kRecordHead, at);
-        if (headSize < 0)
-            return errno;
-        if (headSize < kRecordHead)
-            break;
-        const quint32 length = quint32(getLittleEndian(head, 4));
-        const auto type = static_cast<quint8>(head[4]);
-        if (length > kMaxPayload)
-            break;
-        const qint64 next = at + kRecordHead + length + kRecordTail;
-        if (sawHeader && (type == quint8(RecordType::Rows) || type == quint8(RecordType::Step))) {
-            // The rows and the steps are the bulk of a journal; their checksums are checked when
-            // the pass is read in full for its undo or its repair.
-            if (type == quint8(RecordType::Step))
-                contents.stepsPending = true;
-            at = next;
+bool writeRecords(int fd, std::string& records) {
+    for (size_t done = 0; done < records.size();) {
+        const ssize_t written = ::write(fd, records.data() + done, records.size() - done);
+        if (written < 0 && errno == EINTR)
             continue;
+        if (written <= 0) {
+            errno = written < 0 ? errno : EIO;
+            return false;
         }
-        record.resize(qsizetype(length) + kRecordTail);
-        const qsizetype size = readAt(record.data(), record.size(), at + kRecordHead);
-        if (size < 0)
-            return errno;
-        if (size < record.size() ||
-            getLittleEndian(record.constData() + length, 4) !=
-                checksum(type, record.constData(), length) ||
-            !applyRecord(contents, type, PayloadReader(record.constData(), length, 0), sawHeader,
-                         false))
-            break;
-        sawHeader = true;
-        at = next;
-        contents.validEnd = at;
+        done += size_t(written);
     }
-    finish(contents, sawHeader);
-    return 0;
+    records.clear();
+    return true;
 }
 
-bool numbersFilesAnew(int fd) {
-    // FUSE (fuseblk too), vfat and msdos, exfat, ntfs, ntfs3.
-    static constexpr std::array types{0x65735546UL, 0x4d44UL, 0x2011BAB0UL, 0x5346544eUL,
-                                      0x7366746eUL};
-    struct statfs fileSystem;
-    return ::fstatfs(fd, &fileSystem) == 0 &&
-           std::find(types.begin(), types.end(), static_cast<unsigned long>(fileSystem.f_type)) !=
-               types.end();
+bool appendRecords(int fd, JournalContents& contents, std::string& records, bool sync) {
+    const quint32 version = qToLittleEndian(kFormatVersion);
+    if (!contents.resumed &&
+        (::ftruncate(fd, contents.validEnd) != 0 ||
+         ::pwrite(fd, &version, sizeof version, qint64(kMagic.size())) != ssize_t(sizeof version) ||
+         ::lseek(fd, contents.validEnd, SEEK_SET) < 0))
+        return false;
+    contents.resumed = true;
+    const auto size = qint64(records.size());
+    if (!writeRecords(fd, records) || (sync && ::fdatasync(fd) != 0))
+        return false;
+    contents.validEnd += size;
+    return true;
 }
 
 } // namespace journal

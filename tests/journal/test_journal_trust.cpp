@@ -40,37 +40,54 @@ quint64 inodeOf(const QByteArray& path) {
     return ::lstat(path.constData(), &status) == 0 ? quint64(status.st_ino) : 0;
 }
 
-/// A journal as a pass cut off after `steps` of its first row would have left it, for a pass in
+/// A journal of format `version` as a pass cut off after `steps` of its first row would have left
+/// it, or with `ending` "ended" or "undone" one that ended, or was undone too, for a pass in
 /// `folderPath` (the folder itself is `folder`, for its device and inode).
-QByteArray craftedJournal(const QByteArray& folder, const QByteArray& folderPath, const Rows& rows,
-                          const Steps& steps) {
+QByteArray craftedJournal(quint32 version, const QByteArray& folder, const QByteArray& folderPath,
+                          const Rows& rows, const Steps& steps, const QByteArray& ending = {}) {
+    using journal::RecordType;
     struct stat status {};
     ::stat(folder.constData(), &status);
-    journal::RecordWriter writer;
-    writer.appendFileStart();
-    std::string payload;
-    journal::putU64(payload, status.st_dev);
-    journal::putU64(payload, status.st_ino);
-    journal::putU64(payload, 1);
-    journal::putU64(payload, quint64(rows.size()));
-    payload.append(folderPath.constData(), size_t(folderPath.size()));
-    writer.append(journal::RecordType::Header, payload);
-    payload.clear();
-    journal::putU64(payload, 0);
-    for (const auto& [oldName, newName] : rows) {
-        for (const QByteArray& name : {oldName, newName}) {
-            journal::putVarint(payload, quint64(name.size()));
-            payload.append(name.constData(), size_t(name.size()));
-        }
-        journal::putU64(payload, inodeOf(folder + '/' + oldName));
+    // Version 1 wrote the plan's head, its rows and its end as three records, and an undo as
+    // Undone; Step and End are alike in both.
+    journal::RecordWriter writer(version);
+    writer.begin(version == 1 ? RecordType::Header : RecordType::Plan);
+    if (version != 1)
+        writer.u64(0);
+    writer.u64(status.st_dev);
+    writer.u64(status.st_ino);
+    writer.u64(1);
+    writer.u64(quint64(rows.size()));
+    if (version == 1) {
+        writer.bytes(folderPath);
+        writer.begin(RecordType::Rows);
+        writer.u64(0);
+    } else {
+        writer.name(platform::decodeFileName(folderPath));
     }
-    writer.append(journal::RecordType::Rows, payload);
-    payload.clear();
-    journal::putU64(payload, quint64(rows.size()));
-    writer.append(journal::RecordType::PlanEnd, payload);
+    for (const auto& [oldName, newName] : rows) {
+        writer.name(platform::decodeFileName(oldName));
+        writer.name(platform::decodeFileName(newName));
+        writer.u64(inodeOf(folder + '/' + oldName));
+    }
+    if (version == 1) {
+        writer.begin(RecordType::PlanEnd);
+        writer.u64(quint64(rows.size()));
+    }
     for (const auto& [kind, name] : steps)
-        writer.append(journal::RecordType::Step, journal::stepPayload(0, kind, 0, name));
-    return QByteArray::fromStdString(writer.buffer());
+        writer.step(0, kind, 0, name);
+    if (!ending.isEmpty()) {
+        writer.begin(RecordType::End);
+        writer.u64(quint64(rows.size()));
+        writer.bytes(QByteArray((rows.size() + 7) / 8, '\xff'));
+    }
+    if (ending == "undone" && version == 1) {
+        writer.begin(RecordType::Undone);
+        writer.u64(2);
+    } else if (ending == "undone") {
+        writer.closed(true);
+    }
+    return QByteArray::fromStdString(writer.records());
 }
 
 /// Every file in each of `folders`, by path, with the hash of its content.
@@ -193,7 +210,7 @@ private slots:
         QFETCH(Rows, rows);
         QFETCH(Steps, steps);
         QFETCH(QByteArray, complaint);
-        plant(craftedJournal(folder(), folder(), rows, steps));
+        plant(craftedJournal(journal::kFormatVersion, folder(), folder(), rows, steps));
         const QStringList folders{m_folder.path(), m_outside.path()};
         const ContentHashes before = everything(folders);
         const QByteArray errors = repairAndUndo();
@@ -226,8 +243,8 @@ private slots:
         QFETCH(QByteArray, complaint);
         // As a pass killed between the two moves of a case-only rename leaves it: the file under
         // its aside name, which the repair moves back when it trusts the journal.
-        const QByteArray bytes =
-            craftedJournal(folder(), folder(), {{"a.txt", "A.TXT"}}, {{kAside, "tarvelok-7k"}});
+        const QByteArray bytes = craftedJournal(journal::kFormatVersion, folder(), folder(),
+                                                {{"a.txt", "A.TXT"}}, {{kAside, "tarvelok-7k"}});
         QVERIFY(QDir().rename(m_folder.path() + u"/a.txt"_s, m_folder.path() + u"/tarvelok-7k"_s));
         plant(bytes);
         const QByteArray journal = QFile::encodeName(m_journal);
@@ -295,32 +312,65 @@ private slots:
             QCOMPARE(directory, QString::fromLatin1(home + "/.local/state/tarvelok"));
     }
 
-    void survivesEveryDamageOfAPlantedJournal() {
-        // Bit flips and truncations of the journal that aims at "victim.txt": no damage turns it
-        // into one the repair would act on.
-        const QByteArray bytes = craftedJournal(folder(), folder(), {{"victim.txt", "x.txt"}},
-                                                {{kLink, "./victim.txt"}});
+    void readsJournalsOfEitherVersion_data() {
+        addColumns<quint32, QByteArray>({"version", "ending"});
+        for (const quint32 version : {1u, journal::kFormatVersion})
+            for (const char* ending : {"cut off mid-step", "ended", "undone"})
+                QTest::addRow("version %u, %s", version, ending) << version << QByteArray(ending);
+    }
+
+    void readsJournalsOfEitherVersion() {
+        QFETCH(quint32, version);
+        QFETCH(QByteArray, ending);
+        // A case-only rename of "a.txt", left under its aside name or done.
+        const bool cutOff = ending == "cut off mid-step";
+        const QByteArray bytes = craftedJournal(version, folder(), folder(), {{"a.txt", "A.TXT"}},
+                                                cutOff ? Steps{{kAside, "tarvelok-7k"}} : Steps{},
+                                                cutOff ? QByteArray() : ending);
+        QVERIFY(QDir().rename(m_folder.path() + u"/a.txt"_s,
+                              m_folder.path() + (cutOff ? u"/tarvelok-7k"_s : u"/A.TXT"_s)));
         plant(bytes);
+        const QByteArray errors = repairAndUndo();
+        QCOMPARE(errors.contains("исправлено: файл возвращён"), cutOff);
+        QCOMPARE(QFile::exists(m_folder.path() + u"/a.txt"_s), ending != "undone");
+        QCOMPARE(QFile::exists(m_folder.path() + u"/A.TXT"_s), ending == "undone");
+        // What the repair and the undo append to the journal reads back with what it held.
+        journal::PassLookup lookup = journal::latestPass(m_folder.path(), journals());
+        QCOMPARE(lookup.status, ending == "undone" ? journal::PassLookup::Status::Nothing
+                                                   : journal::PassLookup::Status::Ready);
+        if (lookup.pass)
+            QVERIFY(lookup.pass->markUndone());
+        QCOMPARE(journal::hasPassToUndo(m_folder.path(), journals()), false);
+    }
+
+    void survivesEveryDamageOfAPlantedJournal() {
+        // Bit flips and truncations of the journal that aims at "victim.txt", in either version:
+        // no damage turns it into one the repair would act on.
+        plant({});
         const QStringList folders{m_folder.path(), m_outside.path()};
         const ContentHashes before = everything(folders);
         QRandomGenerator random(20261211);
-        for (int round = 0; round < 120; ++round) {
-            QByteArray damaged = bytes;
-            if (round % 3 == 0) {
-                damaged.truncate(qsizetype(random.bounded(quint32(bytes.size()))));
-            } else {
-                for (int flip = 0; flip <= round % 4; ++flip) {
-                    const qsizetype at = qsizetype(random.bounded(quint32(bytes.size())));
-                    damaged[at] = char(damaged[at] ^ (1 << random.bounded(8)));
+        for (const quint32 version : {1u, journal::kFormatVersion}) {
+            const QByteArray bytes = craftedJournal(
+                version, folder(), folder(), {{"victim.txt", "x.txt"}}, {{kLink, "./victim.txt"}});
+            for (int round = 0; round < 120; ++round) {
+                QByteArray damaged = bytes;
+                if (round % 3 == 0) {
+                    damaged.truncate(qsizetype(random.bounded(quint32(bytes.size()))));
+                } else {
+                    for (int flip = 0; flip <= round % 4; ++flip) {
+                        const qsizetype at = qsizetype(random.bounded(quint32(bytes.size())));
+                        damaged[at] = char(damaged[at] ^ (1 << random.bounded(8)));
+                    }
                 }
+                QFile file(m_journal);
+                QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                file.write(damaged);
+                file.close();
+                touch(m_journal + QString::fromLatin1(journal::kOpenSuffix));
+                repairAndUndo();
+                QCOMPARE(everything(folders), before);
             }
-            QFile file(m_journal);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(damaged);
-            file.close();
-            touch(m_journal + QString::fromLatin1(journal::kOpenSuffix));
-            repairAndUndo();
-            QCOMPARE(everything(folders), before);
         }
     }
 };

@@ -22,6 +22,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 #include <cerrno>
 #include <csignal>
 #include <sys/file.h>
@@ -506,8 +507,9 @@ private slots:
         if (damage == "truncate") {
             QVERIFY(file.resize(bytes.size() / 2));
         } else if (damage == "version") {
+            const quint32 newer = qToLittleEndian(journal::kFormatVersion + 1);
             file.seek(8);
-            file.write("\x02\x00\x00\x00", 4);
+            file.write(reinterpret_cast<const char*>(&newer), sizeof newer);
         } else if (damage == "magic") {
             file.seek(0);
             file.write("NOTAJRNL");
