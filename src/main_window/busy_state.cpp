@@ -100,10 +100,9 @@ bool BusyState::putOffClose() {
     // A close from the window manager still arrives while a pass lets the window repaint. The
     // pass runs to its end first: a window gone mid-pass would hide its failure messages, and
     // the user would not know where the folder stands.
-    if (!m_busy)
-        return false;
-    m_closeWhenIdle = true;
-    return true;
+    if (m_busy)
+        m_closeWhenIdle = true;
+    return m_busy;
 }
 
 void BusyState::sessionEnding() {
