@@ -1,4 +1,5 @@
 // Starts Tarvelok.
+#include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
 #include "journal/repair.h"
 #include "main_window/ending_signals.h"
@@ -6,6 +7,7 @@
 #include "main_window/start_up.h"
 #include "main_window/undo_command.h"
 #include "platform/file_names.h"
+#include "widgets/qt_dialogs.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -51,7 +53,11 @@ int main(int argc, char* argv[]) {
     QGuiApplication::setDesktopFileName(QStringLiteral(TARVELOK_APP_ID));
     main_window::useClassicStyle();
     main_window::useRussianQtTexts(app);
-    main_window::frmRename window;
+    widgets::QtDialogs dialogs(nullptr);
+    filesystem::PosixFileRenamer renamer;
+    main_window::frmRename window({dialogs, renamer, std::make_unique<journal::PassJournal>(),
+                                   std::make_unique<filesystem::PosixFolderSurveyor>()});
+    dialogs.setWindow(&window);
     // By their bytes, as the folder's own names are read: a path need not be valid UTF-8. Qt has
     // taken its own options out of argv by now.
     QStringList arguments;

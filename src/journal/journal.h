@@ -46,6 +46,9 @@ public:
     ~PassJournal() override { close(); }
     Q_DISABLE_COPY_MOVE(PassJournal)
 
+    /// The folder of journals, where latestPass and hasPassToUndo read this journal's passes.
+    const QString& directory() const { return m_directory; }
+
     void begin(const platform::FileView& files, const platform::NameListModel& newNames) override;
     void renaming(qsizetype row) override { m_row = row; }
     void step(Kind kind, QByteArrayView name, quint64 inode) override;

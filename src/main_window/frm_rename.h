@@ -1,29 +1,21 @@
 // The main window: the selection page and the naming page, their controls and their handlers.
 #pragma once
 
-#include "naming/build_new_names.h"
+#include "main_window/busy_state.h"
+#include "main_window/services.h"
 #include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
 #include "renaming/verdicts.h"
 
 #include <QList>
-#include <QThreadPool>
 #include <QWidget>
 #include <memory>
 
 class QComboBox;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
-class QMimeData;
 class QPushButton;
-
-namespace platform {
-class Dialogs;
-class FileRenamer;
-class FolderSurveyor;
-} // namespace platform
 
 namespace widgets {
 class DriveView;
@@ -37,13 +29,13 @@ namespace selection {
 class FileSelection;
 }
 
-namespace journal {
-class PassJournal;
-}
-
 namespace main_window {
 
+class NamingPage;
+class SelectionPage;
 class TracedRenamer;
+class UndoAction;
+class VerdictCheck;
 
 /// Gives the application Qt's compact "Windows" widget style. The windows are laid out to the twip
 /// for its metrics; a style with roomier ones would cut off combo-box text and frame captions.
@@ -53,10 +45,12 @@ class frmRename final : public QWidget {
     Q_OBJECT
 
 public:
-    /// Without `dialogs` or `renamer` the window uses Qt's dialogs and renames on the real disk;
-    /// tests hand in their own, which must outlive the window.
-    explicit frmRename(platform::Dialogs* dialogs = nullptr,
-                       platform::FileRenamer* renamer = nullptr, QWidget* parent = nullptr);
+    explicit frmRename(Services services, QWidget* parent = nullptr);
+    /// For tests: the window over the real disk, with journals in journal::defaultDirectory(),
+    /// talking through `dialogs` (Qt's when null) and renaming through `renamer` (the real disk's
+    /// when null); those given must outlive the window.
+    explicit frmRename(platform::Dialogs* dialogs, platform::FileRenamer* renamer = nullptr,
+                       QWidget* parent = nullptr);
     ~frmRename() override;
 
     /// Goes to `folder` (clean and absolute) as if the user had chosen it in the folder view;
@@ -77,24 +71,11 @@ protected:
 
 private:
     void createControls();
-    void createSelectionPage();
-    void createNamingPage();
-    QPushButton* createButton(QWidget* page, const QString& name, const QString& tooltip,
-                              const QIcon& icon);
-    QGroupBox* createFrame(QWidget* page, const QString& name, const QString& caption);
-    void orderTabStops();
     void connectHandlers();
-    void setHourglass(bool busy);
     /// The window's outer Left (x) and Top (y), in twips from the screen's top-left.
     QPointF windowPosition() const;
-    QString droppedFolder(const QMimeData* data) const;
-    /// Runs a preview or a rename pass under the hourglass; the window keeps painting while they
-    /// hold the thread, and a close asked for meanwhile waits for their end. `work` returns how
-    /// many rows it left as they were when asked to stop; an ending signal or the session's end
-    /// that arrived meanwhile then ends the program.
-    template <class Work> void whileBusy(Work work);
-    /// The session is ending: a preview or pass that runs stops after its current row.
-    void sessionEnding();
+    /// Runs a preview or a rename pass while the window is busy (BusyState::run).
+    template <class Work> void whileBusy(Work work) { m_busyState->run(std::move(work)); }
 
     void Form_Load();
     void cmdOK_Click();
@@ -107,8 +88,6 @@ private:
     void namingParameter_Change();
     /// Takes back the latest pass in the folder shown that is not undone yet, after asking.
     void undoRename();
-    /// The context menu of the file lists, with the undo.
-    void showUndoMenu(QWidget* list, const QPoint& position);
     QString shownFolder() const;
     /// Starts the check of a completed preview: which rows' renames will fail on the folder now.
     void checkRenames();
@@ -118,19 +97,22 @@ private:
     /// still running is disregarded.
     void clearVerdicts();
 
-    std::unique_ptr<platform::Dialogs> m_ownDialogs;
+    std::unique_ptr<widgets::QtDialogs> m_ownDialogs;
     std::unique_ptr<platform::FileRenamer> m_ownRenamer;
     std::unique_ptr<journal::PassJournal> m_journal;
     platform::Dialogs* m_dialogs = nullptr;
     platform::FileRenamer* m_renamer = nullptr;
     std::unique_ptr<TracedRenamer> m_tracedRenamer;
-    std::unique_ptr<platform::FolderSurveyor> m_surveyor;
     platform::NameListModel m_newNames;
+    std::unique_ptr<VerdictCheck> m_verdicts;
+    /// The latest check's number, which a preview notes to tell whether it is still the latest.
+    const quint64& m_check;
+    std::unique_ptr<SelectionPage> m_selectionPage;
+    std::unique_ptr<NamingPage> m_namingPage;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
-    bool m_busy = false;
-    bool m_closeWhenIdle = false;
-    bool m_sessionEnding = false;
+    std::unique_ptr<BusyState> m_busyState;
+    UndoAction* m_undo = nullptr;
 
     // The controls, by the names the handlers and the tests use for them.
     widgets::StatusBar* sbr1 = nullptr;
@@ -154,10 +136,6 @@ private:
     QPushButton* cmdBack = nullptr;
     QPushButton* cmdLook = nullptr;
     QPushButton* cmdRename = nullptr;
-
-    /// The checks of the previews, one at a time; the last one started counts.
-    quint64 m_check = 0;
-    QThreadPool m_checks;
 };
 
 } // namespace main_window

@@ -18,6 +18,8 @@ class QtDialogs final : public platform::Dialogs {
 public:
     /// `window` is the main window: the dialogs are modal over it and open on its screen.
     explicit QtDialogs(QWidget* window);
+    /// For dialogs made before their window, as the window takes them when it is built.
+    void setWindow(QWidget* window) { m_window = window; }
 
     void message(const QString& prompt, const QString& title) override;
     bool question(const QString& prompt, const QString& title) override;

@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     main_window::useClassicStyle();
     main_window::useRussianQtTexts(app);
-    main_window::frmRename window;
+    main_window::frmRename window(nullptr);
     const QString problem = main_window::openFolderFromArguments(window, app.arguments());
     if (!problem.isEmpty())
         report(u"problem "_s + problem);

@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     main_window::useClassicStyle();
     main_window::catchEndingSignals();
-    main_window::frmRename window;
+    main_window::frmRename window(nullptr);
     if (argc != 3 || !window.openFolder(platform::decodeFileName(argv[1])))
         return 2;
     window.show();

@@ -78,7 +78,7 @@ int main(int argc, char* argv[]) {
         writeFile(photos, name);
     QDir::setCurrent(music);
 
-    main_window::frmRename window;
+    main_window::frmRename window(nullptr);
     window.show();
     waitForFrame(window);
     bool saved = save(window, target.filePath(u"main.png"_s));

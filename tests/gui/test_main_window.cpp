@@ -3,7 +3,6 @@
 #include "columns.h"
 #include "fake_dialogs.h"
 #include "folder_files.h"
-#include "platform/twips.h"
 #include "standard_error.h"
 #include "widgets/file_list_view.h"
 #include "widgets/folder_view.h"
@@ -25,6 +24,9 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpontaneKeyEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStyleOptionGroupBox>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <cerrno>
@@ -127,6 +129,8 @@ private slots:
 
     void startsOnTheSelectionPage();
     void buttonsShowOnlyPictures();
+    void controlsFitTheWindowWhole_data();
+    void controlsFitTheWindowWhole();
     void keysOnAFocusedButton_data();
     void keysOnAFocusedButton();
     void enterElsewherePressesNoButton_data();
@@ -199,11 +203,9 @@ void TestMainWindow::startsOnTheSelectionPage() {
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QCOMPARE(QApplication::focusWidget()->objectName(), u"drvDir"_s);
 
-    // A fixed window of the designed client size, without minimise and maximise buttons.
-    const QSize client(platform::toPixels(5880), platform::toPixels(6030));
-    QCOMPARE(window.size(), client);
-    QCOMPARE(window.minimumSize(), client);
-    QCOMPARE(window.maximumSize(), client);
+    // A window of fixed size, without minimise and maximise buttons.
+    QCOMPARE(window.minimumSize(), window.size());
+    QCOMPARE(window.maximumSize(), window.size());
     QVERIFY(!window.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     QVERIFY(!window.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
@@ -229,7 +231,73 @@ void TestMainWindow::buttonsShowOnlyPictures() {
         QVERIFY(!button->toolTip().isEmpty());
         QCOMPARE(button->accessibleName(), button->toolTip());
         QCOMPARE(button->iconSize(), QSize(32, 32));
-        QCOMPARE(button->size(), QSize(43, 43)); // 650 twips square
+        QVERIFY(button->width() > button->iconSize().width());
+        QVERIFY(button->height() > button->iconSize().height());
+    }
+}
+
+void TestMainWindow::controlsFitTheWindowWhole_data() {
+    QTest::addColumn<bool>("namingPage");
+
+    QTest::newRow("selection page") << false;
+    QTest::newRow("naming page") << true;
+}
+
+void TestMainWindow::controlsFitTheWindowWhole() {
+    QFETCH(bool, namingPage);
+    writeFile(folder(), u"a.txt"_s);
+    frmRename& window = openWindow(&m_dialogs);
+    if (namingPage)
+        goToNamingPage();
+    const QWidget* page = control<QWidget>(namingPage ? u"fra2"_s : u"fra1"_s);
+    const QRect statusBar = control<QWidget>(u"sbr1"_s)->geometry();
+
+    QList<const QWidget*> shown;
+    for (const QWidget* widget : page->findChildren<QWidget*>()) {
+        if (!widget->objectName().isEmpty() && widget->isVisible())
+            shown.append(widget);
+    }
+    QVERIFY(shown.size() >= 10);
+    for (const QWidget* widget : shown) {
+        const QString name = widget->objectName();
+        const QRect onWindow(widget->mapTo(&window, QPoint()), widget->size());
+        // Whole on the window and above the status bar.
+        QVERIFY2(window.rect().contains(onWindow), qPrintable(name));
+        QVERIFY2(onWindow.bottom() < statusBar.top(), qPrintable(name));
+        for (const QWidget* other : shown) {
+            if (other != widget && other->parentWidget() == widget->parentWidget())
+                QVERIFY2(!widget->geometry().intersects(other->geometry()),
+                         qPrintable(name + u" over "_s + other->objectName()));
+        }
+        // Captions, the heading and every item of a combo box shown without cutting them off.
+        const QFontMetrics metrics(widget->font());
+        if (const auto* frame = qobject_cast<const QGroupBox*>(widget)) {
+            QStyleOptionGroupBox option;
+            option.initFrom(frame);
+            option.text = frame->title();
+            option.textAlignment = frame->alignment();
+            option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+            const QRect caption = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                                 QStyle::SC_GroupBoxLabel, frame);
+            QVERIFY2(frame->rect().contains(caption), qPrintable(name));
+            QVERIFY2(metrics.horizontalAdvance(frame->title()) <= caption.width(),
+                     qPrintable(name));
+        }
+        if (const auto* label = qobject_cast<const QLabel*>(widget))
+            QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                     qPrintable(name));
+        // The drive view's items are the machine's mount points, not texts of the program.
+        const auto* combo = qobject_cast<const QComboBox*>(widget);
+        if (combo && name != u"drvDir"_s) {
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            option.editable = combo->isEditable();
+            const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                               QStyle::SC_ComboBoxEditField, combo);
+            for (int item = 0; item < combo->count(); ++item)
+                QVERIFY2(metrics.horizontalAdvance(combo->itemText(item)) <= field.width(),
+                         qPrintable(name + u": "_s + combo->itemText(item)));
+        }
     }
 }
 

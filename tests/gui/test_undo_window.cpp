@@ -2,11 +2,14 @@
 // the question first, the views afterwards, the failures in one box.
 #include "columns.h"
 #include "fake_dialogs.h"
+#include "filesystem/folder_surveyor.h"
+#include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
 #include "widgets/file_list_view.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
@@ -19,6 +22,28 @@
 using namespace Qt::StringLiterals;
 using main_window::frmRename;
 
+namespace {
+
+/// The real disk, with `beforeRename` run before each file is renamed.
+class HookedRenamer final : public platform::FileRenamer {
+public:
+    std::function<void()> beforeRename;
+
+    int rename(const QString& folder, const QString& oldName, const QString& newName) override {
+        if (beforeRename)
+            beforeRename();
+        return m_disk.rename(folder, oldName, newName);
+    }
+    void releaseFolder() override { m_disk.releaseFolder(); }
+    void setSteps(platform::RenameSteps* steps) override { m_disk.setSteps(steps); }
+    int folderLost() const override { return m_disk.folderLost(); }
+
+private:
+    filesystem::PosixFileRenamer m_disk;
+};
+
+} // namespace
+
 class TestUndoWindow : public QObject {
     Q_OBJECT
 
@@ -26,7 +51,34 @@ private:
     QTemporaryDir m_state;
     std::unique_ptr<QTemporaryDir> m_folder;
     FakeDialogs m_dialogs;
+    HookedRenamer m_renamer;
     std::unique_ptr<frmRename> m_window;
+
+    /// The window, its journals kept in the test's own folder.
+    void openWindow() {
+        m_window = std::make_unique<frmRename>(main_window::Services{
+            m_dialogs, m_renamer, std::make_unique<journal::PassJournal>(m_state.path()),
+            std::make_unique<filesystem::PosixFolderSurveyor>()});
+    }
+
+    /// Opens the context menu of `list` and takes its one action and whether it is enabled.
+    std::pair<QAction*, bool> menuAction(const QString& list) {
+        QAction* action = nullptr;
+        bool enabled = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu || menu->actions().size() != 1)
+                return;
+            action = menu->actions().first();
+            enabled = action->isEnabled();
+            menu->close();
+        });
+        auto* view = control<QAbstractScrollArea>(list);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                view->viewport()->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(view->viewport(), &event);
+        return {action, enabled};
+    }
 
     QString folder() const { return m_folder->path(); }
     template <class Widget> Widget* control(const QString& name) {
@@ -37,7 +89,7 @@ private:
     void renameAll(const QStringList& names) {
         for (const QString& name : names)
             writeFile(folder(), name);
-        m_window = std::make_unique<frmRename>(&m_dialogs);
+        openWindow();
         QVERIFY(m_window->openFolder(folder()));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -62,13 +114,12 @@ private slots:
     void initTestCase() {
         QApplication::setQuitOnLastWindowClosed(false);
         main_window::useClassicStyle();
-        // Run by hand too, the tests keep their journals out of the home.
-        qputenv("XDG_STATE_HOME", QFile::encodeName(m_state.path()));
     }
 
     void init() {
         m_folder = std::make_unique<QTemporaryDir>();
         m_dialogs = {};
+        m_renamer.beforeRename = {};
     }
 
     void cleanup() {
@@ -151,7 +202,7 @@ private slots:
             renameAll({u"a.txt"_s});
         } else {
             writeFile(folder(), u"a.txt"_s);
-            m_window = std::make_unique<frmRename>(&m_dialogs);
+            openWindow();
             QVERIFY(m_window->openFolder(folder()));
             m_window->show();
             QTest::mouseClick(control<QPushButton>(u"cmdOK"_s), Qt::LeftButton);
@@ -179,6 +230,61 @@ private slots:
         QCOMPARE(enabled, renamed);
         QCOMPARE(questions().size(), renamed ? 1 : 0);
         QCOMPARE(folderContents(folder()), QStringList{u"a.txt=a.txt"_s});
+    }
+
+    void oneActionForKeyAndMenus_data() {
+        addColumns<bool, bool, bool>({"renamed", "busy", "enabled"});
+        QTest::newRow("after a pass") << true << false << true;
+        QTest::newRow("nothing to undo") << false << false << false;
+        QTest::newRow("while a pass runs") << true << true << false;
+    }
+
+    void oneActionForKeyAndMenus() {
+        QFETCH(bool, renamed);
+        QFETCH(bool, busy);
+        QFETCH(bool, enabled);
+        if (renamed) {
+            renameAll({u"a.txt"_s});
+        } else {
+            writeFile(folder(), u"a.txt"_s);
+            openWindow();
+            QVERIFY(m_window->openFolder(folder()));
+            m_window->show();
+            QTest::mouseClick(control<QPushButton>(u"cmdOK"_s), Qt::LeftButton);
+        }
+        QAction* key = nullptr;
+        for (QAction* action : m_window->actions())
+            if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Z))
+                key = action;
+        QVERIFY(key);
+
+        QList<std::pair<QAction*, bool>> menus;
+        const auto openMenus = [&] {
+            for (const QString& list : {u"File2"_s, u"lstNew"_s})
+                menus.append(menuAction(list));
+        };
+        if (busy) {
+            control<QLineEdit>(u"txtName"_s)->setText(u"y"_s);
+            QTest::mouseClick(control<QPushButton>(u"cmdLook"_s), Qt::LeftButton);
+            m_renamer.beforeRename = [&] {
+                if (menus.isEmpty())
+                    openMenus();
+            };
+            QTest::mouseClick(control<QPushButton>(u"cmdRename"_s), Qt::LeftButton);
+        } else {
+            openMenus();
+        }
+        QTest::mouseClick(control<QPushButton>(u"cmdBack"_s), Qt::LeftButton);
+        menus.append(menuAction(u"File1"_s));
+
+        QCOMPARE(menus.size(), 3);
+        for (qsizetype list = 0; list < 2; ++list) {
+            QCOMPARE(menus.at(list).first, key);
+            QCOMPARE(menus.at(list).second, enabled);
+        }
+        // Back on the selection page, with the pass ended, the same action is there to undo it.
+        QCOMPARE(menus.last().first, key);
+        QCOMPARE(menus.last().second, renamed);
     }
 
     void failuresInOneBox() {
