@@ -22,10 +22,21 @@ namespace {
 // segments some cameras put before it.
 constexpr qint64 headBytes = 256 * 1024;
 
+// What Exiv2 reported as an error while this thread parsed its current file. Exiv2 skips much
+// damage with no more than a log line, and that line is all that tells damage from no EXIF.
+thread_local QByteArray t_exiv2Error;
+
+void noteExiv2Error(int, const char* message) {
+    if (t_exiv2Error.isEmpty())
+        t_exiv2Error = QByteArray(message).trimmed();
+}
+
 void setUpExiv2() {
     static std::once_flag once;
     std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        // Nothing of Exiv2's reaches standard error; its errors are kept for the file at hand.
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::error);
+        Exiv2::LogMsg::setHandler(noteExiv2Error);
         // The XMP toolkit must be set up once before two threads may parse side by side.
         Exiv2::XmpParser::initialize();
         Exiv2::enableBMFF(true);
@@ -130,6 +141,7 @@ ShotTime timeOf(const Exiv2::ExifData& exif) {
 // Parses an image Exiv2 has opened. Exiv2 decodes the EXIF block before it meets damage further
 // on, so a time it found before failing is kept.
 ShotTime parse(Exiv2::Image& image) {
+    t_exiv2Error.clear();
     QByteArray error;
     try {
         image.readMetadata();
@@ -142,15 +154,26 @@ ShotTime parse(Exiv2::Image& image) {
     } catch (const std::exception& caught) {
         return failed(Reading::Damaged, caught.what());
     }
+    if (error.isEmpty())
+        error = t_exiv2Error;
     if (time.reading == Reading::NoTime && !error.isEmpty())
         return failed(Reading::Damaged, error);
     return time;
 }
 
-ShotTime parseHead(const Exiv2::byte* data, qint64 size) {
+int typeOf(const Exiv2::byte* data, qint64 size) {
     try {
-        if (Exiv2::ImageFactory::getType(data, long(size)) == Exiv2::ImageType::none)
-            return failed(Reading::NoTime);
+        return size > 0 ? Exiv2::ImageFactory::getType(data, long(size)) : Exiv2::ImageType::none;
+    } catch (const std::exception&) {
+        // Too short for some format's signature: no image Exiv2 knows.
+        return Exiv2::ImageType::none;
+    }
+}
+
+ShotTime parseHead(const Exiv2::byte* data, qint64 size) {
+    if (typeOf(data, size) == Exiv2::ImageType::none)
+        return failed(Reading::NoTime);
+    try {
         const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(data, long(size));
         return image.get() ? parse(*image) : failed(Reading::NoTime);
     } catch (const std::exception& caught) {
@@ -172,13 +195,9 @@ ShotTime parseWhole(int fd) {
 }
 
 bool needsWholeFile(const Exiv2::byte* data, qint64 size) {
-    try {
-        const int type = Exiv2::ImageFactory::getType(data, long(size));
-        return type == Exiv2::ImageType::png || type == Exiv2::ImageType::webp ||
-               type == Exiv2::ImageType::bmff;
-    } catch (const std::exception&) {
-        return false;
-    }
+    const int type = typeOf(data, size);
+    return type == Exiv2::ImageType::png || type == Exiv2::ImageType::webp ||
+           type == Exiv2::ImageType::bmff;
 }
 
 bool sameVersion(const struct stat& a, const struct stat& b) {
