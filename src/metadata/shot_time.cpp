@@ -3,8 +3,10 @@
 
 #include <QDateTime>
 #include <QMutexLocker>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <exiv2/exiv2.hpp>
 #include <exiv2/webpimage.hpp>
 #include <fcntl.h>
@@ -40,6 +42,7 @@ void setUpExiv2() {
         // The XMP toolkit must be set up once before two threads may parse side by side.
         Exiv2::XmpParser::initialize();
         Exiv2::enableBMFF(true);
+        ::tzset();
     });
 }
 
@@ -108,6 +111,25 @@ std::optional<int> offsetSeconds(const std::string& text) {
     return text[0] == '-' ? -seconds : seconds;
 }
 
+qint64 gmtOffsetAt(qint64 instant) {
+    const time_t t = time_t(instant);
+    struct tm parts {};
+    return ::localtime_r(&t, &parts) ? parts.tm_gmtoff : 0;
+}
+
+// Seconds east of UTC of this machine's local time at the wall time `wall` (seconds since the
+// epoch read as UTC). localtime_r and not mktime (or QDateTime, which calls it): mktime looks up
+// the time zone file again on every call, which costs more than parsing the whole EXIF block.
+qint64 localOffset(qint64 wall) {
+    const qint64 first = gmtOffsetAt(wall);
+    const qint64 second = gmtOffsetAt(wall - first);
+    if (second == first || gmtOffsetAt(wall - second) == second)
+        return second;
+    // A wall time in a gap never happened here: the offset from before the gap, the smaller,
+    // applies, as a clock not yet set forward would show it.
+    return std::min(first, second);
+}
+
 std::string tagText(const Exiv2::ExifData& exif, const char* key) {
     const auto found = exif.findKey(Exiv2::ExifKey(key));
     return found == exif.end() ? std::string() : found->toString();
@@ -126,14 +148,10 @@ ShotTime timeOf(const Exiv2::ExifData& exif) {
         return failed(Reading::Damaged,
                       "DateTimeOriginal \"" + QByteArray::fromStdString(text) + "\" is not a date");
     qint64 seconds = wall->toSecsSinceEpoch();
-    if (const auto offset = offsetSeconds(tagText(exif, "Exif.Photo.OffsetTimeOriginal"))) {
+    if (const auto offset = offsetSeconds(tagText(exif, "Exif.Photo.OffsetTimeOriginal")))
         seconds -= *offset;
-    } else {
-        const QDateTime local(wall->date(), wall->time(), Qt::LocalTime);
-        // A wall time inside a daylight-saving gap never happened here; it stays as written.
-        if (local.isValid())
-            seconds = local.toSecsSinceEpoch();
-    }
+    else
+        seconds -= localOffset(seconds);
     const qint64 fraction = fractionNs(tagText(exif, "Exif.Photo.SubSecTimeOriginal"));
     return ShotTime{seconds * 1'000'000'000 + fraction, Reading::Found, {}};
 }
@@ -200,9 +218,13 @@ bool needsWholeFile(const Exiv2::byte* data, qint64 size) {
            type == Exiv2::ImageType::bmff;
 }
 
+FileStamp stampOf(const struct stat& status) {
+    return FileStamp{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+                     nanoseconds(status.st_mtim)};
+}
+
 bool sameVersion(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           nanoseconds(a.st_mtim) == nanoseconds(b.st_mtim);
+    return stampOf(a) == stampOf(b);
 }
 
 // The buffer of each reading thread, kept between files so that no file pays for fresh pages.
@@ -286,22 +308,29 @@ ShotTime ShotTimeCache::read(int folderFd, const QByteArray& name) {
     struct stat status {};
     if (auto refused = statRegular(folderFd, name, status))
         return *refused;
-    const Key key{quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
-                  nanoseconds(status.st_mtim)};
+    return read(folderFd, name, stampOf(status));
+}
+
+ShotTime ShotTimeCache::read(int folderFd, const QByteArray& name, const FileStamp& listed) {
+    setUpExiv2();
+    if (!isPlain(name))
+        return failed(Reading::NotAFile);
     {
         QMutexLocker lock(&m_mutex);
-        const auto found = m_times.constFind(key);
+        const auto found = m_times.constFind(listed);
         if (found != m_times.cend())
             return *found;
     }
+    // The name was a regular file when listed; if it has become a pipe since, O_NONBLOCK keeps
+    // the open from waiting and fstat turns it away unread.
     struct stat after {};
     bool steady = false;
     ShotTime time = readRegular(folderFd, name, after, steady);
     QMutexLocker lock(&m_mutex);
     ++m_filesRead;
     // Only a file that held still while it was read is remembered by what it looked like.
-    if (steady && sameVersion(status, after))
-        m_times.insert(key, time);
+    if (steady)
+        m_times.insert(stampOf(after), time);
     return time;
 }
 

@@ -34,27 +34,32 @@ inline std::optional<qint64> shotTime(int folderFd, const QByteArray& name) {
     return readShotTime(folderFd, name).nanoseconds;
 }
 
+/// What a listing saw of a regular file: the version whose time is remembered.
+struct FileStamp {
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+    friend size_t qHash(const FileStamp& key, size_t seed = 0) {
+        return qHashMulti(seed, key.device, key.inode, key.size, key.modifiedNs);
+    }
+};
+
 /// readShotTime that reads each file once while its device, inode, size and modification time
 /// stay the same. Safe to share between threads.
 class ShotTimeCache {
 public:
     ShotTime read(int folderFd, const QByteArray& name);
+    /// The same for a file the caller has just seen, by fstatat without following links, to be
+    /// a regular file with this stamp; that spares a lookup of the name.
+    ShotTime read(int folderFd, const QByteArray& name, const FileStamp& listed);
     /// How many files were actually read (not answered from the cache).
     qint64 filesRead() const;
 
 private:
-    struct Key {
-        quint64 device;
-        quint64 inode;
-        qint64 size;
-        qint64 modifiedNs;
-        friend bool operator==(const Key&, const Key&) = default;
-        friend size_t qHash(const Key& key, size_t seed = 0) {
-            return qHashMulti(seed, key.device, key.inode, key.size, key.modifiedNs);
-        }
-    };
     mutable QMutex m_mutex;
-    QHash<Key, ShotTime> m_times;
+    QHash<FileStamp, ShotTime> m_times;
     qint64 m_filesRead = 0;
 };
 

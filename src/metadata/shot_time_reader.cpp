@@ -31,6 +31,7 @@ struct ShotTimeReader::Run {
     quint64 id = 0;
     QByteArray folder;
     QList<QByteArray> names;
+    std::vector<FileStamp> stamps;
     std::vector<ShotTime> times;
     std::atomic<bool> cancelled{false};
     std::atomic<qsizetype> next{0};
@@ -47,7 +48,8 @@ ShotTimeReader::~ShotTimeReader() {
         thread->wait();
 }
 
-quint64 ShotTimeReader::start(const QString& folder, QList<QByteArray> names) {
+quint64 ShotTimeReader::start(const QString& folder, QList<QByteArray> names,
+                              std::vector<FileStamp> stamps) {
     cancel();
     std::erase_if(m_threads, [](const auto& thread) { return thread->isFinished(); });
     auto run = std::make_shared<Run>();
@@ -55,6 +57,8 @@ quint64 ShotTimeReader::start(const QString& folder, QList<QByteArray> names) {
     run->folder = platform::encodeFileName(folder);
     run->names = std::move(names);
     run->times.resize(size_t(run->names.size()));
+    if (stamps.size() == run->times.size())
+        run->stamps = std::move(stamps);
     m_current = run;
     m_threads.emplace_back(QThread::create([this, run] { work(run); }));
     m_threads.back()->start();
@@ -77,8 +81,12 @@ void ShotTimeReader::work(const std::shared_ptr<Run>& run) {
                 return;
             const qsizetype to = std::min(total, from + batch);
             for (qsizetype row = from; row < to; ++row) {
-                if (folderFd >= 0)
-                    run->times[size_t(row)] = m_cache.read(folderFd, run->names[row]);
+                if (folderFd < 0)
+                    continue;
+                run->times[size_t(row)] =
+                    run->stamps.empty()
+                        ? m_cache.read(folderFd, run->names[row])
+                        : m_cache.read(folderFd, run->names[row], run->stamps[size_t(row)]);
             }
             const qsizetype done = run->done.fetch_add(to - from) + (to - from);
             qint64 last = run->lastPostNs.load(std::memory_order_relaxed);

@@ -26,8 +26,10 @@ public:
 
     /// Starts reading `names` (file names by their bytes) of `folder` (reversible text) on
     /// threads of their own and returns the number of this run. A run still going is cancelled:
-    /// its progress and result are never reported.
-    quint64 start(const QString& folder, QList<QByteArray> names);
+    /// its progress and result are never reported. `stamps`, when given, holds one stamp a name
+    /// from the listing's stat of a regular file (ShotTimeCache::read).
+    quint64 start(const QString& folder, QList<QByteArray> names,
+                  std::vector<FileStamp> stamps = {});
     void cancel();
 
     /// The most files ever listed on standard error for one run; the rest are only counted.
