@@ -18,23 +18,15 @@ private slots:
         QTest::addColumn<Order>("expected");
         // Modified, size, taken; the rows stand in name order.
         const Rows ties{{5, 30, 7}, {2, 10, {}}, {5, 30, 7}, {2, 20, 1}};
-        QTest::newRow("by name keeps the listing")
-            << ties << OrderKind::ByName << Order{0, 1, 2, 3};
         QTest::newRow("equal times keep name order")
             << ties << OrderKind::ByModified << Order{1, 3, 0, 2};
-        QTest::newRow("equal sizes keep name order")
-            << ties << OrderKind::BySize << Order{1, 3, 0, 2};
         QTest::newRow("no time taken falls back to modified")
             << ties << OrderKind::ByTaken << Order{3, 1, 0, 2};
-        const Rows clip{{100, 1, 10}, {15, 1, {}}, {0, 1, 20}};
-        QTest::newRow("a clip between the photos around it")
-            << clip << OrderKind::ByTaken << Order{0, 1, 2};
         const Rows far{{-5, 1, std::numeric_limits<qint64>::min()},
                        {0, 1, std::numeric_limits<qint64>::max()},
                        {0, 1, 0}};
         QTest::newRow("times at the ends of the range")
             << far << OrderKind::ByTaken << Order{0, 2, 1};
-        QTest::newRow("empty") << Rows{} << OrderKind::ByTaken << Order{};
     }
     void order() {
         QFETCH(Rows, rows);
