@@ -262,12 +262,12 @@ bool PassJournal::writeOut(std::string& buffer) {
     return written;
 }
 
-void PassJournal::begin(const platform::FileView& files, const platform::NameListModel& newNames) {
+void PassJournal::begin(const platform::RenamePlan& plan) {
     close();
-    const QByteArray folder = folderBytes(files.path());
+    const QByteArray folder = folderBytes(plan.folder);
     struct stat folderStatus;
     if (::stat(folder.constData(), &folderStatus) != 0)
-        return fail(files.path() + u": "_s + errorText(errno));
+        return fail(plan.folder + u": "_s + errorText(errno));
     QString problem;
     const int directoryFd = openJournalDirectory(m_directory, true, problem);
     if (directoryFd < 0)
@@ -296,7 +296,7 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     // the next start leaves a pass alone while its program still holds this.
     ::flock(m_fd, LOCK_EX | LOCK_NB);
 
-    const qsizetype rows = files.count();
+    const qsizetype rows = plan.oldNames.size();
     RecordWriter writer;
     writer.appendFileStart();
     std::string payload;
@@ -314,9 +314,9 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
         putU64(payload, quint64(first));
         qsizetype row = first;
         for (; row < rows && payload.size() < kRowsPerRecordBytes; ++row) {
-            putName(payload, files.name(row));
-            putName(payload, newNames.item(row));
-            putU64(payload, files.fileId(row));
+            putName(payload, plan.oldNames.at(row));
+            putName(payload, plan.newNames.value(row));
+            putU64(payload, plan.fileIds.value(row));
         }
         writer.append(RecordType::Rows, payload);
         first = row;

@@ -43,7 +43,7 @@ public:
     ~PassJournal() override;
     Q_DISABLE_COPY_MOVE(PassJournal)
 
-    void begin(const platform::FileView& files, const platform::NameListModel& newNames) override;
+    void begin(const platform::RenamePlan& plan) override;
     void renaming(qsizetype row) override { m_row = row; }
     void step(Kind kind, QByteArrayView name, quint64 inode) override;
     void end(const std::vector<bool>& renamed) override;

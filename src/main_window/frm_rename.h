@@ -43,6 +43,7 @@ class PassJournal;
 
 namespace main_window {
 
+class ShownNewNames;
 class TracedRenamer;
 
 /// Gives the application Qt's compact "Windows" widget style. The windows are laid out to the twip
@@ -85,8 +86,8 @@ private:
     void orderTabStops();
     void connectHandlers();
     void setHourglass(bool busy);
-    /// The window's outer Left (x) and Top (y), in twips from the screen's top-left.
-    QPointF windowPosition() const;
+    /// The top-left corner of a preview's input box, in twips from the screen's top-left.
+    QPointF inputBoxPosition() const;
     QString droppedFolder(const QMimeData* data) const;
     /// Runs a preview or a rename pass under the hourglass; the window keeps painting while they
     /// hold the thread, and a close asked for meanwhile waits for their end. `work` returns how
@@ -102,6 +103,8 @@ private:
     void cmdExit_Click(int index);
     void cmdAbout_Click();
     void cmdLook_Click();
+    /// The preview: new names for File2's rows from the naming page's texts, into lstNew.
+    void BuildNewNames();
     void cmdRename_Click();
     /// The Change and Click handlers of txtName, cboEnd and cboDop: each makes the preview stale.
     void namingParameter_Change();
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<TracedRenamer> m_tracedRenamer;
     std::unique_ptr<platform::FolderSurveyor> m_surveyor;
     platform::NameListModel m_newNames;
+    std::unique_ptr<ShownNewNames> m_shownNewNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
     bool m_busy = false;

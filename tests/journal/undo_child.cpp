@@ -11,7 +11,6 @@
 #include "folder_files.h"
 #include "journal/journal.h"
 #include "platform/file_names.h"
-#include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
 #include "renaming/undo_pass.h"
 
@@ -23,12 +22,10 @@ int main(int argc, char* argv[]) {
     filesystem::FileListModel files;
     files.setPath(platform::decodeFileName(argv[1]));
     files.setPattern(QStringLiteral("*.*"));
-    platform::NameListModel newNames;
     QStringList names;
     for (const QByteArray& line : readFile(argv[2]).split('\n'))
         if (!line.isEmpty())
             names.append(platform::decodeFileName(line));
-    newNames.addItems(names);
 
     const QByteArray killAt = argv[3];
     int calls = 0;
@@ -54,6 +51,7 @@ int main(int argc, char* argv[]) {
     }
     journal::PassJournal journal;
     FakeDialogs dialogs;
-    renaming::renamePass({files, files, newNames, progress, dialogs, renamer, &journal});
+    renaming::renamePass(platform::renamePlan(files, names),
+                         {renamer, progress, dialogs, &journal});
     return 0;
 }
