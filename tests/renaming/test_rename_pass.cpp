@@ -46,23 +46,25 @@ public:
     }
 };
 
-/// A folder under a mask as a preview listed it, and what a pass over it reaches.
-struct Pass {
-    explicit Pass(const QString& folder, const QString& mask = u"*.*"_s) {
-        files.setFolder(folder, mask);
+/// What a pass reaches of the naming page of a folder: File2's listing, lstNew, prb1, the dialogs.
+struct NamingPage {
+    explicit NamingPage(const QString& folder, const QString& mask = u"*.*"_s) {
+        File2.setFolder(folder, mask);
     }
 
-    renaming::PassOutcome run(const QStringList& newNames, platform::FileRenamer& renamer) {
-        list.items = newNames;
-        progress.maximum = files.count(); // as the preview leaves it
-        return renaming::renamePass(platform::renamePlan(files, newNames),
-                                    {renamer, progress, dialogs, nullptr, &list});
+    renaming::PassOutcome rename(const QStringList& newNames, platform::FileRenamer& renamer) {
+        lstNew.items = newNames;
+        prb1.maximum = File2.count(); // as the preview leaves it
+        return renaming::renamePass(platform::renamePlan(File2, newNames),
+                                    {renamer, prb1, dialogs, nullptr, &lstNew});
     }
-    renaming::PassOutcome run(const QStringList& newNames) { return run(newNames, posixRenamer); }
+    renaming::PassOutcome rename(const QStringList& newNames) {
+        return rename(newNames, posixRenamer);
+    }
 
-    filesystem::FileListModel files;
-    FakeNewNameList list;
-    FakeProgress progress;
+    filesystem::FileListModel File2;
+    FakeNewNameList lstNew;
+    FakeProgress prb1;
     FakeDialogs dialogs;
     filesystem::PosixFileRenamer posixRenamer;
 };
@@ -74,16 +76,16 @@ const QString kNotDat = u"*.txt"_s;
 /// pass; returns the failure messages.
 QStringList previewAndRename(const QString& folder, const QStringList& parameters,
                              const QStringList& answers) {
-    Pass pass(folder);
+    NamingPage page(folder);
     FakeNewNameList list;
     list.answers = answers;
     const naming::Preview preview = naming::BuildNewNames(
-        pass.files.names(), {parameters.at(0), parameters.at(1), parameters.at(2)}, list,
-        pass.progress);
+        page.File2.names(), {parameters.at(0), parameters.at(1), parameters.at(2)}, list,
+        page.prb1);
     if (!list.answers.isEmpty() || preview.ending != naming::Preview::Ending::Done)
         return {u"<the preview did not complete>"_s};
-    pass.run(preview.names);
-    return pass.dialogs.messages();
+    page.rename(preview.names);
+    return page.dialogs.messages();
 }
 
 } // namespace
@@ -176,19 +178,19 @@ void TestRenamePass::pass() {
     const QString folder = parent.filePath(u"folder"_s);
     QVERIFY(makeFiles(folder, files));
 
-    Pass pass(folder, kNotDat);
-    const QStringList exchanged = literalPrePass(newNames, pass.files.names());
-    const renaming::PassOutcome outcome = pass.run(newNames);
+    NamingPage page(folder, kNotDat);
+    const QStringList exchanged = literalPrePass(newNames, page.File2.names());
+    const renaming::PassOutcome outcome = page.rename(newNames);
 
     QCOMPARE(folderFiles(folder), after);
     QCOMPARE(folderFiles(parent.path()), (FolderFiles{{"folder", "<folder>"}}));
     if (QFileInfo(folder + u"/sub"_s).isDir())
         QCOMPARE(folderFiles(folder + u"/sub"_s), FolderFiles());
-    QCOMPARE(pass.dialogs.messages(), failures(failedNames));
-    for (const DialogCall& call : std::as_const(pass.dialogs.calls))
+    QCOMPARE(page.dialogs.messages(), failures(failedNames));
+    for (const DialogCall& call : std::as_const(page.dialogs.calls))
         QCOMPARE(call.title, u"Ошибка !!!"_s);
     // The list shows the names after the exchanges, and the failed rows are those named.
-    QCOMPARE(pass.list.items, exchanged);
+    QCOMPARE(page.lstNew.items, exchanged);
     QStringList failed;
     for (size_t row = 0; row < outcome.errors.size(); ++row)
         if (outcome.errors[row] != 0)
@@ -214,10 +216,10 @@ void TestRenamePass::outcomePerRow() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(makeFiles(dir.path(), files));
-    Pass pass(dir.path());
+    NamingPage page(dir.path());
     RefusingRenamer refusing;
     const renaming::PassOutcome outcome =
-        refuseAll ? pass.run(newNames, refusing) : pass.run(newNames);
+        refuseAll ? page.rename(newNames, refusing) : page.rename(newNames);
 
     QCOMPARE(outcome.errors, std::vector<int>(size_t(files.size()), refuseAll ? EROFS : 0));
     QCOMPARE(outcome.left, 0);
@@ -226,11 +228,11 @@ void TestRenamePass::outcomePerRow() {
     for (int round = 0; round < 2; ++round)
         for (qsizetype row = 0; row < files.size(); ++row)
             values.append(row);
-    QCOMPARE(pass.progress.values, values);
-    QVERIFY(!pass.progress.overflowed);
+    QCOMPARE(page.prb1.values, values);
+    QVERIFY(!page.prb1.overflowed);
     const QByteArrayList onDisk = folderFiles(dir.path()).keys();
     if (refuseAll) {
-        QCOMPARE(pass.dialogs.messages(), failures(newNames));
+        QCOMPARE(page.dialogs.messages(), failures(newNames));
         QStringList expectedCalls;
         for (qsizetype row = 0; row < files.size(); ++row)
             expectedCalls.append(dir.path() + u'|' + QString::fromUtf8(files.at(row)) + u'|' +
@@ -238,7 +240,7 @@ void TestRenamePass::outcomePerRow() {
         QCOMPARE(refusing.calls, expectedCalls);
         QCOMPARE(onDisk, files);
     } else {
-        QCOMPARE(pass.dialogs.messages(), QStringList());
+        QCOMPARE(page.dialogs.messages(), QStringList());
         QCOMPARE(onDisk.size(), files.size());
     }
 }
@@ -247,13 +249,13 @@ void TestRenamePass::targetCreatedAfterPreviewIsKept() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(makeFiles(dir.path(), {"a.jpg", "b.jpg", "c.jpg"}));
-    Pass pass(dir.path());
+    NamingPage page(dir.path());
     // Someone else saves a file under one of the previewed names before the click.
     QVERIFY(writeFile(dir.path(), "2.jpg", "someone else's photo"));
 
-    pass.run({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
+    page.rename({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
 
-    QCOMPARE(pass.dialogs.messages(), failures({u"2.jpg"_s}));
+    QCOMPARE(page.dialogs.messages(), failures({u"2.jpg"_s}));
     QCOMPARE(folderFiles(dir.path()), (FolderFiles{{"1.jpg", "a.jpg"},
                                                    {"2.jpg", "someone else's photo"},
                                                    {"b.jpg", "b.jpg"},
@@ -264,12 +266,12 @@ void TestRenamePass::vanishedSourceIsReported() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(makeFiles(dir.path(), {"a.jpg", "b.jpg", "c.jpg"}));
-    Pass pass(dir.path());
+    NamingPage page(dir.path());
     QVERIFY(QFile::remove(dir.filePath(u"b.jpg"_s)));
 
-    const renaming::PassOutcome outcome = pass.run({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
+    const renaming::PassOutcome outcome = page.rename({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
 
-    QCOMPARE(pass.dialogs.messages(), failures({u"2.jpg"_s}));
+    QCOMPARE(page.dialogs.messages(), failures({u"2.jpg"_s}));
     QCOMPARE(outcome.errors, (std::vector<int>{0, ENOENT, 0}));
     QCOMPARE(folderFiles(dir.path()), (FolderFiles{{"1.jpg", "a.jpg"}, {"3.jpg", "c.jpg"}}));
 }
@@ -367,8 +369,8 @@ void TestRenamePass::entryThatChangedTypeIsKept() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QVERIFY(makeFiles(dir.path(), {"a.txt", "b.txt", "c.txt", "d.txt"}));
-    Pass pass(dir.path());
-    QCOMPARE(pass.files.count(), 4);
+    NamingPage page(dir.path());
+    QCOMPARE(page.File2.count(), 4);
     const QByteArray base = QFile::encodeName(dir.path()) + '/';
     QCOMPARE(::unlink((base + "b.txt").constData()), 0);
     QVERIFY(makeFiles(dir.path(), {"b.txt/"}));
@@ -377,9 +379,9 @@ void TestRenamePass::entryThatChangedTypeIsKept() {
     QCOMPARE(::unlink((base + "d.txt").constData()), 0);
     QVERIFY(makeFiles(dir.path(), {"d.txt -> a.txt"}));
 
-    pass.run({u"1.txt"_s, u"2.txt"_s, u"3.txt"_s, u"4.txt"_s});
+    page.rename({u"1.txt"_s, u"2.txt"_s, u"3.txt"_s, u"4.txt"_s});
 
-    QCOMPARE(pass.dialogs.messages(), failures({u"2.txt"_s, u"3.txt"_s}));
+    QCOMPARE(page.dialogs.messages(), failures({u"2.txt"_s, u"3.txt"_s}));
     struct stat status;
     QCOMPARE(::lstat((base + "c.txt").constData(), &status), 0);
     QVERIFY(S_ISFIFO(status.st_mode));
@@ -414,10 +416,10 @@ void TestRenamePass::readOnlyFolder() {
         }
     }
 
-    Pass pass(dir.path());
-    pass.run({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
+    NamingPage page(dir.path());
+    page.rename({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
     const FolderFiles seen = folderFiles(dir.path());
-    const QStringList messages = pass.dialogs.messages();
+    const QStringList messages = page.dialogs.messages();
 
     if (mounted)
         QCOMPARE(::umount2(path.constData(), 0), 0);
@@ -447,8 +449,8 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
         QVERIFY(writeFile(dir.path(), name, content));
         hashOfName.insert(name, contentHash(content));
     }
-    Pass pass(dir.path(), kNotDat);
-    QCOMPARE(pass.files.count(), listed);
+    NamingPage page(dir.path(), kNotDat);
+    QCOMPARE(page.File2.count(), listed);
 
     QStringList newNames;
     for (int row = 0; row < listed; ++row) {
@@ -465,7 +467,7 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
             newNames[row] = u"again%1.txt"_s.arg(row);
 
     // What the folder must look like: the rows renamed in order, each only onto a free name.
-    const QStringList currentNames = pass.files.names();
+    const QStringList currentNames = page.File2.names();
     const QStringList finalNames = literalPrePass(newNames, currentNames);
     ContentHashes expected = hashOfName;
     QStringList expectedFailures;
@@ -482,10 +484,10 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
     }
     QVERIFY(expectedFailures.size() >= 20);
 
-    pass.run(newNames);
+    page.rename(newNames);
 
     QCOMPARE(contentHashes(dir.path()), expected);
-    QCOMPARE(pass.dialogs.messages(), expectedFailures);
+    QCOMPARE(page.dialogs.messages(), expectedFailures);
 }
 
 void TestRenamePass::endsEarly_data() {
@@ -514,9 +516,9 @@ void TestRenamePass::endsEarly() {
     }
     QVERIFY(makeFiles(folder, {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}));
 
-    Pass pass(folder);
+    NamingPage page(folder);
     QSet<QByteArray> tried;
-    pass.posixRenamer.setBeforeRename([&](const QByteArray& from, const QByteArray&) {
+    page.posixRenamer.setBeforeRename([&](const QByteArray& from, const QByteArray&) {
         tried.insert(from);
         if (from != "2.jpg" || tried.size() != 2)
             return;
@@ -532,13 +534,13 @@ void TestRenamePass::endsEarly() {
         }
     });
     const renaming::PassOutcome outcome =
-        pass.run({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.jpg"_s});
+        page.rename({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.jpg"_s});
     platform::requestStop(false);
 
     const QStringList messages{failure(u"b.jpg"_s),
                                u"Папка недоступна, переименование остановлено\n"_s +
                                    qt_error_string(why)};
-    QCOMPARE(pass.dialogs.messages(), why == 0 ? QStringList() : messages);
+    QCOMPARE(page.dialogs.messages(), why == 0 ? QStringList() : messages);
     QCOMPARE(tried, (QSet<QByteArray>{"1.jpg", "2.jpg"}));
     QCOMPARE(outcome.errors.size(), size_t(2));
     QCOMPARE(outcome.errors.front(), 0);
