@@ -1,10 +1,10 @@
 // The preview engine at 1,000 to 100,000 files, without and with the verdicts, beside the floor of
 // building and hashing names.
 #include "naming/build_new_names.h"
-#include "platform/dialogs.h"
 #include "platform/file_view.h"
 #include "platform/folder_survey.h"
 #include "platform/name_list_model.h"
+#include "platform/new_name_list.h"
 #include "platform/progress.h"
 #include "renaming/verdicts.h"
 
@@ -38,18 +38,26 @@ public:
     void setValue(qint64 value) override { benchmark::DoNotOptimize(value); }
 };
 
-/// Answers every fifth prompt first with a name that is taken, then with a unique one.
-class ScriptedDialogs final : public platform::Dialogs {
+/// lstNew's model, as the window fills it; answers every fifth prompt first with a name that is
+/// taken, then with a unique one.
+class ScriptedNewNames final : public platform::NewNameList {
 public:
+    explicit ScriptedNewNames(platform::NameListModel& lstNew)
+        : m_lstNew(lstNew) {}
     qsizetype prompts = 0;
 
-    void message(const QString&, const QString&) override {}
-    QString input(const QString&, const QString&, const QString& defaultText, QPointF) override {
+    void shown(const QStringList& names) override { m_lstNew.addItems(names); }
+    void highlight(qsizetype row) override { m_lstNew.setListIndex(row); }
+    void changed(qsizetype row, const QString& name) override { m_lstNew.setItem(row, name); }
+    std::optional<QString> askName(const QString& defaultText) override {
         ++prompts;
         if (prompts % 5 == 0)
             return u"f1.txt"_s;
         return defaultText % u" ("_s % QString::number(prompts) % u')';
     }
+
+private:
+    platform::NameListModel& m_lstNew;
 };
 
 QStringList cameraNames(qsizetype count) {
@@ -90,9 +98,10 @@ void runPreview(benchmark::State& state, const QStringList& files,
     // The survey reads the disk; its in-memory result stands in here, built outside the timing.
     const platform::FolderSurvey folder = surveyOf(files);
     for (auto _ : state) {
-        ScriptedDialogs dialogs;
-        naming::BuildNewNames({File2, lstNew, prb1, dialogs, [] { return QPointF(); }}, parameters);
-        prompts = dialogs.prompts;
+        ScriptedNewNames shown(lstNew);
+        lstNew.clear();
+        naming::BuildNewNames(File2.names(), parameters, shown, prb1);
+        prompts = shown.prompts;
         if (withVerdicts)
             benchmark::DoNotOptimize(renaming::failingRows(lstNew.items(), File2, folder));
         benchmark::DoNotOptimize(lstNew.count());

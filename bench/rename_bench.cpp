@@ -5,6 +5,7 @@
 #include "journal/journal.h"
 #include "platform/dialogs.h"
 #include "platform/name_list_model.h"
+#include "platform/new_name_list.h"
 #include "platform/progress.h"
 #include "renaming/rename_pass.h"
 #include "renaming/swap_pre_pass.h"
@@ -36,6 +37,20 @@ class QuietProgress final : public platform::Progress {
 public:
     void setMaximum(qint64) override {}
     void setValue(qint64 value) override { benchmark::DoNotOptimize(value); }
+};
+
+/// lstNew's model, which the window shows the pre-pass's exchanges on.
+class ListedNewNames final : public platform::NewNameList {
+public:
+    explicit ListedNewNames(platform::NameListModel& lstNew)
+        : m_lstNew(lstNew) {}
+    void shown(const QStringList& names) override { m_lstNew.addItems(names); }
+    void highlight(qsizetype row) override { m_lstNew.setListIndex(row); }
+    void changed(qsizetype row, const QString& name) override { m_lstNew.setItem(row, name); }
+    std::optional<QString> askName(const QString&) override { return std::nullopt; }
+
+private:
+    platform::NameListModel& m_lstNew;
 };
 
 /// Photos as a camera names them, and the names the pass gives them; both sort the same way, so
@@ -93,23 +108,28 @@ void passThereAndBack(benchmark::State& state, const QStringList& names,
     QuietDialogs dialogs;
     QuietProgress prb1;
     filesystem::PosixFileRenamer renamer;
-    // File1 points nowhere, so its closing re-read costs nothing: the window leaves that re-read
-    // to File2's, whose rows File1 then takes.
-    filesystem::FileListModel File1;
     filesystem::FileListModel File2;
     File2.setPath(folder.dir.path());
     platform::NameListModel lstNew;
-    const renaming::RenameContext context{File1, File2, lstNew, prb1, dialogs, renamer, journal};
+    ListedNewNames shown(lstNew);
+    // As the window runs it: the plan read off File2, the pass, and File2's re-read of the folder,
+    // whose rows File1 then takes without a reading of its own.
+    const auto pass = [&] {
+        renaming::renamePass(platform::renamePlan(File2, lstNew.items()),
+                             {renamer, prb1, dialogs, journal, &shown});
+        File2.refresh();
+        lstNew.clear();
+    };
     for (auto _ : state) {
         // Filling the list is the preview's work, not the pass's.
         state.PauseTiming();
         lstNew.addItems(names);
         state.ResumeTiming();
-        renaming::renamePass(context);
+        pass();
         state.PauseTiming();
         lstNew.addItems(folder.cameraNames);
         state.ResumeTiming();
-        renaming::renamePass(context);
+        pass();
     }
     if (dialogs.messages != 0 || File2.count() != folder.cameraNames.size())
         state.SkipWithError("a rename failed");

@@ -15,7 +15,6 @@
 #include "journal/journal.h"
 #include "main_window/frm_rename.h"
 #include "platform/dialogs.h"
-#include "platform/name_list_model.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -197,16 +196,14 @@ double journalRound(const QString& folder, const QString& state, int count) {
     filesystem::FileListModel files;
     files.setPath(folder);
     files.setPattern(u"*.*"_s);
-    platform::NameListModel newNames;
     QStringList names;
     for (int k = 0; k < count; ++k)
         names.append(QString::fromLatin1(numberedName('d', k, count)));
-    newNames.addItems(names);
-    files.count();
+    const platform::RenamePlan plan = platform::renamePlan(files, names);
     journal::PassJournal journal(state + u"/direct"_s);
     QElapsedTimer timer;
     timer.start();
-    journal.begin(files, newNames);
+    journal.begin(plan);
     journal.end(std::vector<bool>(size_t(count), true));
     return milliseconds(timer);
 }

@@ -1,8 +1,8 @@
 # Run as `cmake -DSETTINGS=<file> [-DSTAMP=<file>] [-DQT_INCLUDE_ROOT=<dir>] -P CheckIncludes.cmake`
 # by the build (see LayerRule.cmake): fails, naming every offending line, when a source includes a
 # header its layer does not allow. SETTINGS sets LIBRARY, FOLDERS (the folders under src/ it may
-# include from), SOURCES, QT_MODULES (empty: any; "-": none) and POSIX (whether POSIX headers may
-# be included).
+# include from), SOURCES, QT_MODULES (empty: any; "-": none), POSIX (whether POSIX headers may
+# be included) and MODELS (whether item-model headers may: QAbstractListModel, *_model.h).
 cmake_minimum_required(VERSION 3.25)
 include(${SETTINGS})
 
@@ -40,6 +40,10 @@ foreach(source IN LISTS SOURCES)
                 endif()
             endforeach()
         elseif(NOT POSIX AND (header IN_LIST posix_headers OR header MATCHES "^sys/"))
+            set(allowed OFF)
+        endif()
+        if(DEFINED MODELS AND NOT MODELS AND
+           header MATCHES "(^|/)(Q[A-Za-z]*Model|[a-z_]*_model\\.h)$")
             set(allowed OFF)
         endif()
         if(NOT allowed)

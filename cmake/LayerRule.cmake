@@ -36,19 +36,21 @@ function(tarvelok_linked_targets target out)
     set(${out} ${seen} PARENT_SCOPE)
 endfunction()
 
-# tarvelok_layer(<target> [ONLY <targets...>] [POSIX])
+# tarvelok_layer(<target> [ONLY <targets...>] [POSIX] [NO_MODELS])
 #
 # One row of the layer table. Without ONLY the target may link anything, and includes from the
 # folders under src/ of the libraries it links. With ONLY it may link nothing but the named targets
 # (and what they link), include Qt headers only of the named Qt modules, and POSIX headers only
-# when POSIX is named.
+# when POSIX is named. NO_MODELS refuses the headers of item models, Qt's and ours alike: Qt Core
+# holds them, yet data in a model is data kept for a view.
 function(tarvelok_layer target)
-    cmake_parse_arguments(ARG "POSIX" "" "ONLY" ${ARGN})
+    cmake_parse_arguments(ARG "POSIX;NO_MODELS" "" "ONLY" ${ARGN})
     set(linked)
     tarvelok_linked_targets(${target} linked)
 
     set(qt_headers)
     set(posix ON)
+    set(models ON)
     if(ARG_ONLY)
         set(allowed)
         foreach(only IN LISTS ARG_ONLY)
@@ -68,6 +70,10 @@ function(tarvelok_layer target)
             endif()
         endforeach()
         set(posix ${ARG_POSIX})
+        set(models ON)
+        if(ARG_NO_MODELS)
+            set(models OFF)
+        endif()
         if(NOT qt_headers)
             set(qt_headers "-")
         endif()
@@ -100,6 +106,7 @@ set(FOLDERS "@folders@")
 set(SOURCES "@sources@")
 set(QT_MODULES "@qt_headers@")
 set(POSIX "@posix@")
+set(MODELS "@models@")
 ]] @ONLY)
     add_custom_command(OUTPUT ${stamp}
         COMMAND ${CMAKE_COMMAND} -DSETTINGS=${settings} -DSTAMP=${stamp}

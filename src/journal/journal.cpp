@@ -3,9 +3,8 @@
 
 #include "filesystem/file_system_kind.h"
 #include "platform/file_names.h"
-#include "platform/file_view.h"
 #include "platform/folder_survey.h"
-#include "platform/name_list_model.h"
+#include "platform/rename_plan.h"
 
 #include <QDateTime>
 #include <algorithm>
@@ -187,12 +186,12 @@ void PassJournal::fail(const QString& why) {
                  platform::encodeFileName(why).constData());
 }
 
-void PassJournal::begin(const platform::FileView& files, const platform::NameListModel& newNames) {
+void PassJournal::begin(const platform::RenamePlan& plan) {
     close();
-    const QByteArray folder = platform::encodeFileName(files.path());
+    const QByteArray folder = platform::encodeFileName(plan.folder);
     struct stat folderStatus;
     if (::stat(folder.constData(), &folderStatus) != 0)
-        return fail(files.path() + u": "_s + errorText(errno));
+        return fail(plan.folder + u": "_s + errorText(errno));
     QString problem;
     m_directoryFd = openJournalDirectory(m_directory, true, problem);
     if (m_directoryFd < 0)
@@ -225,7 +224,7 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
     if (m_fd >= 0)
         ::flock(m_fd, LOCK_EX | LOCK_NB);
     bool written = m_fd >= 0;
-    const qsizetype rows = files.count();
+    const qsizetype rows = plan.oldNames.size();
     RecordWriter writer(kFormatVersion);
     qsizetype row = 0;
     do {
@@ -235,12 +234,12 @@ void PassJournal::begin(const platform::FileView& files, const platform::NameLis
             for (const quint64 field : {quint64(folderStatus.st_dev), quint64(folderStatus.st_ino),
                                         quint64(now), quint64(rows)})
                 writer.u64(field);
-            writer.name(files.path());
+            writer.name(plan.folder);
         }
         for (; row < rows && writer.payloadSize() < kRowsPerRecordBytes; ++row) {
-            writer.name(files.name(row));
-            writer.name(newNames.item(row));
-            writer.u64(files.fileId(row));
+            writer.name(plan.oldNames.at(row));
+            writer.name(plan.newNames.value(row));
+            writer.u64(plan.fileIds.value(row));
         }
         if (writer.records().size() > kWriteBytes)
             written = writeRecords(m_fd, writer.records());

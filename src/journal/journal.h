@@ -49,7 +49,7 @@ public:
     /// The folder of journals, where latestPass and hasPassToUndo read this journal's passes.
     const QString& directory() const { return m_directory; }
 
-    void begin(const platform::FileView& files, const platform::NameListModel& newNames) override;
+    void begin(const platform::RenamePlan& plan) override;
     void renaming(qsizetype row) override { m_row = row; }
     void step(Kind kind, QByteArrayView name, quint64 inode) override;
     void end(const std::vector<bool>& renamed) override;

@@ -8,6 +8,7 @@
 #include "journal/folder_lock.h"
 #include "main_window/naming_page.h"
 #include "main_window/selection_page.h"
+#include "main_window/shown_new_names.h"
 #include "main_window/traced_renamer.h"
 #include "main_window/undo_action.h"
 #include "main_window/undo_command.h"
@@ -45,23 +46,6 @@ using namespace Qt::StringLiterals;
 namespace main_window {
 
 namespace {
-
-/// File1 as the rename pass sees it. Both file views list one folder under one mask, so the pass's
-/// closing re-read of File1 is left to File2's, whose rows File1 takes once the pass is over: a
-/// large folder is read once, not twice.
-class FollowingFileView final : public platform::FileView {
-public:
-    explicit FollowingFileView(const filesystem::FileListModel& rows)
-        : m_rows(rows) {}
-    QString path() const override { return m_rows.path(); }
-    qsizetype count() const override { return m_rows.count(); }
-    QString name(qsizetype row) const override { return m_rows.name(row); }
-    quint64 fileId(qsizetype row) const override { return m_rows.fileId(row); }
-    void refresh() override {}
-
-private:
-    const filesystem::FileListModel& m_rows;
-};
 
 Services diskServices(platform::Dialogs* dialogs, platform::FileRenamer* renamer) {
     std::unique_ptr<widgets::QtDialogs> ownDialogs;
@@ -103,6 +87,8 @@ frmRename::frmRename(Services services, QWidget* parent)
     , m_check(m_verdicts->generation()) {
     if (m_ownDialogs)
         m_ownDialogs->setWindow(this);
+    m_shownNewNames = std::make_unique<ShownNewNames>(m_newNames, *m_dialogs,
+                                                      [this] { return inputBoxPosition(); });
     widgets::installAccessibleInterfaces();
     setObjectName(u"frmRename"_s);
     setWindowTitle(u"Тарвелок"_s);
@@ -276,9 +262,13 @@ void frmRename::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
-QPointF frmRename::windowPosition() const {
+QPointF frmRename::inputBoxPosition() const {
     const QPoint corner = frameGeometry().topLeft();
-    return {platform::toTwips(corner.x()), platform::toTwips(corner.y())};
+    const QPointF window(platform::toTwips(corner.x()), platform::toTwips(corner.y()));
+    // The box's x comes from the window's top and its y from the window's left, swapped on
+    // purpose: the box stands at that offset from the window, and the dialog service moves one
+    // that this puts off the screen back onto it.
+    return {window.y() + 100, window.x() - 500};
 }
 
 void frmRename::Form_Load() {
@@ -323,10 +313,8 @@ void frmRename::cmdLook_Click() {
     const QString ending = naming::endingWithDot(cboEnd->currentText());
     if (ending != cboEnd->currentText())
         cboEnd->setEditText(ending);
-    whileBusy([this, &ending] {
-        naming::BuildNewNames({*File2->fileModel(), m_newNames, *prb1, *m_dialogs,
-                               [this] { return windowPosition(); }},
-                              {txtName->text(), cboDop->currentText(), ending});
+    whileBusy([this] {
+        BuildNewNames();
         cmdRename->setEnabled(!m_newNames.item(0).isEmpty());
         // A preview renames nothing: stopped, it leaves every file as it was.
         if (platform::stopRequested())
@@ -343,6 +331,17 @@ void frmRename::cmdLook_Click() {
     });
 }
 
+void frmRename::BuildNewNames() {
+    m_newNames.clear();
+    const naming::Preview preview = naming::BuildNewNames(
+        File2->fileModel()->names(),
+        {txtName->text(), cboDop->currentText(), cboEnd->currentText()}, *m_shownNewNames, *prb1);
+    if (preview.ending == naming::Preview::Ending::Warned)
+        m_dialogs->message(preview.warning, u"ВНИМАНИЕ !!!"_s);
+    else if (preview.ending == naming::Preview::Ending::GivenUp)
+        m_newNames.clear();
+}
+
 void frmRename::cmdRename_Click() {
     // Refused before anything changes, so the preview stays for another try once the folder is
     // free.
@@ -353,13 +352,17 @@ void frmRename::cmdRename_Click() {
     }
     whileBusy([this] {
         clearVerdicts();
-        FollowingFileView following(*File1->fileModel());
-        const qsizetype left =
-            renaming::renamePass({following, *File2->fileModel(), m_newNames, *prb1, *m_dialogs,
-                                  *m_tracedRenamer, m_journal.get()});
+        const renaming::PassOutcome outcome = renaming::renamePass(
+            platform::renamePlan(*File2->fileModel(), m_newNames.items()),
+            {*m_tracedRenamer, *prb1, *m_dialogs, m_journal.get(), m_shownNewNames.get()});
+        // Both file views list one folder under one mask: File1 takes File2's reading, so a large
+        // folder is read once, not twice.
+        File2->fileModel()->refresh();
+        prb1->setValue(0);
+        m_newNames.clear();
         File1->fileModel()->showSameAs(*File2->fileModel());
         cmdRename->setEnabled(false);
-        return left;
+        return outcome.left;
     });
 }
 

@@ -33,6 +33,7 @@ namespace main_window {
 
 class NamingPage;
 class SelectionPage;
+class ShownNewNames;
 class TracedRenamer;
 class UndoAction;
 class VerdictCheck;
@@ -72,8 +73,8 @@ protected:
 private:
     void createControls();
     void connectHandlers();
-    /// The window's outer Left (x) and Top (y), in twips from the screen's top-left.
-    QPointF windowPosition() const;
+    /// The top-left corner of a preview's input box, in twips from the screen's top-left.
+    QPointF inputBoxPosition() const;
     /// Runs a preview or a rename pass while the window is busy (BusyState::run).
     template <class Work> void whileBusy(Work work) { m_busyState->run(std::move(work)); }
 
@@ -83,6 +84,8 @@ private:
     void cmdExit_Click(int index);
     void cmdAbout_Click();
     void cmdLook_Click();
+    /// The preview: new names for File2's rows from the naming page's texts, into lstNew.
+    void BuildNewNames();
     void cmdRename_Click();
     /// The Change and Click handlers of txtName, cboEnd and cboDop: each makes the preview stale.
     void namingParameter_Change();
@@ -109,6 +112,7 @@ private:
     const quint64& m_check;
     std::unique_ptr<SelectionPage> m_selectionPage;
     std::unique_ptr<NamingPage> m_namingPage;
+    std::unique_ptr<ShownNewNames> m_shownNewNames;
     // Goes before the views it is wired to, which the QWidget base deletes last.
     std::unique_ptr<selection::FileSelection> m_selection;
     std::unique_ptr<BusyState> m_busyState;

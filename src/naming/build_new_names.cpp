@@ -4,38 +4,34 @@
 #include "naming/naming_checks.h"
 #include "naming/naming_rule.h"
 #include "naming/resolve_duplicate_names.h"
-#include "platform/dialogs.h"
-#include "platform/file_view.h"
-#include "platform/name_list_model.h"
+#include "platform/new_name_list.h"
 #include "platform/progress.h"
 #include "platform/stop_request.h"
 
-using namespace Qt::StringLiterals;
-
 namespace naming {
 
-void BuildNewNames(const NamingContext& context, NamingParameters parameters) {
-    context.lstNew.clear();
+Preview BuildNewNames(const QStringList& currentNames, NamingParameters parameters,
+                      platform::NewNameList& list, platform::Progress& progress) {
     parameters.ending = endingWithDot(parameters.ending);
 
-    const QString warning = namingWarning(parameters, !context.File2.name(1).isEmpty());
-    if (!warning.isEmpty()) {
-        context.dialogs.message(warning, u"ВНИМАНИЕ !!!"_s);
-        return;
-    }
+    const QString warning = namingWarning(parameters, currentNames.size() > 1);
+    if (!warning.isEmpty())
+        return {Preview::Ending::Warned, {}, warning};
 
-    const qsizetype count = context.File2.count();
-    context.prb1.setMaximum(count);
-    // One model change for the whole list, however long.
-    context.lstNew.addItems(newNames(
-        count, [&](qsizetype row) { return context.File2.name(row); }, parameters,
-        [&](qsizetype number) { context.prb1.setValue(number); }));
-    if (platform::stopRequested()) {
-        context.lstNew.clear();
-        return;
-    }
+    const qsizetype count = currentNames.size();
+    progress.setMaximum(count);
+    QStringList names = newNames(
+        count, [&](qsizetype row) { return currentNames.at(row); }, parameters,
+        [&](qsizetype number) { progress.setValue(number); });
+    // The whole list at once, however long, and on the screen before any repeat is asked about.
+    list.shown(names);
+    if (platform::stopRequested())
+        return {Preview::Ending::GivenUp, {}, {}};
 
-    ResolveDuplicateNames(context);
+    std::optional<QStringList> settled = ResolveDuplicateNames(std::move(names), list, progress);
+    if (!settled)
+        return {Preview::Ending::GivenUp, {}, {}};
+    return {Preview::Ending::Done, std::move(*settled), {}};
 }
 
 } // namespace naming

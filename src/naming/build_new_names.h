@@ -3,31 +3,34 @@
 
 #include "naming/naming_rule.h"
 
-#include <QPointF>
-#include <functional>
+#include <QString>
+#include <QStringList>
 
 namespace platform {
-class Dialogs;
-class FileView;
-class NameListModel;
+class NewNameList;
 class Progress;
 } // namespace platform
 
 namespace naming {
 
-struct NamingContext {
-    const platform::FileView& File2;
-    platform::NameListModel& lstNew;
-    platform::Progress& prb1;
-    platform::Dialogs& dialogs;
-    /// The main window's outer Left (x) and Top (y), in twips from the screen's top-left; read
-    /// again for every input box, since the user may move the window between two of them.
-    std::function<QPointF()> windowPosition;
+/// How a preview ended.
+struct Preview {
+    enum class Ending {
+        Done,    ///< `names` holds one unique new name per current name
+        Warned,  ///< the parameters give no usable names; nothing was built
+        GivenUp, ///< the user gave up on a repeat, or a stop was requested
+    };
+    Ending ending = Ending::Done;
+    QStringList names;
+    /// When Warned: the text of the warning, for the box titled "ВНИМАНИЕ !!!".
+    QString warning;
 };
 
-/// Rebuilds lstNew from the naming page's texts: one unique new name per row of File2, or an
-/// empty list after a warning or when the user gives up on a repeat. The ending is taken with
-/// its dot (endingWithDot), which the window shows in cboEnd before it calls this.
-void BuildNewNames(const NamingContext& context, NamingParameters parameters);
+/// The new names for `currentNames` (reversible text, platform::decodeFileName), shown on
+/// `list` as they are made and settled. The ending is taken with its dot (endingWithDot),
+/// which the window shows in cboEnd before it calls this. `progress` counts the names up to their
+/// number while they are built, and the rows while their repeats are looked for.
+Preview BuildNewNames(const QStringList& currentNames, NamingParameters parameters,
+                      platform::NewNameList& list, platform::Progress& progress);
 
 } // namespace naming

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -18,6 +19,14 @@ public:
     /// The file's inode number as the listing read it (its device is the folder's); 0 when
     /// unknown, as at or past the end.
     virtual quint64 fileId(qsizetype /*row*/) const { return 0; }
+    /// Every row's name, in order.
+    QStringList names() const {
+        QStringList all;
+        all.reserve(count());
+        for (qsizetype row = 0; row < count(); ++row)
+            all.append(name(row));
+        return all;
+    }
     /// Re-reads the folder.
     virtual void refresh() = 0;
 };

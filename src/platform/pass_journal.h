@@ -3,21 +3,19 @@
 #pragma once
 
 #include "platform/file_renamer.h"
+#include "platform/rename_plan.h"
 
 #include <QString>
 #include <vector>
 
 namespace platform {
 
-class FileView;
-class NameListModel;
-
 class PassJournal : public RenameSteps {
 public:
-    /// Makes the plan durable before the first rename: for every row of `files`, its name, the
-    /// new name `newNames` holds for it (after the pre-pass) and its fileId. A journal that cannot
-    /// be written says so on standard error, and the pass runs all the same.
-    virtual void begin(const FileView& files, const NameListModel& newNames) = 0;
+    /// Makes the plan durable before the first rename: for every row, its name, its new name
+    /// (after the pre-pass) and its fileId. A journal that cannot be written says so on standard
+    /// error, and the pass runs all the same.
+    virtual void begin(const RenamePlan& plan) = 0;
 
     /// The steps told from now on (RenameSteps::step) are those of `row`'s rename. They are kept
     /// without waiting for the disk: a crashed program leaves what it wrote in the system's cache,

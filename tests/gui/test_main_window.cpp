@@ -151,8 +151,8 @@ private slots:
     void folderReadOncePerStep();
     void afterAPreview_data();
     void afterAPreview();
-    void previewWarningLeavesRenameDisabled_data();
-    void previewWarningLeavesRenameDisabled();
+    void previewEndsWithNothingToRename_data();
+    void previewEndsWithNothingToRename();
     void exitClosesTheWindow_data();
     void exitClosesTheWindow();
     void realDialogsAnsweredByTheUser();
@@ -191,10 +191,6 @@ void TestMainWindow::startsOnTheSelectionPage() {
     QVERIFY(control<QWidget>(u"fra1"_s)->isVisible());
     QVERIFY(!control<QWidget>(u"fra2"_s)->isVisible());
     QVERIFY(!control<QPushButton>(u"cmdLook"_s)->isVisible());
-    QCOMPARE(control<QComboBox>(u"cboMask"_s)->currentText(), u"*.*"_s);
-    QCOMPARE(control<QComboBox>(u"cboEnd"_s)->currentText(), u".*"_s);
-    QCOMPARE(control<QComboBox>(u"cboDop"_s)->currentText(), u"-"_s);
-    QCOMPARE(control<QLineEdit>(u"txtName"_s)->text(), u"*"_s);
     QCOMPARE(panelText(*m_window, 3), u"Найдено файлов:  2"_s);
     QCOMPARE(control<widgets::FileListView>(u"File1"_s)->fileModel()->count(), 2);
     QCOMPARE(control<widgets::FileListView>(u"File2"_s)->fileModel()->count(), 2);
@@ -218,6 +214,12 @@ void TestMainWindow::startsOnTheSelectionPage() {
     QCOMPARE(disabled, cross);
     QCOMPARE(cmdRename->icon().pixmap(32).toImage(), notepad);
     QCOMPARE(window.windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
+
+    // The texts the window starts with keep every name as it is.
+    goToNamingPage();
+    click(u"cmdLook"_s);
+    QCOMPARE(newNames(), (QStringList{u"a.txt"_s, u"b.doc"_s}));
+    QVERIFY(m_dialogs.script.calls.isEmpty());
 }
 
 void TestMainWindow::buttonsShowOnlyPictures() {
@@ -828,17 +830,17 @@ void TestMainWindow::afterAPreview() {
         QCOMPARE(lstNew->index(row, 0).data(Qt::ToolTipRole), QVariant());
 }
 
-void TestMainWindow::previewWarningLeavesRenameDisabled_data() {
+void TestMainWindow::previewEndsWithNothingToRename_data() {
     addColumns<QString, QString, QString, QString>({"name", "ending", "shownEnding", "warning"});
 
-    QTest::newRow("no name and no number")
-        << QString() << u".*"_s << u".*"_s << u"Файлы остались без имени."_s;
     // The ending takes its dot before the warning, and keeps it.
     QTest::newRow("one name for every file")
         << u"report"_s << u"txt"_s << u".txt"_s << u"Все файлы с одинаковым именем."_s;
+    // Both files would be x.txt: the box for the first is cancelled.
+    QTest::newRow("a repeat given up") << u"x"_s << u".*"_s << u".*"_s << QString();
 }
 
-void TestMainWindow::previewWarningLeavesRenameDisabled() {
+void TestMainWindow::previewEndsWithNothingToRename() {
     QFETCH(QString, name);
     QFETCH(QString, ending);
     QFETCH(QString, shownEnding);
@@ -850,10 +852,14 @@ void TestMainWindow::previewWarningLeavesRenameDisabled() {
 
     replaceText(control<QLineEdit>(u"txtName"_s), name);
     replaceText(control<QComboBox>(u"cboEnd"_s)->lineEdit(), ending);
+    m_dialogs.script.answers = {QString()};
     click(u"cmdLook"_s);
 
-    QCOMPARE(m_dialogs.script.messages(), QStringList{warning});
-    QCOMPARE(m_dialogs.script.calls.first().title, u"ВНИМАНИЕ !!!"_s);
+    const QList<DialogCall> warned{{DialogCall::Message, warning, u"ВНИМАНИЕ !!!"_s, {}, {}}};
+    if (!warning.isEmpty())
+        QCOMPARE(m_dialogs.script.calls, warned);
+    else
+        QCOMPARE(m_dialogs.script.inputDefaults(), QStringList{u"x.txt"_s});
     QCOMPARE(control<QComboBox>(u"cboEnd"_s)->currentText(), shownEnding);
     QVERIFY(newNames().isEmpty());
     QVERIFY(!control<QPushButton>(u"cmdRename"_s)->isEnabled());

@@ -9,7 +9,6 @@
 #include "journal/journal.h"
 #include "journal/repair.h"
 #include "platform/file_names.h"
-#include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
 #include "renaming/undo_pass.h"
 #include "standard_error.h"
@@ -121,13 +120,12 @@ class TestJournalTrust : public QObject {
         filesystem::FileListModel files;
         files.setPath(m_folder.path());
         files.setPattern(u"seed.txt"_s);
-        platform::NameListModel names;
-        names.addItems({u"seeded.txt"_s});
         filesystem::PosixFileRenamer renamer;
         journal::PassJournal journal(journals());
         FakeDialogs dialogs;
         FakeProgress progress;
-        renaming::renamePass({files, files, names, progress, dialogs, renamer, &journal});
+        renaming::renamePass(platform::renamePlan(files, {u"seeded.txt"_s}),
+                             {renamer, progress, dialogs, &journal});
         const QStringList written = QDir(journals()).entryList({u"*.journal"_s}, QDir::Files);
         QCOMPARE(written.size(), 1);
         m_journal = journals() + u'/' + written.first();

@@ -12,7 +12,6 @@
 #include "journal/repair.h"
 #include "main_window/undo_command.h"
 #include "platform/file_names.h"
-#include "platform/name_list_model.h"
 #include "platform/stop_request.h"
 #include "renaming/rename_pass.h"
 #include "renaming/undo_pass.h"
@@ -56,13 +55,12 @@ private:
         filesystem::FileListModel files;
         files.setPath(where.isEmpty() ? folder() : where);
         files.setPattern(u"*.*"_s);
-        platform::NameListModel names;
-        names.addItems(decoded(newNames));
         filesystem::PosixFileRenamer renamer;
         journal::PassJournal journal(journals());
         FakeDialogs dialogs;
         FakeProgress progress;
-        renaming::renamePass({files, files, names, progress, dialogs, renamer, &journal});
+        renaming::renamePass(platform::renamePlan(files, decoded(newNames)),
+                             {renamer, progress, dialogs, &journal});
     }
 
     Failures undo(const QString& where = {}) {
@@ -298,8 +296,6 @@ private slots:
         filesystem::FileListModel files;
         files.setPath(folder());
         files.setPattern(u"*.*"_s);
-        platform::NameListModel lstNew;
-        lstNew.addItems(decoded(newNames));
         filesystem::PosixFileRenamer renamer;
         rlimit saved{};
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
@@ -315,7 +311,8 @@ private slots:
             journal::PassJournal journal(journals());
             FakeDialogs dialogs;
             FakeProgress progress;
-            renaming::renamePass({files, files, lstNew, progress, dialogs, renamer, &journal});
+            renaming::renamePass(platform::renamePlan(files, decoded(newNames)),
+                                 {renamer, progress, dialogs, &journal});
             ::setrlimit(RLIMIT_FSIZE, &saved);
         });
         std::signal(SIGXFSZ, oldHandler);

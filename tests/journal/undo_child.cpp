@@ -16,7 +16,6 @@
 #include "journal/journal.h"
 #include "main_window/undo_command.h"
 #include "platform/file_names.h"
-#include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
 #include "renaming/undo_pass.h"
 
@@ -29,12 +28,10 @@ int main(int argc, char* argv[]) {
     filesystem::FileListModel files;
     files.setPath(platform::decodeFileName(argv[1]));
     files.setPattern(QStringLiteral("*.*"));
-    platform::NameListModel newNames;
     QStringList names;
     for (const QByteArray& line : readFile(argv[2]).split('\n'))
         if (!line.isEmpty())
             names.append(platform::decodeFileName(line));
-    newNames.addItems(names);
 
     const QByteArray killAt = argv[3];
     int calls = 0;
@@ -76,6 +73,7 @@ int main(int argc, char* argv[]) {
     }
     journal::PassJournal journal;
     FakeDialogs dialogs;
-    renaming::renamePass({files, files, newNames, progress, dialogs, renamer, &journal});
+    renaming::renamePass(platform::renamePlan(files, names),
+                         {renamer, progress, dialogs, &journal});
     return 0;
 }

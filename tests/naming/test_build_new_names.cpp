@@ -1,18 +1,20 @@
 // The preview: generated names, the ending's dot, the warnings, progress and the prompts for
 // repeats.
 #include "columns.h"
+#include "fake_new_name_list.h"
+#include "fake_progress.h"
+#include "naming/build_new_names.h"
 #include "naming/naming_rule.h"
 #include "naming/resolve_duplicate_names.h"
-#include "preview.h"
+#include "platform/stop_request.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+using Ending = naming::Preview::Ending;
 
 namespace {
 
-const QString kAskPrompt = u"Введите индивидуальное имя для файла"_s;
-const QString kAskTitle = u"Имя повторяется дважды"_s;
 const QString kNoName = u"Файлы остались без имени."_s;
 const QString kSameName = u"Все файлы с одинаковым именем."_s;
 
@@ -22,6 +24,18 @@ QStringList numbered(const QString& pattern, qsizetype count, int width = 0) {
         names.append(pattern.arg(i, width, 10, QLatin1Char('0')));
     return names;
 }
+
+/// A preview of `files`, with the window's starting texts unless told otherwise.
+struct Run {
+    explicit Run(QStringList files, const QStringList& answers = {},
+                 naming::NamingParameters parameters = {u"*"_s, u"-"_s, u".*"_s}) {
+        list.answers = answers;
+        preview = naming::BuildNewNames(files, std::move(parameters), list, progress);
+    }
+    FakeNewNameList list;
+    FakeProgress progress;
+    naming::Preview preview;
+};
 
 } // namespace
 
@@ -40,6 +54,8 @@ private slots:
     void repeats_data();
     void repeats();
     void repeatsAfterGeneration();
+    void stopGivesUp_data();
+    void stopGivesUp();
     void beyond16BitCounts();
 };
 
@@ -139,17 +155,12 @@ void TestBuildNewNames::newNames() {
     QFETCH(QStringList, files);
     QFETCH(QStringList, names);
 
-    Preview preview;
-    preview.File2.names = files;
-    preview.parameters.baseName = baseName;
-    preview.parameters.addition = addition;
-    preview.parameters.ending = ending;
-    preview.lstNew.addItems({u"left over"_s, u"from before"_s});
+    const Run run(files, {}, {baseName, addition, ending});
 
-    preview.build();
-
-    QCOMPARE(preview.lstNew.items(), names);
-    QCOMPARE(preview.dialogs.calls, QList<DialogCall>());
+    QCOMPARE(run.preview.ending, Ending::Done);
+    QCOMPARE(run.preview.names, names);
+    QCOMPARE(run.list.items, names);
+    QCOMPARE(run.list.asked, QStringList());
 }
 
 void TestBuildNewNames::warnings_data() {
@@ -182,25 +193,17 @@ void TestBuildNewNames::warnings() {
     QFETCH(qsizetype, files);
     QFETCH(QString, warning);
 
-    Preview preview;
-    preview.File2.names = numbered(u"f%1.n%1"_s, files);
-    preview.parameters.baseName = baseName;
-    preview.parameters.addition = addition;
-    preview.parameters.ending = ending;
-    preview.lstNew.addItems({u"left over"_s});
+    const Run run(numbered(u"f%1.n%1"_s, files), {}, {baseName, addition, ending});
 
-    preview.build();
-
+    QCOMPARE(run.preview.warning, warning);
     if (warning.isEmpty()) {
-        QCOMPARE(preview.dialogs.calls, QList<DialogCall>());
-        QCOMPARE(preview.lstNew.count(), files);
+        QCOMPARE(run.preview.names.size(), files);
         return;
     }
-    QCOMPARE(preview.dialogs.calls,
-             QList<DialogCall>({{DialogCall::Message, warning, u"ВНИМАНИЕ !!!"_s, {}, {}}}));
-    QCOMPARE(preview.lstNew.count(), 0);
-    QCOMPARE(preview.prb1.maximums, QList<qint64>());
-    QCOMPARE(preview.prb1.values, QList<qint64>());
+    QCOMPARE(run.preview.ending, Ending::Warned);
+    QCOMPARE(run.list.items, QStringList());
+    QCOMPARE(run.progress.maximums, QList<qint64>());
+    QCOMPARE(run.progress.values, QList<qint64>());
 }
 
 void TestBuildNewNames::progress_data() {
@@ -214,16 +217,14 @@ void TestBuildNewNames::progress_data() {
 void TestBuildNewNames::progress() {
     QFETCH(QStringList, files);
 
-    Preview preview;
-    preview.File2.names = files;
-    preview.build();
+    const Run run(files);
 
     // The bar fills up to one step a file, never past its end, and is empty again at the end.
-    QCOMPARE(preview.prb1.maximum, files.size());
-    QCOMPARE(preview.prb1.highest, files.size());
-    QVERIFY(!preview.prb1.overflowed);
-    QCOMPARE(preview.prb1.value, 0);
-    QCOMPARE(preview.lstNew.items(), files);
+    QCOMPARE(run.progress.maximum, files.size());
+    QCOMPARE(run.progress.highest, files.size());
+    QVERIFY(!run.progress.overflowed);
+    QCOMPARE(run.progress.value, 0);
+    QCOMPARE(run.preview.names, files);
 }
 
 void TestBuildNewNames::repeats_data() {
@@ -250,9 +251,9 @@ void TestBuildNewNames::repeats_data() {
     QTest::newRow("letter case differs")
         << L{u"A.txt"_s, u"a.txt"_s} << L() << L() << L{u"A.txt"_s, u"a.txt"_s} << qsizetype(-1);
     QTest::newRow("blanks differ") << L{A, u"A "_s} << L() << L() << L{A, u"A "_s} << qsizetype(-1);
-    QTest::newRow("cancel at once") << L{A, A, B} << L{QString()} << L{A} << L() << qsizetype(-1);
-    QTest::newRow("cancel when asked again clears earlier answers")
-        << L{A, A, B, B} << L{x, x, QString()} << L{A, B, x} << L() << qsizetype(-1);
+    QTest::newRow("cancel at once") << L{A, A, B} << L{QString()} << L{A} << L() << qsizetype(0);
+    QTest::newRow("cancel when asked again gives up on earlier answers")
+        << L{A, A, B, B} << L{x, x, QString()} << L{A, B, x} << L() << qsizetype(2);
 }
 
 void TestBuildNewNames::repeats() {
@@ -262,70 +263,83 @@ void TestBuildNewNames::repeats() {
     QFETCH(QStringList, result);
     QFETCH(qsizetype, listIndex);
 
-    Preview preview;
-    preview.lstNew.addItems(names);
-    preview.prb1.maximum = names.size(); // as the generation leaves it
-    preview.dialogs.answers = answers;
+    FakeNewNameList list;
+    list.items = names;
+    list.answers = answers;
+    FakeProgress progress;
+    progress.maximum = names.size(); // as the generation leaves it
 
-    QCOMPARE(naming::ResolveDuplicateNames(preview.context()),
-             !result.isEmpty() || names.isEmpty());
+    const std::optional<QStringList> settled = naming::ResolveDuplicateNames(names, list, progress);
 
-    QCOMPARE(preview.lstNew.items(), result);
-    QCOMPARE(preview.highlighted, listIndex);
+    QCOMPARE(settled.has_value(), !result.isEmpty() || names.isEmpty());
+    QCOMPARE(list.highlighted, listIndex);
+    QCOMPARE(list.asked, defaults);
+    QCOMPARE(list.answers, QStringList());
     // Settled, the bar is empty again; given up, it stays where the user left it.
-    QVERIFY(!preview.prb1.overflowed);
-    if (!result.isEmpty())
-        QCOMPARE(preview.prb1.value, 0);
-    QCOMPARE(preview.dialogs.inputDefaults(), defaults);
-    QCOMPARE(preview.dialogs.answers, QStringList());
-    // Window Left -300, Top 80: the box goes to x = Top + 100, y = Left - 500.
-    for (const DialogCall& call : std::as_const(preview.dialogs.calls))
-        QCOMPARE(call, (DialogCall{DialogCall::Input, kAskPrompt, kAskTitle, call.defaultText,
-                                   QPointF(180, -800)}));
+    QVERIFY(!progress.overflowed);
+    if (settled) {
+        QCOMPARE(*settled, result);
+        QCOMPARE(list.items, result);
+        QCOMPARE(progress.value, 0);
+    }
 }
 
 void TestBuildNewNames::repeatsAfterGeneration() {
-    Preview preview;
-    preview.File2.names = QStringList{u"a.jpg"_s, u"b.jpg"_s};
-    preview.parameters.baseName = u"photo"_s;
-    preview.parameters.ending = u"*"_s;
-    preview.dialogs.answers = QStringList{u"photo2.jpg"_s};
+    QStringList shownWhenAsked;
+    FakeNewNameList list;
+    list.answers = QStringList{u"photo2.jpg"_s};
+    list.opening = [&](const QString&) { shownWhenAsked = list.items; };
+    FakeProgress progress;
 
-    preview.build();
+    const naming::Preview preview = naming::BuildNewNames(
+        {u"a.jpg"_s, u"b.jpg"_s}, {u"photo"_s, u"-"_s, u"*"_s}, list, progress);
 
-    QCOMPARE(preview.dialogs.inputDefaults(), QStringList{u"photo.jpg"_s});
-    QCOMPARE(preview.dialogs.messages(), QStringList());
-    QCOMPARE(preview.lstNew.items(), (QStringList{u"photo2.jpg"_s, u"photo.jpg"_s}));
-    QCOMPARE(preview.highlighted, 0);
-    QCOMPARE(preview.prb1.maximum, 2);
-    QVERIFY(!preview.prb1.overflowed);
-    QCOMPARE(preview.prb1.value, 0);
+    QCOMPARE(list.asked, QStringList{u"photo.jpg"_s});
+    QCOMPARE(shownWhenAsked, (QStringList{u"photo.jpg"_s, u"photo.jpg"_s}));
+    QCOMPARE(preview.names, (QStringList{u"photo2.jpg"_s, u"photo.jpg"_s}));
+    QCOMPARE(list.items, preview.names);
+    QCOMPARE(list.highlighted, 0);
+    QCOMPARE(progress.maximums, QList<qint64>{2});
+    QCOMPARE(progress.values, (QList<qint64>{1, 2, 1, 0}));
+}
+
+void TestBuildNewNames::stopGivesUp_data() {
+    QTest::addColumn<QStringList>("files");
+
+    QTest::newRow("no repeats") << QStringList{u"a"_s, u"b"_s};
+    QTest::newRow("a repeat") << QStringList{u"a.x"_s, u"a.y"_s};
+}
+
+// A program asked to end shows no more boxes, and leaves no names to rename by.
+void TestBuildNewNames::stopGivesUp() {
+    QFETCH(QStringList, files);
+    platform::requestStop();
+    const Run run(files, {}, {u"*"_s, u"-"_s, u".z"_s});
+    platform::requestStop(false);
+
+    QCOMPARE(run.preview.ending, Ending::GivenUp);
+    QCOMPARE(run.preview.names, QStringList());
+    QCOMPARE(run.list.asked, QStringList());
 }
 
 void TestBuildNewNames::beyond16BitCounts() {
     // Rows past 32,767 are numbered, padded and checked for repeats like any other.
     constexpr qsizetype kCount = 40000;
-    Preview preview;
-    preview.File2.names = numbered(u"f%1.jpg"_s, kCount);
-    preview.parameters.baseName = u"photo"_s;
-    preview.parameters.addition = u"01"_s;
-    preview.build();
-    QCOMPARE(preview.lstNew.count(), kCount);
-    QCOMPARE(preview.lstNew.item(0), u"photo00001.jpg"_s);
-    QCOMPARE(preview.lstNew.item(kCount - 1), u"photo40000.jpg"_s);
-    QCOMPARE(preview.prb1.maximum, kCount);
-    QCOMPARE(preview.prb1.highest, kCount);
-    QVERIFY(!preview.prb1.overflowed);
+    QStringList files = numbered(u"f%1.jpg"_s, kCount);
+    const Run padded(files, {}, {u"photo"_s, u"01"_s, u".*"_s});
+    QCOMPARE(padded.preview.names.size(), kCount);
+    QCOMPARE(padded.preview.names.at(0), u"photo00001.jpg"_s);
+    QCOMPARE(padded.preview.names.at(kCount - 1), u"photo40000.jpg"_s);
+    QCOMPARE(padded.progress.maximum, kCount);
+    QCOMPARE(padded.progress.highest, kCount);
+    QVERIFY(!padded.progress.overflowed);
 
-    preview.File2.names[kCount - 3] = preview.File2.names.at(kCount - 1);
-    preview.parameters.baseName = u"*"_s;
-    preview.parameters.addition = u"-"_s;
-    preview.dialogs.answers = QStringList{u"z"_s};
-    preview.build();
-    QCOMPARE(preview.dialogs.inputDefaults(), QStringList{u"f40000.jpg"_s});
-    QCOMPARE(preview.lstNew.item(kCount - 3), u"z"_s);
-    QCOMPARE(preview.highlighted, kCount - 3);
-    QCOMPARE(preview.prb1.value, 0);
+    files[kCount - 3] = files.at(kCount - 1);
+    const Run repeated(files, {u"z"_s});
+    QCOMPARE(repeated.list.asked, QStringList{u"f40000.jpg"_s});
+    QCOMPARE(repeated.preview.names.at(kCount - 3), u"z"_s);
+    QCOMPARE(repeated.list.highlighted, kCount - 3);
+    QCOMPARE(repeated.progress.value, 0);
 }
 
 QTEST_GUILESS_MAIN(TestBuildNewNames)

@@ -1,6 +1,7 @@
 // The hash-indexed repeat scan against a literal pairwise scan, on many random lists and answers.
+#include "fake_new_name_list.h"
+#include "fake_progress.h"
 #include "naming/resolve_duplicate_names.h"
-#include "preview.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -19,7 +20,7 @@ struct Run {
     QList<QStringList> shownLists; ///< lstNew while each box was open
     QList<qsizetype> highlights;   ///< lstNew's highlighted row while each box was open
     QList<qint64> progress;
-    QStringList result;
+    QStringList result; ///< empty when the user gave up
     qsizetype listIndex = -1;
 };
 
@@ -69,8 +70,10 @@ Run pairwiseScan(QStringList list, Answerer answerer) {
                 run.shownLists.append(list);
                 run.highlights.append(highlight);
                 const QString answer = answerer.answer(list.at(i - 1), list);
-                if (answer.isEmpty())
+                if (answer.isEmpty()) {
+                    run.listIndex = highlight;
                     return run;
+                }
                 // The answer is stored before it is checked; a refused one is the next default.
                 list[i - 1] = answer;
                 taken = false;
@@ -85,43 +88,21 @@ Run pairwiseScan(QStringList list, Answerer answerer) {
     return run;
 }
 
-/// Records what lstNew shows while each input box is open, and answers from the script.
-class WatchingDialogs final : public platform::Dialogs {
-public:
-    WatchingDialogs(Preview& preview, Answerer answerer, Run& run)
-        : m_preview(preview)
-        , m_answerer(std::move(answerer))
-        , m_run(run) {}
-
-    void message(const QString& prompt, const QString& title) override {
-        m_preview.dialogs.message(prompt, title);
-    }
-
-    QString input(const QString& prompt, const QString& title, const QString& defaultText,
-                  QPointF position) override {
-        const QStringList& list = m_preview.lstNew.items();
-        m_run.shownLists.append(list);
-        m_run.highlights.append(m_preview.highlighted);
-        m_preview.dialogs.answers.append(m_answerer.answer(defaultText, list));
-        return m_preview.dialogs.input(prompt, title, defaultText, position);
-    }
-
-private:
-    Preview& m_preview;
-    Answerer m_answerer;
-    Run& m_run;
-};
-
-Run indexedScan(const QStringList& list, const Answerer& answerer) {
+Run indexedScan(const QStringList& list, Answerer answerer) {
     Run run;
-    Preview preview;
-    preview.lstNew.addItems(list);
-    WatchingDialogs dialogs(preview, answerer, run);
-    naming::ResolveDuplicateNames(preview.context(&dialogs));
-    run.defaults = preview.dialogs.inputDefaults();
-    run.progress = preview.prb1.values;
-    run.result = preview.lstNew.items();
-    run.listIndex = preview.highlighted;
+    FakeNewNameList shown;
+    shown.items = list;
+    // What the list shows while each box is open, and the answer from the script.
+    shown.opening = [&](const QString& defaultText) {
+        run.shownLists.append(shown.items);
+        run.highlights.append(shown.highlighted);
+        shown.answers.append(answerer.answer(defaultText, shown.items));
+    };
+    FakeProgress progress;
+    run.result = naming::ResolveDuplicateNames(list, shown, progress).value_or(QStringList());
+    run.defaults = shown.asked;
+    run.progress = progress.values;
+    run.listIndex = shown.highlighted;
     return run;
 }
 

@@ -1,6 +1,7 @@
-// The rename pass over real folders: the pre-pass on disk, one message per failure, closing steps.
+// The rename pass over real folders: the pre-pass on disk, one message and one outcome per row.
 #include "columns.h"
 #include "fake_dialogs.h"
+#include "fake_new_name_list.h"
 #include "fake_progress.h"
 #include "fat_mount.h"
 #include "filesystem/file_list_model.h"
@@ -9,11 +10,10 @@
 #include "literal_pre_pass.h"
 #include "naming/build_new_names.h"
 #include "platform/file_names.h"
-#include "platform/name_list_model.h"
+#include "platform/stop_request.h"
 #include "renaming/rename_pass.h"
 
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
@@ -46,32 +46,24 @@ public:
     }
 };
 
-/// A file view over a folder under a mask, as a preview would have read it; counts its re-reads
-/// from then on.
-struct FileView : filesystem::FileListModel {
-    FileView(const QString& folder, const QString& mask) {
-        setFolder(folder, mask);
-        refreshes.clear();
-    }
-    QSignalSpy refreshes{this, &QAbstractItemModel::modelReset};
-};
-
-/// The naming page of a folder: both file views, the new-name list, the bar, the dialogs.
+/// What a pass reaches of the naming page of a folder: File2's listing, lstNew, prb1, the dialogs.
 struct NamingPage {
-    explicit NamingPage(const QString& folder, const QString& mask = u"*.*"_s)
-        : File1(folder, mask)
-        , File2(folder, mask) {}
-
-    void rename(const QStringList& newNames, platform::FileRenamer& renamer) {
-        lstNew.addItems(newNames);
-        prb1.maximum = File2.count(); // as the preview leaves it
-        renaming::renamePass({File1, File2, lstNew, prb1, dialogs, renamer});
+    explicit NamingPage(const QString& folder, const QString& mask = u"*.*"_s) {
+        File2.setFolder(folder, mask);
     }
-    void rename(const QStringList& newNames) { rename(newNames, posixRenamer); }
 
-    FileView File1;
-    FileView File2;
-    platform::NameListModel lstNew;
+    renaming::PassOutcome rename(const QStringList& newNames, platform::FileRenamer& renamer) {
+        lstNew.items = newNames;
+        prb1.maximum = File2.count(); // as the preview leaves it
+        return renaming::renamePass(platform::renamePlan(File2, newNames),
+                                    {renamer, prb1, dialogs, nullptr, &lstNew});
+    }
+    renaming::PassOutcome rename(const QStringList& newNames) {
+        return rename(newNames, posixRenamer);
+    }
+
+    filesystem::FileListModel File2;
+    FakeNewNameList lstNew;
     FakeProgress prb1;
     FakeDialogs dialogs;
     filesystem::PosixFileRenamer posixRenamer;
@@ -80,25 +72,19 @@ struct NamingPage {
 /// The mask of the tests that need files the user did not list: those are the ".dat" files.
 const QString kNotDat = u"*.txt"_s;
 
-QByteArrayList listedRows(const FileView& view) {
-    QByteArrayList rows;
-    for (qsizetype row = 0; row < view.count(); ++row)
-        rows.append(platform::encodeFileName(view.name(row)));
-    return rows;
-}
-
 /// Previews `folder` under `parameters`, answering the input boxes with `answers`, then runs the
 /// pass; returns the failure messages.
 QStringList previewAndRename(const QString& folder, const QStringList& parameters,
                              const QStringList& answers) {
     NamingPage page(folder);
-    page.dialogs.answers = answers;
-    naming::BuildNewNames(
-        {page.File2, page.lstNew, page.prb1, page.dialogs, [] { return QPointF(); }},
-        {parameters.at(0), parameters.at(1), parameters.at(2)});
-    if (!page.dialogs.answers.isEmpty() || page.lstNew.count() != page.File2.count())
+    FakeNewNameList list;
+    list.answers = answers;
+    const naming::Preview preview = naming::BuildNewNames(
+        page.File2.names(), {parameters.at(0), parameters.at(1), parameters.at(2)}, list,
+        page.prb1);
+    if (!list.answers.isEmpty() || preview.ending != naming::Preview::Ending::Done)
         return {u"<the preview did not complete>"_s};
-    page.rename({});
+    page.rename(preview.names);
     return page.dialogs.messages();
 }
 
@@ -110,8 +96,8 @@ class TestRenamePass : public QObject {
 private slots:
     void pass_data();
     void pass();
-    void closingStepsAlwaysRun_data();
-    void closingStepsAlwaysRun();
+    void outcomePerRow_data();
+    void outcomePerRow();
     void targetCreatedAfterPreviewIsKept();
     void vanishedSourceIsReported();
     void previewThenRename_data();
@@ -121,8 +107,8 @@ private slots:
     void entryThatChangedTypeIsKept();
     void readOnlyFolder();
     void everyFileSurvivesAPassWithFailures();
-    void lostFolderStopsThePass_data();
-    void lostFolderStopsThePass();
+    void endsEarly_data();
+    void endsEarly();
 };
 
 void TestRenamePass::pass_data() {
@@ -193,7 +179,8 @@ void TestRenamePass::pass() {
     QVERIFY(makeFiles(folder, files));
 
     NamingPage page(folder, kNotDat);
-    page.rename(newNames);
+    const QStringList exchanged = literalPrePass(newNames, page.File2.names());
+    const renaming::PassOutcome outcome = page.rename(newNames);
 
     QCOMPARE(folderFiles(folder), after);
     QCOMPARE(folderFiles(parent.path()), (FolderFiles{{"folder", "<folder>"}}));
@@ -202,9 +189,16 @@ void TestRenamePass::pass() {
     QCOMPARE(page.dialogs.messages(), failures(failedNames));
     for (const DialogCall& call : std::as_const(page.dialogs.calls))
         QCOMPARE(call.title, u"Ошибка !!!"_s);
+    // The list shows the names after the exchanges, and the failed rows are those named.
+    QCOMPARE(page.lstNew.items, exchanged);
+    QStringList failed;
+    for (size_t row = 0; row < outcome.errors.size(); ++row)
+        if (outcome.errors[row] != 0)
+            failed.append(exchanged.at(qsizetype(row)));
+    QCOMPARE(failed, failedNames);
 }
 
-void TestRenamePass::closingStepsAlwaysRun_data() {
+void TestRenamePass::outcomePerRow_data() {
     addColumns<QByteArrayList, QStringList, bool>({"files", "newNames", "refuseAll"});
 
     QTest::newRow("empty lists") << QByteArrayList() << QStringList() << false;
@@ -214,7 +208,7 @@ void TestRenamePass::closingStepsAlwaysRun_data() {
         << QByteArrayList{"a", "b", "c"} << QStringList{u"x"_s, u"y"_s, u"z"_s} << true;
 }
 
-void TestRenamePass::closingStepsAlwaysRun() {
+void TestRenamePass::outcomePerRow() {
     QFETCH(QByteArrayList, files);
     QFETCH(QStringList, newNames);
     QFETCH(bool, refuseAll);
@@ -224,19 +218,19 @@ void TestRenamePass::closingStepsAlwaysRun() {
     QVERIFY(makeFiles(dir.path(), files));
     NamingPage page(dir.path());
     RefusingRenamer refusing;
-    if (refuseAll)
-        page.rename(newNames, refusing);
-    else
-        page.rename(newNames);
+    const renaming::PassOutcome outcome =
+        refuseAll ? page.rename(newNames, refusing) : page.rename(newNames);
 
+    QCOMPARE(outcome.errors, std::vector<int>(size_t(files.size()), refuseAll ? EROFS : 0));
+    QCOMPARE(outcome.left, 0);
+    // The bar goes through the rows once for the exchanges and once for the renames.
+    QList<qint64> values;
+    for (int round = 0; round < 2; ++round)
+        for (qsizetype row = 0; row < files.size(); ++row)
+            values.append(row);
+    QCOMPARE(page.prb1.values, values);
     QVERIFY(!page.prb1.overflowed);
-    QCOMPARE(page.prb1.value, 0);
-    QCOMPARE(page.lstNew.count(), 0);
-    QCOMPARE(page.File1.refreshes.count(), 1);
-    QCOMPARE(page.File2.refreshes.count(), 1);
     const QByteArrayList onDisk = folderFiles(dir.path()).keys();
-    QCOMPARE(listedRows(page.File1), onDisk);
-    QCOMPARE(listedRows(page.File2), onDisk);
     if (refuseAll) {
         QCOMPARE(page.dialogs.messages(), failures(newNames));
         QStringList expectedCalls;
@@ -247,6 +241,7 @@ void TestRenamePass::closingStepsAlwaysRun() {
         QCOMPARE(onDisk, files);
     } else {
         QCOMPARE(page.dialogs.messages(), QStringList());
+        QCOMPARE(onDisk.size(), files.size());
     }
 }
 
@@ -274,9 +269,10 @@ void TestRenamePass::vanishedSourceIsReported() {
     NamingPage page(dir.path());
     QVERIFY(QFile::remove(dir.filePath(u"b.jpg"_s)));
 
-    page.rename({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
+    const renaming::PassOutcome outcome = page.rename({u"1.jpg"_s, u"2.jpg"_s, u"3.jpg"_s});
 
     QCOMPARE(page.dialogs.messages(), failures({u"2.jpg"_s}));
+    QCOMPARE(outcome.errors, (std::vector<int>{0, ENOENT, 0}));
     QCOMPARE(folderFiles(dir.path()), (FolderFiles{{"1.jpg", "a.jpg"}, {"3.jpg", "c.jpg"}}));
 }
 
@@ -471,14 +467,12 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
             newNames[row] = u"again%1.txt"_s.arg(row);
 
     // What the folder must look like: the rows renamed in order, each only onto a free name.
-    QStringList currentNames;
-    for (qsizetype row = 0; row < listed; ++row)
-        currentNames.append(page.File2.name(row));
+    const QStringList currentNames = page.File2.names();
     const QStringList finalNames = literalPrePass(newNames, currentNames);
     ContentHashes expected = hashOfName;
     QStringList expectedFailures;
     for (qsizetype row = 0; row < listed; ++row) {
-        const QByteArray from = platform::encodeFileName(page.File2.name(row));
+        const QByteArray from = platform::encodeFileName(currentNames.at(row));
         const QByteArray to = finalNames.at(row).toUtf8();
         if (from == to)
             continue;
@@ -496,15 +490,16 @@ void TestRenamePass::everyFileSurvivesAPassWithFailures() {
     QCOMPARE(page.dialogs.messages(), expectedFailures);
 }
 
-void TestRenamePass::lostFolderStopsThePass_data() {
+void TestRenamePass::endsEarly_data() {
     addColumns<bool, int>({"fat", "why"});
     QTest::newRow("the folder removed") << false << ENOENT;
     QTest::newRow("the FAT card's driver killed") << true << ENOTCONN;
+    QTest::newRow("a stop requested") << false << 0;
 }
 
 // The second row's rename meets a folder that is gone: its own box, one box for the folder, and
-// no box, nor any attempt, for the rows after it.
-void TestRenamePass::lostFolderStopsThePass() {
+// no box, nor any attempt, for the rows after it. Asked to stop instead, the row finishes.
+void TestRenamePass::endsEarly() {
     QFETCH(bool, fat);
     QFETCH(int, why);
     QTemporaryDir dir;
@@ -527,23 +522,30 @@ void TestRenamePass::lostFolderStopsThePass() {
         tried.insert(from);
         if (from != "2.jpg" || tried.size() != 2)
             return;
-        if (fat) {
+        if (why == 0) {
+            platform::requestStop();
+        } else if (fat) {
             QVERIFY(card->killDriver());
-            return;
+        } else {
+            for (const char* name : {"a.jpg", "2.jpg", "3.jpg", "4.jpg"})
+                QVERIFY(QFile::rename(folder + u'/' + QLatin1StringView(name),
+                                      dir.filePath(QLatin1StringView(name))));
+            QVERIFY(QDir(dir.path()).rmdir(u"photos"_s));
         }
-        for (const char* name : {"a.jpg", "2.jpg", "3.jpg", "4.jpg"})
-            QVERIFY(QFile::rename(folder + u'/' + QLatin1StringView(name),
-                                  dir.filePath(QLatin1StringView(name))));
-        QVERIFY(QDir(dir.path()).rmdir(u"photos"_s));
     });
-    page.rename({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.jpg"_s});
+    const renaming::PassOutcome outcome =
+        page.rename({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.jpg"_s});
+    platform::requestStop(false);
 
-    QCOMPARE(page.dialogs.messages(),
-             (QStringList{failure(u"b.jpg"_s), u"Папка недоступна, переименование остановлено\n"_s +
-                                                   qt_error_string(why)}));
+    const QStringList messages{failure(u"b.jpg"_s),
+                               u"Папка недоступна, переименование остановлено\n"_s +
+                                   qt_error_string(why)};
+    QCOMPARE(page.dialogs.messages(), why == 0 ? QStringList() : messages);
     QCOMPARE(tried, (QSet<QByteArray>{"1.jpg", "2.jpg"}));
-    QCOMPARE(page.lstNew.count(), 0);
-    QCOMPARE(page.File2.refreshes.size(), 1);
+    QCOMPARE(outcome.errors.size(), size_t(2));
+    QCOMPARE(outcome.errors.front(), 0);
+    QCOMPARE(outcome.errors.back() == 0, why == 0);
+    QCOMPARE(outcome.left, 2);
 }
 
 QTEST_GUILESS_MAIN(TestRenamePass)

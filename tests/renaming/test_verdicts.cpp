@@ -9,7 +9,6 @@
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "platform/file_names.h"
-#include "platform/name_list_model.h"
 #include "renaming/rename_pass.h"
 #include "renaming/verdicts.h"
 
@@ -58,30 +57,9 @@ QList<qsizetype> rowsOf(const QList<renaming::Verdict>& verdicts) {
     return rows;
 }
 
-/// The real renamer, noting the rows whose rename it refuses (the pass renames row by row).
-class RecordingRenamer final : public platform::FileRenamer {
-public:
-    QList<qsizetype> failedRows;
-
-    int rename(const QString& folder, const QString& oldName, const QString& newName) override {
-        const int error = m_renamer.rename(folder, oldName, newName);
-        if (error != 0)
-            failedRows.append(m_row);
-        ++m_row;
-        return error;
-    }
-    void releaseFolder() override { m_renamer.releaseFolder(); }
-
-private:
-    filesystem::PosixFileRenamer m_renamer;
-    qsizetype m_row = 0;
-};
-
 /// One folder under a mask, listed as the preview lists it.
 struct Listed {
     Listed(const QString& folder, const QString& mask) {
-        File1.setPath(folder);
-        File1.setPattern(mask);
         File2.setPath(folder);
         File2.setPattern(mask);
         File2.count();
@@ -95,23 +73,21 @@ struct Listed {
     /// Runs the real pass and gives the rows it failed on, less those whose name stays: those
     /// are never marked.
     QList<qsizetype> passFailures(const QStringList& newNames) {
-        QStringList current;
-        for (qsizetype row = 0; row < newNames.size(); ++row)
-            current.append(File2.name(row));
-        platform::NameListModel lstNew;
-        lstNew.addItems(newNames);
-        FakeProgress prb1;
+        const platform::RenamePlan plan = platform::renamePlan(File2, newNames);
+        FakeProgress progress;
         FakeDialogs dialogs;
-        RecordingRenamer renamer;
-        renaming::renamePass({File1, File2, lstNew, prb1, dialogs, renamer});
+        filesystem::PosixFileRenamer renamer;
+        const renaming::PassOutcome outcome =
+            renaming::renamePass(plan, {renamer, progress, dialogs});
+        // Rows left by a lost folder would have failed like the row that found it lost.
         QList<qsizetype> failed;
-        for (const qsizetype row : std::as_const(renamer.failedRows))
-            if (row >= newNames.size() || newNames.at(row) != current.at(row))
+        for (qsizetype row = 0; row < plan.oldNames.size(); ++row)
+            if ((row >= qsizetype(outcome.errors.size()) || outcome.errors[size_t(row)] != 0) &&
+                (row >= newNames.size() || newNames.at(row) != plan.oldNames.at(row)))
                 failed.append(row);
         return failed;
     }
 
-    filesystem::FileListModel File1;
     filesystem::FileListModel File2;
 };
 
