@@ -233,6 +233,29 @@ private slots:
         QCOMPARE(rows(u"File1"_s), reference(u"По размеру"_s, false));
     }
 
+    void aFolderChangeDropsTheReading() {
+        const QString photos = folder() + u"/photos"_s;
+        const QString other = folder() + u"/other"_s;
+        QVERIFY(QDir(folder()).mkdir(u"photos"_s) && QDir(folder()).mkdir(u"other"_s));
+        makePhotos(photos);
+        for (const auto& [name, seconds] : {std::pair{"y.txt", 20}, std::pair{"z.txt", 10}}) {
+            const QString path = other + u'/' + QLatin1StringView(name);
+            writeFile(other, QString::fromLatin1(name));
+            const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        }
+        openWindow(&m_dialogs);
+        menu(u"File1"_s, u"По дате съёмки"_s);
+
+        QVERIFY(m_window->openFolder(photos));
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        QVERIFY(m_window->openFolder(other));
+        QTRY_VERIFY(!QGuiApplication::overrideCursor());
+        QCOMPARE(rows(u"File1"_s), (QStringList{u"z.txt"_s, u"y.txt"_s}));
+        QCOMPARE(rows(u"File2"_s), (QStringList{u"z.txt"_s, u"y.txt"_s}));
+    }
+
     void shiftF10OpensTheMenu() {
         makePhotos(folder());
         openWindow(&m_dialogs);
