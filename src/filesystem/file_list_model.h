@@ -5,7 +5,9 @@
 #include "platform/file_view.h"
 
 #include <QAbstractListModel>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace filesystem {
 
@@ -13,6 +15,11 @@ class FileListModel : public QAbstractListModel, public platform::FileView {
     Q_OBJECT
 
 public:
+    /// Row k shows the listing's entry order[k]; empty keeps the listing's own name order.
+    using Order = std::vector<qsizetype>;
+    /// The order of a listing of `folder`, asked for each listing as it is read.
+    using Ordering = std::function<Order(const QString& folder, const NameList& names)>;
+
     /// Starts empty, at no folder, under "*.*".
     explicit FileListModel(QObject* parent = nullptr);
 
@@ -30,6 +37,12 @@ public:
     void showSameAs(const FileListModel& other);
     /// Re-reads the folder: one model reset, whatever the number of rows.
     void refresh() override;
+    /// Applies from the next reading of the folder on; reorder() applies it to the rows shown.
+    void setOrdering(Ordering ordering);
+    /// The rows shown, in the order the ordering gives them now, without reading the folder.
+    void reorder();
+    /// Shows the rows of this listing in `order`, which must be one of its permutations.
+    void setOrder(Order order);
 
     qsizetype count() const override;
     /// Reversible text, which the view shows with U+FFFD for each byte that is not UTF-8; "" at or
@@ -46,12 +59,18 @@ public:
 
 private:
     struct Listing;
-    void show(std::shared_ptr<const Listing> listing);
+    void show(std::shared_ptr<const Listing> listing, std::shared_ptr<const Order> order);
+    std::shared_ptr<const Order> orderOf(const Listing& listing) const;
+    /// The listing's index of the row shown as `row`, which is in range.
+    qsizetype entry(qsizetype row) const { return m_order ? (*m_order)[size_t(row)] : row; }
 
     QString m_path;
     QString m_pattern;
     /// Never null. The accessors read only this: the folder is read by the writes alone.
     std::shared_ptr<const Listing> m_listing;
+    /// Null for name order. Shared with the views that show the same listing, as the listing is.
+    std::shared_ptr<const Order> m_order;
+    Ordering m_ordering;
 };
 
 } // namespace filesystem

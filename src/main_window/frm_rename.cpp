@@ -6,6 +6,7 @@
 #include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
 #include "journal/folder_lock.h"
+#include "main_window/file_order_menu.h"
 #include "main_window/naming_page.h"
 #include "main_window/selection_page.h"
 #include "main_window/shown_new_names.h"
@@ -26,6 +27,7 @@
 #include "widgets/folder_view.h"
 #include "widgets/frame_placement.h"
 #include "widgets/icons.h"
+#include "widgets/input_habits.h"
 #include "widgets/progress_bar.h"
 #include "widgets/status_bar.h"
 
@@ -160,7 +162,7 @@ void frmRename::connectHandlers() {
     // run: such a press must not start a second pass inside the first, so it is dropped.
     const auto command = [this](QPushButton* button, const std::function<void()>& handler) {
         connect(button, &QPushButton::clicked, this, [this, handler] {
-            if (!m_busyState->busy())
+            if (!m_busyState->busy() && !m_order->reading())
                 handler();
         });
     };
@@ -199,8 +201,16 @@ void frmRename::connectHandlers() {
                                  cmdRename->setEnabled(false);
                                  m_selection->writeFoundFiles();
                              }},
-                            {File1, File2, lstNew});
+                            {lstNew});
     connect(m_undo->action(), &QAction::triggered, this, &frmRename::undoRename);
+    m_order = new FileOrderMenu({*this, *m_undo, *File1->fileModel(), *File2->fileModel(), *prb1,
+                                 [this] {
+                                     m_newNames.clear();
+                                     namingParameter_Change();
+                                 }},
+                                {File1, File2});
+    for (QListView* list : {static_cast<QListView*>(File1), static_cast<QListView*>(File2), lstNew})
+        widgets::openMenuOnShiftF10(*list);
 
     // The repeat being asked about is highlighted, and scrolled into view, before its input box.
     connect(&m_newNames, &platform::NameListModel::listIndexChanged, lstNew, [this](qsizetype row) {

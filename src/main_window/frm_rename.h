@@ -31,6 +31,7 @@ class FileSelection;
 
 namespace main_window {
 
+class FileOrderMenu;
 class NamingPage;
 class SelectionPage;
 class ShownNewNames;
@@ -117,6 +118,7 @@ private:
     std::unique_ptr<selection::FileSelection> m_selection;
     std::unique_ptr<BusyState> m_busyState;
     UndoAction* m_undo = nullptr;
+    FileOrderMenu* m_order = nullptr;
 
     // The controls, by the names the handlers and the tests use for them.
     widgets::StatusBar* sbr1 = nullptr;

@@ -34,14 +34,18 @@ UndoAction::UndoAction(Window window, std::initializer_list<QWidget*> lists)
     m_action->setShortcutContext(Qt::WindowShortcut);
     m_window.window.addAction(m_action);
     m_window.window.installEventFilter(this);
-    m_menu->addAction(m_action);
-    connect(m_menu, &QMenu::aboutToShow, this, &UndoAction::updateEnabled);
+    addToMenu(*m_menu);
     for (QWidget* list : lists) {
         list->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(
             list, &QWidget::customContextMenuRequested, m_menu,
             [this, list](const QPoint& position) { m_menu->exec(list->mapToGlobal(position)); });
     }
+}
+
+void UndoAction::addToMenu(QMenu& menu) {
+    menu.addAction(m_action);
+    connect(&menu, &QMenu::aboutToShow, this, &UndoAction::updateEnabled);
 }
 
 bool UndoAction::eventFilter(QObject* watched, QEvent* event) {

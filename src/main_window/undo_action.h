@@ -43,6 +43,8 @@ public:
     UndoAction(Window window, std::initializer_list<QWidget*> lists);
 
     QAction* action() const { return m_action; }
+    /// Puts the action on `menu`, enabled or not as the disk says when the menu opens.
+    void addToMenu(QMenu& menu);
 
     /// Takes back the latest pass in the folder shown that is not undone yet, after asking.
     void undoRename();

@@ -2,6 +2,7 @@
 #include "widgets/input_habits.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -41,7 +42,32 @@ public:
     }
 };
 
+class ShiftF10OpensMenu final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier)
+            return false;
+        auto* view = static_cast<QAbstractItemView*>(watched);
+        // At the current row, where the Menu key's menu would open, so that it covers no other.
+        QPoint position(5, 5);
+        const QRect current = view->visualRect(view->currentIndex());
+        if (current.isValid())
+            position = current.center();
+        emit view->customContextMenuRequested(view->viewport()->mapTo(view, position));
+        return true;
+    }
+};
+
 } // namespace
+
+void openMenuOnShiftF10(QAbstractItemView& view) {
+    view.installEventFilter(new ShiftF10OpensMenu(&view));
+}
 
 void takeWheelOnlyWithFocus(QComboBox& combo) {
     // Qt's combo box would take the focus from the wheel itself, and the wheel with it.

@@ -1,12 +1,14 @@
 // Refreshes the pictures in docs/screenshots: both pages and the About window over a folder of
-// songs, and a preview of photos with names that are taken. `make screenshots` runs it under Xvfb
-// with a window manager, so the pictures show the title bar the way a desktop draws it.
+// songs, a preview of photos with names that are taken, and the order menu of the file list. `make
+// screenshots` runs it under Xvfb with a window manager, so the pictures show the title bar the way
+// a desktop draws it.
 #include "folder_files.h"
 #include "gui_support.h"
 #include "main_window/frm_rename.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QListView>
@@ -15,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -32,6 +35,18 @@ bool save(QWidget& window, const QString& file) {
         frame == window.geometry()
             ? window.grab()
             : window.screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    if (!picture.save(file)) {
+        std::fprintf(stderr, "take_screenshots: cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+/// The screen under `area`: a window and a popup of its own, which a grab of the window leaves out.
+bool saveArea(QWidget& window, const QRect& area, const QString& file) {
+    const QPixmap picture =
+        window.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     if (!picture.save(file)) {
         std::fprintf(stderr, "take_screenshots: cannot write %s\n", qPrintable(file));
         return false;
@@ -107,12 +122,29 @@ int main(int argc, char* argv[]) {
     child<QListView>(window, u"lstNew"_s)->setCurrentIndex({});
     saved = save(window, target.filePath(u"verdicts.png"_s)) && saved;
 
+    // The order menu, opened by a right click in the middle of the photos' list.
+    QTest::mouseClick(child<QPushButton>(window, u"cmdBack"_s), Qt::LeftButton);
+    auto* files = child<QListView>(window, u"File1"_s);
+    bool menuShown = false;
+    QTimer::singleShot(300, &window, [&] {
+        QWidget* menu = QApplication::activePopupWidget();
+        if (!menu)
+            return;
+        menuShown = true;
+        const QRect area = window.frameGeometry().united(menu->frameGeometry());
+        saved = saveArea(window, area, target.filePath(u"order_menu.png"_s)) && saved;
+        menu->close();
+    });
+    const QPoint at = files->viewport()->rect().center();
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, at, files->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(files->viewport(), &menuEvent);
+    saved = menuShown && saved;
+
     ModalAnswerer grabAbout({[&](QWidget* about) {
         waitForFrame(*about);
         saved = save(*about, target.filePath(u"about.png"_s)) && saved;
         about->close();
     }});
-    QTest::mouseClick(child<QPushButton>(window, u"cmdBack"_s), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>(window, u"cmdAbout"_s), Qt::LeftButton);
     return saved && grabAbout.done() ? 0 : 1;
 }

@@ -61,13 +61,14 @@ private:
             std::make_unique<filesystem::PosixFolderSurveyor>()});
     }
 
-    /// Opens the context menu of `list` and takes its one action and whether it is enabled.
+    /// Opens the context menu of `list` and takes its first action, the undo, and whether it is
+    /// enabled.
     std::pair<QAction*, bool> menuAction(const QString& list) {
         QAction* action = nullptr;
         bool enabled = false;
         QTimer::singleShot(0, this, [&] {
             auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-            if (!menu || menu->actions().size() != 1)
+            if (!menu)
                 return;
             action = menu->actions().first();
             enabled = action->isEnabled();
@@ -226,7 +227,7 @@ private slots:
                                 view->viewport()->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(view->viewport(), &event);
 
-        QCOMPARE(items, QStringList{u"Отменить переименование\tCtrl+Z"_s});
+        QCOMPARE(items.first(), u"Отменить переименование\tCtrl+Z"_s);
         QCOMPARE(enabled, renamed);
         QCOMPARE(questions().size(), renamed ? 1 : 0);
         QCOMPARE(folderContents(folder()), QStringList{u"a.txt=a.txt"_s});

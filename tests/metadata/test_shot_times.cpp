@@ -1,4 +1,5 @@
 // Times taken read from files the test makes, good and damaged, and the orders they give.
+#include "exif_jpeg.h"
 #include "metadata/shot_time.h"
 #include "metadata/shot_time_reader.h"
 #include "selection/file_order.h"
@@ -27,29 +28,6 @@ constexpr qint64 none = -1;
 qint64 utcNs(const char* iso) {
     return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODateWithMs).toMSecsSinceEpoch() *
            1'000'000;
-}
-
-// A TIFF structure with the given tags, as Exiv2's writer lays it out for an APP1 segment.
-QByteArray exifBlob(const char* date, const char* subSec = nullptr, const char* offset = nullptr) {
-    Exiv2::ExifData exif;
-    exif["Exif.Image.Make"] = "Test";
-    if (date)
-        exif["Exif.Photo.DateTimeOriginal"] = date;
-    if (subSec)
-        exif["Exif.Photo.SubSecTimeOriginal"] = subSec;
-    if (offset)
-        exif["Exif.Photo.OffsetTimeOriginal"] = offset;
-    Exiv2::Blob blob;
-    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
-    return QByteArray(reinterpret_cast<const char*>(blob.data()), qsizetype(blob.size()));
-}
-
-// SOI, one APP1 segment and EOI: all Exiv2 reads of a JPEG before its image data.
-QByteArray jpeg(const QByteArray& tiff) {
-    const QByteArray payload = "Exif" + QByteArray(2, '\0') + tiff;
-    const qsizetype length = payload.size() + 2;
-    return "\xFF\xD8\xFF\xE1" + QByteArray(1, char(length >> 8)) + char(length & 0xFF) + payload +
-           "\xFF\xD9";
 }
 
 // IFD0 with only an Exif pointer, both it and the next-IFD link leading back to IFD0.
