@@ -216,8 +216,12 @@ class Bus:
     def alert(self):
         for i in range(self.app.get_child_count()):
             window = self.app.get_child_at_index(i)
-            if window is not None and window.get_role() == self.Atspi.Role.ALERT:
-                return window
+            try:
+                if window is not None and window.get_role() == self.Atspi.Role.ALERT:
+                    return window
+            except self.GLib.Error:
+                # A box that closed between the listing and the question is no box any more.
+                continue
         return None
 
 
