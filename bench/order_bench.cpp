@@ -7,6 +7,7 @@
 //
 // The photos are small JPEGs, one APP1 segment with an EXIF time each, in a folder under $TMPDIR
 // (or /tmp) that is removed after each size. Each figure is the best of three rounds.
+#include "bench_sizes.h"
 #include "filesystem/file_mask.h"
 #include "filesystem/folder_lister.h"
 #include "metadata/shot_time_reader.h"
@@ -193,37 +194,10 @@ void BM_Order(benchmark::State& state) {
     }
 }
 
-// Takes --files=N[,N...] out of the arguments, leaving the rest to Google Benchmark.
-std::vector<int> takeSizes(int& argc, char** argv) {
-    std::vector<int> sizes;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        static constexpr char flag[] = "--files=";
-        if (std::strncmp(argv[i], flag, sizeof flag - 1) != 0) {
-            argv[kept++] = argv[i];
-            continue;
-        }
-        for (const QByteArray& size : QByteArray(argv[i] + sizeof flag - 1).split(',')) {
-            bool ok = false;
-            const int n = size.toInt(&ok);
-            if (!ok || n < 1) {
-                std::fprintf(stderr, "order_bench: --files wants positive counts: %s\n", argv[i]);
-                std::exit(2);
-            }
-            sizes.push_back(n);
-        }
-    }
-    argc = kept;
-    argv[argc] = nullptr;
-    if (sizes.empty())
-        sizes = {10000, 100000};
-    return sizes;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<int> sizes = takeSizes(argc, argv);
+    const std::vector<int> sizes = takeSizes(argc, argv, "order_bench");
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::internal::Benchmark* order = benchmark::RegisterBenchmark("BM_Order", BM_Order);

@@ -11,6 +11,7 @@
 // peak alone and not one inherited from a larger size run before it; the bare rename loops run
 // in that child after each round, under the same load as the window. The folder goes under
 // $TMPDIR (or /tmp); the benchmark's label names its file system.
+#include "bench_sizes.h"
 #include "filesystem/file_list_model.h"
 #include "journal/journal.h"
 #include "main_window/frm_rename.h"
@@ -359,40 +360,12 @@ void BM_Workflow(benchmark::State& state) {
     }
 }
 
-// Takes --files=N[,N...] out of the arguments, leaving the rest to Google Benchmark.
-std::vector<int> takeSizes(int& argc, char** argv) {
-    std::vector<int> sizes;
-    int kept = 1;
-    for (int i = 1; i < argc; ++i) {
-        static constexpr char flag[] = "--files=";
-        if (std::strncmp(argv[i], flag, sizeof flag - 1) != 0) {
-            argv[kept++] = argv[i];
-            continue;
-        }
-        for (const QByteArray& size : QByteArray(argv[i] + sizeof flag - 1).split(',')) {
-            bool ok = false;
-            const int n = size.toInt(&ok);
-            if (!ok || n < 1) {
-                std::fprintf(stderr, "workflow_bench: --files wants positive counts: %s\n",
-                             argv[i]);
-                std::exit(2);
-            }
-            sizes.push_back(n);
-        }
-    }
-    argc = kept;
-    argv[argc] = nullptr;
-    if (sizes.empty())
-        sizes = {10000, 100000};
-    return sizes;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::vector<int> sizes = takeSizes(argc, argv);
+    const std::vector<int> sizes = takeSizes(argc, argv, "workflow_bench");
     g_argc = argc;
     g_argv = argv;
     benchmark::Initialize(&argc, argv);
