@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QWheelEvent>
+#include <functional>
 
 namespace widgets {
 
@@ -24,49 +25,35 @@ public:
     }
 };
 
-class EnterPresses final : public QObject {
+/// Hands each key press to `handle`, which says whether it took it.
+class KeyPresses final : public QObject {
 public:
-    using QObject::QObject;
+    KeyPresses(QObject* parent, std::function<bool(const QKeyEvent&)> handle)
+        : QObject(parent)
+        , m_handle(std::move(handle)) {}
 
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->isAutoRepeat())
-            return false;
-        auto* button = static_cast<QAbstractButton*>(watched);
-        if (!button->isEnabled())
-            return false;
-        button->click();
-        return true;
+    bool eventFilter(QObject*, QEvent* event) override {
+        return event->type() == QEvent::KeyPress && m_handle(*static_cast<QKeyEvent*>(event));
     }
-};
 
-class ShiftF10OpensMenu final : public QObject {
-public:
-    using QObject::QObject;
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
-            return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier)
-            return false;
-        auto* view = static_cast<QAbstractItemView*>(watched);
-        // At the current row, where the Menu key's menu would open, so that it covers no other.
-        QPoint position(5, 5);
-        const QRect current = view->visualRect(view->currentIndex());
-        if (current.isValid())
-            position = current.center();
-        emit view->customContextMenuRequested(view->viewport()->mapTo(view, position));
-        return true;
-    }
+private:
+    std::function<bool(const QKeyEvent&)> m_handle;
 };
 
 } // namespace
 
 void openMenuOnShiftF10(QAbstractItemView& view) {
-    view.installEventFilter(new ShiftF10OpensMenu(&view));
+    view.installEventFilter(new KeyPresses(&view, [&view](const QKeyEvent& key) {
+        if (key.key() != Qt::Key_F10 || key.modifiers() != Qt::ShiftModifier)
+            return false;
+        // At the current row, where the Menu key's menu would open, so that it covers no other.
+        QPoint position(5, 5);
+        const QRect current = view.visualRect(view.currentIndex());
+        if (current.isValid())
+            position = current.center();
+        emit view.customContextMenuRequested(view.viewport()->mapTo(&view, position));
+        return true;
+    }));
 }
 
 void takeWheelOnlyWithFocus(QComboBox& combo) {
@@ -76,7 +63,13 @@ void takeWheelOnlyWithFocus(QComboBox& combo) {
 }
 
 void pressOnEnter(QAbstractButton& button) {
-    button.installEventFilter(new EnterPresses(&button));
+    button.installEventFilter(new KeyPresses(&button, [&button](const QKeyEvent& key) {
+        if ((key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) || key.isAutoRepeat() ||
+            !button.isEnabled())
+            return false;
+        button.click();
+        return true;
+    }));
 }
 
 } // namespace widgets
