@@ -3,6 +3,7 @@
 
 #include "filesystem/folder_lister.h"
 #include "main_window/frm_rename.h"
+#include "main_window/undo_command.h"
 #include "platform/file_names.h"
 
 #include <QCoreApplication>
@@ -69,8 +70,7 @@ const char* unknownOption(int argc, char* argv[]) {
             ++i;
             continue;
         }
-        if (argument.starts_with("--undo=") || argument == "--help" || argument == "-h" ||
-            argument == "-?" || argument == "--version" || argument == "-v")
+        if (isCommandLineOption(argument))
             continue;
         std::string_view option = argument.substr(argument[1] == '-' ? 2 : 1);
         const size_t equals = option.find('=');

@@ -56,15 +56,17 @@ void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures) {
         printLine(u"tarvelok: имя не восстановлено: "_s + renaming::failureText(failure));
 }
 
-bool wantsCommandLine(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i) {
-        const char* argument = argv[i];
-        for (const char* option : {"--undo", "--help", "-h", "--version", "-v", "-?"})
-            if (std::strcmp(argument, option) == 0)
-                return true;
-        if (std::strncmp(argument, "--undo=", 7) == 0)
+bool isCommandLineOption(std::string_view argument) {
+    for (const std::string_view option : {"--undo", "--help", "-h", "--version", "-v", "-?"})
+        if (argument == option)
             return true;
-    }
+    return argument.starts_with("--undo=");
+}
+
+bool wantsCommandLine(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (isCommandLineOption(argv[i]))
+            return true;
     return false;
 }
 

@@ -5,6 +5,7 @@
 #include "renaming/undo_pass.h"
 
 #include <QString>
+#include <string_view>
 #include <vector>
 
 namespace journal {
@@ -28,6 +29,10 @@ QString folderBusyText();
 
 /// Writes one line per failure on standard error, with the names' own bytes.
 void reportUndoFailures(const std::vector<renaming::UndoFailure>& failures);
+
+/// Whether `argument` is one of the options done without a window: --undo (or --undo=FOLDER),
+/// --help or --version, and their short forms.
+bool isCommandLineOption(std::string_view argument);
 
 /// Whether the arguments ask for something done without a window: --undo, --help or --version.
 /// Checked before any display is opened.
