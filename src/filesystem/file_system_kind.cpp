@@ -22,8 +22,8 @@ struct KindRow {
     FileSystemKind kind;
 };
 
-constexpr FileSystemKind kFat{true, true, true};
-constexpr FileSystemKind kNtfs{true, false, true};
+constexpr FileSystemKind kFat{true, true, true, true};
+constexpr FileSystemKind kNtfs{true, false, true, true};
 
 // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the drivers
 // of NTFS and exFAT drives: FAT's names, but no folding that can be relied on.

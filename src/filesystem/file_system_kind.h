@@ -15,6 +15,10 @@ struct FileSystemKind {
     bool foldsCase = false;
     /// It keeps to FAT's rules for names (platform::isFatName): the FAT family, exFAT and NTFS.
     bool fatNames = false;
+    /// It counts a name's length in UTF-16 units, 255 at most, as FAT, exFAT and NTFS store
+    /// names; a Cyrillic name may then take up to 510 bytes, and other scripts 765. Elsewhere
+    /// the limit is in bytes.
+    bool countsUtf16Units = false;
 };
 
 /// The kind of a file system by the mount table's name for its type ("vfat", "fuse.fusefat",

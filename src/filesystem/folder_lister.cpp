@@ -237,8 +237,11 @@ std::optional<NameList> readFolder(const QString& folder, Kind wanted, Accept ac
         if (type != DT_REG && type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN)
             continue;
 
-        if (!decodeAscii(entry->d_name, name, folded)) {
-            name = platform::decodeFileName(entry->d_name);
+        // By its pointer, not as the array d_name is declared: a view of the array stops at its
+        // 256 bytes, and exFAT and NTFS names run to 765.
+        const char* bytes = entry->d_name;
+        if (!decodeAscii(bytes, name, folded)) {
+            name = platform::decodeFileName(bytes);
             folded = name.toCaseFolded();
         }
         if (!accept(name, folded))

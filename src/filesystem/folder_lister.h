@@ -33,7 +33,7 @@ private:
     friend class NameListBuilder;
     struct Span {
         qsizetype start : 48;
-        qsizetype length : 16; // a name has at most 255 bytes, so at most 255 code units
+        qsizetype length : 16; // at most 255 UTF-16 units (exFAT) or 255 bytes (ext4)
     };
     std::vector<char16_t> m_text;
     std::vector<Span> m_spans;

@@ -106,8 +106,11 @@ platform::FolderSurvey PosixFolderSurveyor::survey(const QString& folder) const 
     // Access answers EROFS on a read-only mount already; the mount flag says so for root too.
     survey.writable =
         !(mount.f_flag & ST_RDONLY) && ::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) == 0;
-    survey.nameMax = fileSystem.f_namelen;
     const FileSystemKind kind = fileSystemKind(fd);
+    // The drivers of UTF-16 file systems report their limit in bytes of very different
+    // reckonings (255, 1530); the format's own 255 units is what decides.
+    survey.nameMax = kind.countsUtf16Units ? 255 : fileSystem.f_namelen;
+    survey.nameMaxInUtf16Units = kind.countsUtf16Units;
     survey.fatNames = kind.fatNames;
     const std::optional<bool> folds = foundInOtherCase(fd, survey.entries);
     survey.ignoresCase = folds ? *folds : kind.foldsCase;

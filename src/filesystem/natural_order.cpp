@@ -35,7 +35,7 @@ void appendNaturalSortKey(std::string& out, QStringView folded) {
             const qsizetype begin = i;
             while (i < folded.size() && isDigit(folded.at(i)))
                 ++i;
-            // A file name has at most 255 bytes, so the count fits one byte; longer runs in
+            // A file name has at most 255 digits, so the count fits one byte; longer runs in
             // text that is no file name still sort sensibly by saturating.
             *key++ = '0';
             *key++ = char(std::min<qsizetype>(i - begin, 255));

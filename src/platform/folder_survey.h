@@ -21,8 +21,10 @@ struct FolderSurvey {
     bool readable = false;
     /// Whether the user may create and remove names in it, on a file system mounted read-write.
     bool writable = false;
-    /// The longest name the file system takes, in bytes; 0 when unknown.
+    /// The longest name the file system takes, in bytes, or in UTF-16 units where
+    /// `nameMaxInUtf16Units`; 0 when unknown.
     qint64 nameMax = 0;
+    bool nameMaxInUtf16Units = false;
     /// Whether FAT's rules for names apply (isFatName).
     bool fatNames = false;
     /// Whether names that differ only in letter case are one name there.

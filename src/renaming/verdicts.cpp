@@ -91,7 +91,8 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
         return Failure{Cause::FolderReadOnly, {}};
     if (folder.fatNames && !platform::isFatName(target))
         return Failure{Cause::NameForbidden, {}};
-    if (folder.nameMax > 0 && target.size() > folder.nameMax)
+    const qsizetype length = folder.nameMaxInUtf16Units ? to.size() : target.size();
+    if (folder.nameMax > 0 && length > folder.nameMax)
         return Failure{Cause::NameTooLong, {}};
     // A change of letter case alone finds the file itself where case is ignored, and succeeds.
     if (!entries.sameEntry(from, to)) {

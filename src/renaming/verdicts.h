@@ -17,7 +17,7 @@ namespace renaming {
 enum class Cause : quint8 {
     NameTaken,        ///< an entry the pass does not move away carries the new name (`name`)
     NameForbidden,    ///< no file on this file system can carry the new name
-    NameTooLong,      ///< the new name has more bytes than the file system takes
+    NameTooLong,      ///< the new name is longer than the file system takes
     FolderReadOnly,   ///< the user may not write in the folder, or it is mounted read-only
     SameIgnoringCase, ///< an earlier row's new name (`name`) is this one to a caseless file system
     FolderUnreadable, ///< the folder is gone or cannot be read
