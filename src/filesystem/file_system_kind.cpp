@@ -22,17 +22,19 @@ struct KindRow {
     FileSystemKind kind;
 };
 
-constexpr FileSystemKind kFat{true, true, true, true};
+constexpr FileSystemKind kFat{true, true, true, true, true};
+constexpr FileSystemKind kFusefat{true, true, true, true, true, true};
+constexpr FileSystemKind kExfat{true, true, true, true};
 constexpr FileSystemKind kNtfs{true, false, true, true};
 
 // fuseblk is what the FUSE drivers of block devices show, and on a desktop these are the drivers
 // of NTFS and exFAT drives: FAT's names, but no folding that can be relied on.
 constexpr KindRow kKinds[] = {
-    {"vfat", 0x4d44, kFat},       {"msdos", 0x4d44, kFat},       {"umsdos", 0, kFat},
-    {"exfat", 0x2011BAB0, kFat},  {"ntfs", 0x5346544e, kNtfs},   {"ntfs3", 0x7366746e, kNtfs},
-    {"fuse.fusefat", 0, kFat},    {"fuse.vfat", 0, kFat},        {"fuse.exfat", 0, kFat},
-    {"fuse.exfat-fuse", 0, kFat}, {"fuseblk", 0, kNtfs},         {"fuse.ntfs", 0, kNtfs},
-    {"fuse.ntfs-3g", 0, kNtfs},   {"fuse.lowntfs-3g", 0, kNtfs},
+    {"vfat", 0x4d44, kFat},         {"msdos", 0x4d44, kFat},       {"umsdos", 0, kFat},
+    {"exfat", 0x2011BAB0, kExfat},  {"ntfs", 0x5346544e, kNtfs},   {"ntfs3", 0x7366746e, kNtfs},
+    {"fuse.fusefat", 0, kFusefat},  {"fuse.vfat", 0, kFat},        {"fuse.exfat", 0, kExfat},
+    {"fuse.exfat-fuse", 0, kExfat}, {"fuseblk", 0, kNtfs},         {"fuse.ntfs", 0, kNtfs},
+    {"fuse.ntfs-3g", 0, kNtfs},     {"fuse.lowntfs-3g", 0, kNtfs},
 };
 
 } // namespace

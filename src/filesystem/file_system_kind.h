@@ -19,6 +19,12 @@ struct FileSystemKind {
     /// names; a Cyrillic name may then take up to 510 bytes, and other scripts 765. Elsewhere
     /// the limit is in bytes.
     bool countsUtf16Units = false;
+    /// Where it ignores case, only ASCII letters fold, as FAT's drivers fold them; exFAT folds
+    /// by its up-case table instead.
+    bool foldsAsciiOnly = false;
+    /// Its driver takes only ASCII names: fusefat answers a rename to any other name by losing
+    /// the file.
+    bool asciiNamesOnly = false;
 };
 
 /// The kind of a file system by the mount table's name for its type ("vfat", "fuse.fusefat",

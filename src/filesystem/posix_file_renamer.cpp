@@ -99,6 +99,8 @@ int PosixFileRenamer::renameInFolder(const QString& folder, const QString& oldNa
     // A FUSE driver of FAT may answer such a name by deleting the source: it never gets one.
     if (m_fatNames && !platform::isFatName(target))
         return EINVAL;
+    if (m_asciiNames && !platform::isAsciiName(target))
+        return EINVAL;
 
     int error = 0;
     if (platform::equalsIgnoringCase(oldName, newName)) {
@@ -128,6 +130,7 @@ void PosixFileRenamer::releaseFolder() {
     m_openError = 0;
     m_folder.clear();
     m_fatNames = false;
+    m_asciiNames = false;
     m_numbersKept = true;
 }
 
@@ -145,6 +148,7 @@ int PosixFileRenamer::openFolder(const QString& folder) {
     m_folder = folder;
     const FileSystemKind kind = fileSystemKind(fd);
     m_fatNames = kind.fatNames;
+    m_asciiNames = kind.asciiNamesOnly;
     m_numbersKept = !kind.renumbersFiles;
     return 0;
 }

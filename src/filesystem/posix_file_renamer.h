@@ -30,7 +30,8 @@ public:
     /// name that is empty, "." or "..", or holds "/" or NUL is refused, as is an old name that is
     /// no plain name, and an entry that is neither a regular file nor a symbolic link. In a folder
     /// of the FAT family (FAT, exFAT, NTFS) a new name that such a file system forbids is refused
-    /// before any change. Renaming to the very same name succeeds without touching the file; a
+    /// before any change, and so is a name beyond ASCII where the driver takes none (fusefat
+    /// loses the file). Renaming to the very same name succeeds without touching the file; a
     /// change of letter case alone works on every file system.
     [[nodiscard]] int rename(const QString& folder, const QString& oldName,
                              const QString& newName) override;
@@ -69,6 +70,7 @@ private:
     int m_openError = 0;
     int m_folderLost = 0;
     bool m_fatNames = false;
+    bool m_asciiNames = false;
     bool m_numbersKept = true;
     BeforeRename m_beforeRename;
     platform::RenameSteps* m_steps = nullptr;

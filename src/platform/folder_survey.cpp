@@ -2,6 +2,8 @@
 // which foresees the refusal.
 #include "platform/folder_survey.h"
 
+#include <algorithm>
+
 namespace platform {
 
 bool isPlainName(const QByteArray& name) {
@@ -28,6 +30,11 @@ bool isFatName(const QByteArray& name) {
             return false;
     }
     return !name.endsWith('.') && !name.endsWith(' ');
+}
+
+bool isAsciiName(QByteArrayView name) {
+    return std::all_of(name.begin(), name.end(),
+                       [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
 }
 
 } // namespace platform

@@ -53,4 +53,7 @@ bool isAsideName(QByteArrayView name);
 /// trailing dot or blank.
 bool isFatName(const QByteArray& name);
 
+/// Whether every byte of `name` is ASCII.
+bool isAsciiName(QByteArrayView name);
+
 } // namespace platform

@@ -23,6 +23,13 @@ QString upperCase(const QString& text);
 /// are the same for every user.
 bool equalsIgnoringCase(QStringView a, QStringView b);
 
+/// A name as a file system that ignores letter case is sure to compare it: ASCII letters in
+/// upper case, and unless `asciiOnly` (FAT's drivers fold no other) the letters on which exFAT's
+/// up-case table and the simple Unicode mapping agree. Every other character stays as it is, so
+/// two names whose match would hang on a character some driver folds otherwise (ı, ſ, µ, the
+/// Kelvin sign) have two keys: no collision is foretold that the disk may not see.
+QString caselessKey(const QString& name, bool asciiOnly);
+
 /// A hash of the upper case of `text` as equalsIgnoringCase sees it, found without building it:
 /// texts that equalsIgnoringCase finds equal hash alike.
 size_t caselessHash(QStringView text, size_t seed = 0);
