@@ -87,15 +87,23 @@ void BM_ListJpg(benchmark::State& state) {
 }
 
 // The preview's check reads the folder once more: every entry with its type, the file system's
-// limits and whether it folds letter case.
-void BM_SurveyFolder(benchmark::State& state) {
+// limits and whether it folds letter case; renaming every file, the flags of each file too.
+void surveyRenaming(benchmark::State& state, const QStringList& renamed) {
     const filesystem::PosixFolderSurveyor surveyor;
     qsizetype entries = 0;
     for (auto _ : state) {
-        entries = surveyor.survey(folder().path()).entries.size();
+        entries = surveyor.survey(folder().path(), renamed).entries.size();
         benchmark::DoNotOptimize(entries);
     }
     state.counters["entries"] = double(entries);
+}
+
+void BM_SurveyFolder(benchmark::State& state) {
+    surveyRenaming(state, {});
+}
+void BM_SurveyFolderRenamingAll(benchmark::State& state) {
+    const auto names = filesystem::listFiles(folder().path(), filesystem::FileMask(u"*.*"_s));
+    surveyRenaming(state, names ? names->toStringList() : QStringList());
 }
 
 // What a folder change costs both file views: File1 pointed and read, File2 showing its rows.
@@ -128,6 +136,7 @@ BENCHMARK(BM_BareReaddirAndSort)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ListJpg)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SurveyFolder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurveyFolderRenamingAll)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FolderStepsBothViews)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShownFileViewRelists)->Unit(benchmark::kMillisecond);
 

@@ -3,15 +3,16 @@
 
 #include "filesystem/file_system_kind.h"
 #include "platform/file_names.h"
-#include "platform/text.h"
 
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <optional>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -67,26 +68,74 @@ bool readEntries(int folderFd, QHash<QString, platform::EntryType>& entries) {
     return complete;
 }
 
+/// `name` with its ASCII letters in the other case; empty when it has none. Every file system
+/// that ignores case folds these, so finding the result proves folding, where a letter beyond
+/// ASCII may be one that the driver keeps apart (ı, µ, the Kelvin sign).
+QByteArray asciiCaseTurned(QByteArray name) {
+    bool turned = false;
+    for (char& byte : name) {
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z')) {
+            byte ^= 0x20;
+            turned = true;
+        }
+    }
+    return turned ? name : QByteArray();
+}
+
 /// Whether some entry, asked for in another letter case that no entry carries, is found: then
-/// the file system folds case here. nullopt when no entry has letters to ask with.
+/// the file system folds case here. nullopt when no entry has ASCII letters to ask with.
 std::optional<bool> foundInOtherCase(int folderFd,
                                      const QHash<QString, platform::EntryType>& entries) {
     for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-        QString other = platform::upperCase(entry.key());
-        if (other == entry.key())
-            other = entry.key().toLower();
-        if (other == entry.key() || entries.contains(other))
+        const QByteArray other = asciiCaseTurned(platform::encodeFileName(entry.key()));
+        if (other.isEmpty() || entries.contains(platform::decodeFileName(other)))
             continue;
         struct stat status;
-        return ::fstatat(folderFd, platform::encodeFileName(other).constData(), &status,
-                         AT_SYMLINK_NOFOLLOW) == 0;
+        return ::fstatat(folderFd, other.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
     }
     return std::nullopt;
 }
 
+constexpr quint64 kUnchangeable = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;
+
+/// Whether the sticky bit keeps nothing from this process: it may act as any file's owner.
+bool actsAsAnyOwner() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0)
+        return ::geteuid() == 0;
+    return (data[CAP_FOWNER / 32].effective & (1u << (CAP_FOWNER % 32))) != 0;
+}
+
+/// The renamed files the user may not move though the folder is writable. A call per file, so
+/// only where something could stop them: flags where the file system keeps them (FUSE reports
+/// none), owners where the folder is sticky and neither the user's nor open to the user anyway.
+void readGuards(int folderFd, const struct statx& folder, const QStringList& renamed,
+                QHash<QString, platform::FileGuard>& guarded) {
+    using platform::FileGuard;
+    const uid_t user = ::geteuid();
+    const bool flagsKept = (folder.stx_attributes_mask & kUnchangeable) != 0;
+    const bool sticky = (folder.stx_mode & S_ISVTX) && folder.stx_uid != user && !actsAsAnyOwner();
+    if (!flagsKept && !sticky)
+        return;
+    for (const QString& name : renamed) {
+        const QByteArray bytes = platform::encodeFileName(name);
+        struct statx file;
+        if (!platform::isPlainName(bytes) ||
+            ::statx(folderFd, bytes.constData(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                    STATX_UID, &file) != 0)
+            continue;
+        if (sticky && file.stx_uid != user)
+            guarded.insert(name, FileGuard::OthersInStickyFolder);
+        else if (flagsKept && (file.stx_attributes & kUnchangeable))
+            guarded.insert(name, FileGuard::Unchangeable);
+    }
+}
+
 } // namespace
 
-platform::FolderSurvey PosixFolderSurveyor::survey(const QString& folder) const {
+platform::FolderSurvey PosixFolderSurveyor::survey(const QString& folder,
+                                                   const QStringList& renamed) const {
     platform::FolderSurvey survey;
     const QByteArray path = platform::encodeFileName(folder);
     if (path.isEmpty() || path.contains('\0'))
@@ -103,15 +152,26 @@ platform::FolderSurvey PosixFolderSurveyor::survey(const QString& folder) const 
         return survey;
     }
     survey.readable = true;
+    struct statx self;
+    const bool statted = ::statx(fd, "", AT_EMPTY_PATH | AT_STATX_DONT_SYNC,
+                                 STATX_TYPE | STATX_MODE | STATX_UID, &self) == 0;
+    survey.unchangeable =
+        statted && (self.stx_attributes & self.stx_attributes_mask & kUnchangeable) != 0;
     // Access answers EROFS on a read-only mount already; the mount flag says so for root too.
+    // It answers EPERM for an immutable folder, which the kernel tells before any permission.
+    const int access = ::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) == 0 ? 0 : errno;
     survey.writable =
-        !(mount.f_flag & ST_RDONLY) && ::faccessat(fd, ".", W_OK | X_OK, AT_EACCESS) == 0;
+        !(mount.f_flag & ST_RDONLY) && (access == 0 || (access == EPERM && survey.unchangeable));
+    if (statted)
+        readGuards(fd, self, renamed, survey.guardedFiles);
     const FileSystemKind kind = fileSystemKind(fd);
     // The drivers of UTF-16 file systems report their limit in bytes of very different
     // reckonings (255, 1530); the format's own 255 units is what decides.
     survey.nameMax = kind.countsUtf16Units ? 255 : fileSystem.f_namelen;
     survey.nameMaxInUtf16Units = kind.countsUtf16Units;
     survey.fatNames = kind.fatNames;
+    survey.asciiNamesOnly = kind.asciiNamesOnly;
+    survey.foldsAsciiOnly = kind.foldsAsciiOnly;
     const std::optional<bool> folds = foundInOtherCase(fd, survey.entries);
     survey.ignoresCase = folds ? *folds : kind.foldsCase;
     ::close(fd);

@@ -27,8 +27,10 @@ void VerdictCheck::checkRenames(const widgets::FileListView* File2) {
     const quint64 check = ++m_check;
     m_checks.start([this, check, newNames = m_newNames.items(),
                     currentFiles = File2->fileModel()->snapshot(), surveyor = m_surveyor.get()] {
-        QList<renaming::Verdict> failing =
-            renaming::failingRows(newNames, *currentFiles, surveyor->survey(currentFiles->path()));
+        QList<renaming::Verdict> failing = renaming::failingRows(
+            newNames, *currentFiles,
+            surveyor->survey(currentFiles->path(),
+                             renaming::renamedFiles(newNames, *currentFiles)));
         QMetaObject::invokeMethod(
             this,
             [this, check, failing = std::move(failing)] {

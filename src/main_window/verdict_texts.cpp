@@ -27,6 +27,12 @@ QString reasonText(const renaming::Verdict& verdict) {
         return u"Файла «"_s + name + u"» больше нет в папке"_s;
     case Cause::NotAFile:
         return u"«"_s + name + u"» теперь не файл"_s;
+    case Cause::FolderUnchangeable:
+        return u"Папка защищена от изменений"_s;
+    case Cause::OthersFileInStickyFolder:
+        return u"Чужой файл в папке с защитой от удаления"_s;
+    case Cause::FileUnchangeable:
+        return u"Файл защищён от изменений"_s;
     }
     return {};
 }

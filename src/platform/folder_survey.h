@@ -6,6 +6,7 @@
 #include <QByteArrayView>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 namespace platform {
 
@@ -14,6 +15,13 @@ enum class EntryType : quint8 {
     Link,   ///< a symbolic link, whatever it points to
     Folder, ///< a folder
     Other,  ///< a pipe, socket or device
+};
+
+/// What keeps the user from renaming one file, where the folder itself lets them.
+enum class FileGuard : quint8 {
+    Unchangeable,         ///< the file is immutable or append-only (chattr +i, +a)
+    OthersInStickyFolder, ///< the folder has the sticky bit, and neither it nor the file is the
+                          ///< user's
 };
 
 struct FolderSurvey {
@@ -29,6 +37,15 @@ struct FolderSurvey {
     bool fatNames = false;
     /// Whether names that differ only in letter case are one name there.
     bool ignoresCase = false;
+    /// Where case is ignored, whether only ASCII letters fold (FAT) rather than all the letters
+    /// that caselessKey folds.
+    bool foldsAsciiOnly = false;
+    /// Whether the driver takes only ASCII names.
+    bool asciiNamesOnly = false;
+    /// The folder is immutable or append-only: no name in it may change.
+    bool unchangeable = false;
+    /// Of the names the survey was asked about, those whose files the user may not rename.
+    QHash<QString, FileGuard> guardedFiles;
     /// Every entry but "." and "..", by its reversible text (decodeFileName).
     QHash<QString, EntryType> entries;
 };
@@ -37,8 +54,9 @@ class FolderSurveyor {
 public:
     virtual ~FolderSurveyor() = default;
 
-    /// Reads `folder` without changing anything on the disk.
-    virtual FolderSurvey survey(const QString& folder) const = 0;
+    /// Reads `folder` without changing anything on the disk; of its files, only those named in
+    /// `renamed` are looked at one by one (guardedFiles), since that costs a call per file.
+    virtual FolderSurvey survey(const QString& folder, const QStringList& renamed) const = 0;
 };
 
 /// Whether `name` stays inside its folder and names an entry of it: not empty, not "." or "..",

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "renaming/swap_pre_pass.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace renaming {
@@ -16,7 +17,7 @@ namespace {
 using platform::EntryType;
 
 /// The folder's entries as the pass leaves them row by row. Where the file system ignores
-/// letter case, names that differ only in case are one slot, keyed by their upper case.
+/// letter case, names that differ only in case are one slot, keyed by platform::caselessKey.
 class Entries {
 public:
     struct Entry {
@@ -26,8 +27,9 @@ public:
         qsizetype renamedBy = -1;
     };
 
-    Entries(QHash<QString, EntryType> entries, bool ignoresCase)
-        : m_ignoresCase(ignoresCase) {
+    Entries(QHash<QString, EntryType> entries, bool ignoresCase, bool foldsAsciiOnly)
+        : m_ignoresCase(ignoresCase)
+        , m_foldsAsciiOnly(foldsAsciiOnly) {
         // The survey's own table where names are keys as they are: a copy made by walking a
         // table is slow to fill, its keys coming in the order of their slots.
         if (!m_ignoresCase) {
@@ -36,7 +38,7 @@ public:
         }
         m_caseless.reserve(entries.size());
         for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
-            m_caseless.insert(platform::upperCase(entry.key()), {entry.value(), entry.key()});
+            m_caseless.insert(key(entry.key()), {entry.value(), entry.key()});
     }
 
     std::optional<Entry> find(const QString& name) const {
@@ -44,13 +46,13 @@ public:
             const auto found = m_exact.constFind(name);
             return found == m_exact.cend() ? std::nullopt : std::optional<Entry>({*found, name});
         }
-        const auto found = m_caseless.constFind(platform::upperCase(name));
+        const auto found = m_caseless.constFind(key(name));
         return found == m_caseless.cend() ? std::nullopt : std::optional<Entry>(*found);
     }
 
     /// Whether the two names are one entry's.
     bool sameEntry(const QString& a, const QString& b) const {
-        return m_ignoresCase ? platform::equalsIgnoringCase(a, b) : a == b;
+        return m_ignoresCase ? key(a) == key(b) : a == b;
     }
 
     void rename(const QString& from, const QString& to, qsizetype row) {
@@ -58,12 +60,15 @@ public:
             m_exact.insert(to, m_exact.take(from));
             return;
         }
-        const EntryType type = m_caseless.take(platform::upperCase(from)).type;
-        m_caseless.insert(platform::upperCase(to), {type, to, row});
+        const EntryType type = m_caseless.take(key(from)).type;
+        m_caseless.insert(key(to), {type, to, row});
     }
 
 private:
+    QString key(const QString& name) const { return platform::caselessKey(name, m_foldsAsciiOnly); }
+
     bool m_ignoresCase;
+    bool m_foldsAsciiOnly;
     QHash<QString, EntryType> m_exact;
     QHash<QString, Entry> m_caseless;
 };
@@ -72,6 +77,18 @@ struct Failure {
     Cause cause;
     QString name;
 };
+
+/// What keeps the file `name` where it is though the folder is writable, in the kernel's order:
+/// the folder's own protection first, then its sticky bit, then the file's protection.
+std::optional<Cause> guardCause(const platform::FolderSurvey& folder, const QString& name) {
+    if (folder.unchangeable)
+        return Cause::FolderUnchangeable;
+    const auto guard = folder.guardedFiles.constFind(name);
+    if (guard == folder.guardedFiles.cend())
+        return std::nullopt;
+    return *guard == platform::FileGuard::OthersInStickyFolder ? Cause::OthersFileInStickyFolder
+                                                               : Cause::FileUnchangeable;
+}
 
 /// What the renamer answers, in its own order of checks, to renaming `from` to `to`; nothing
 /// when the rename succeeds, and then `entries` shows its effect.
@@ -89,7 +106,11 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
         return std::nullopt;
     if (!folder.writable)
         return Failure{Cause::FolderReadOnly, {}};
+    if (const std::optional<Cause> guarded = guardCause(folder, from))
+        return Failure{*guarded, {}};
     if (folder.fatNames && !platform::isFatName(target))
+        return Failure{Cause::NameForbidden, {}};
+    if (folder.asciiNamesOnly && !platform::isAsciiName(target))
         return Failure{Cause::NameForbidden, {}};
     const qsizetype length = folder.nameMaxInUtf16Units ? to.size() : target.size();
     if (folder.nameMax > 0 && length > folder.nameMax)
@@ -123,7 +144,7 @@ QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView
     // The pass exchanges names before it renames; its loop then runs over every current file.
     const QStringList finalNames =
         swapPrePass(newNames, [&currentFiles](qsizetype row) { return currentFiles.name(row); });
-    Entries entries(std::move(folder.entries), folder.ignoresCase);
+    Entries entries(std::move(folder.entries), folder.ignoresCase, folder.foldsAsciiOnly);
     const qsizetype rows = currentFiles.count();
     for (qsizetype row = 0; row < rows; ++row) {
         const QString from = currentFiles.name(row);
@@ -133,6 +154,17 @@ QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView
             failing.append({row, failure->cause, failure->name});
     }
     return failing;
+}
+
+QStringList renamedFiles(const QStringList& newNames, const platform::FileView& currentFiles) {
+    QStringList renamed;
+    const qsizetype rows = std::min(newNames.size(), currentFiles.count());
+    for (qsizetype row = 0; row < rows; ++row) {
+        QString name = currentFiles.name(row);
+        if (newNames.at(row) != name)
+            renamed.append(std::move(name));
+    }
+    return renamed;
 }
 
 } // namespace renaming

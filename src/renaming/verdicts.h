@@ -23,6 +23,9 @@ enum class Cause : quint8 {
     FolderUnreadable, ///< the folder is gone or cannot be read
     FileGone,         ///< the row's file is no longer in the folder
     NotAFile,         ///< the row's name now belongs to a folder or something else than a file
+    FolderUnchangeable,       ///< the folder is immutable or append-only
+    OthersFileInStickyFolder, ///< the folder's sticky bit keeps another user's file in place
+    FileUnchangeable,         ///< the file is immutable or append-only
 };
 
 struct Verdict {
@@ -39,5 +42,9 @@ struct Verdict {
 /// under the renamer's rules. A row whose new name is its current name is never among them.
 QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView& currentFiles,
                            platform::FolderSurvey folder);
+
+/// The current names of the rows that `newNames` renames: the files whose own state the
+/// verdicts need (platform::FolderSurveyor::survey).
+QStringList renamedFiles(const QStringList& newNames, const platform::FileView& currentFiles);
 
 } // namespace renaming
