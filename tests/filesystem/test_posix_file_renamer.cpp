@@ -1,6 +1,6 @@
 // The Linux file-rename service on real folders, through each of its ways of not replacing a file.
 #include "columns.h"
-#include "fat_mount.h"
+#include "disk_mount.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "platform/file_names.h"
@@ -251,7 +251,7 @@ void TestPosixFileRenamer::fatMedia() {
     using Names = QMap<QByteArray, QByteArray>;
     QFETCH(Names, after);
 
-    FatMount card;
+    DiskMount card;
     if (!card.isMounted())
         QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
     QVERIFY(makeFiles(card.path(), before));
@@ -287,7 +287,7 @@ void TestPosixFileRenamer::fatCardSurvivesManyCaseOnlyRenames() {
     // corrupts it whatever the renamer does, plain renames too; and it looks names up one by one,
     // so one folder of 500 would take minutes.
     constexpr int perFolder = 25;
-    FatMount card;
+    DiskMount card;
     if (!card.isMounted())
         QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
     QMap<QString, ContentHashes> expected; // folder -> name -> hash

@@ -1,9 +1,9 @@
 // The preview's verdicts over real folders, each checked against the real pass run afterwards:
 // a row is marked exactly when its rename then fails.
 #include "columns.h"
+#include "disk_mount.h"
 #include "fake_dialogs.h"
 #include "fake_progress.h"
-#include "fat_mount.h"
 #include "filesystem/file_list_model.h"
 #include "filesystem/folder_surveyor.h"
 #include "filesystem/posix_file_renamer.h"
@@ -34,6 +34,7 @@ enum class Setting {
     ReadOnlyBind,  ///< a read-only bind mount of the folder
     ReadOnlyTmpfs, ///< a tmpfs mounted read-only
     FatCard,       ///< a FAT file system through FUSE
+    ExFatCard,     ///< an exFAT file system through FUSE
 };
 
 QString causeName(Cause cause) {
@@ -189,6 +190,12 @@ void TestVerdicts::causes_data() {
     QTest::newRow("taken in another case on FAT")
         << QByteArrayList{"SONG1.MP3", "README.TXT"} << u"*.mp3"_s << Setting::FatCard
         << QStringList{u"readme.txt"_s} << QStringList{u"0 taken «README.TXT»"_s};
+    // exFAT counts 255 UTF-16 units, whatever their bytes: 131 units are 258 bytes here.
+    QTest::newRow("long Cyrillic names on exFAT")
+        << QByteArrayList{"a.jpg", "b.jpg", "c.jpg"} << u"*.*"_s << Setting::ExFatCard
+        << QStringList{QString(127, u'ж') + u".jpg"_s, QString(251, u'ж') + u".jpg"_s,
+                       QString(252, u'ж') + u".jpg"_s}
+        << QStringList{u"2 too long «»"_s};
 }
 
 void TestVerdicts::causes() {
@@ -201,7 +208,7 @@ void TestVerdicts::causes() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QString folder = dir.path();
-    std::unique_ptr<FatMount> card;
+    std::unique_ptr<DiskMount> card;
     Unmount unmount;
     const QByteArray path = QFile::encodeName(folder);
     const bool mounts = setting == Setting::ReadOnlyBind || setting == Setting::ReadOnlyTmpfs;
@@ -212,10 +219,11 @@ void TestVerdicts::causes() {
             QSKIP("no tmpfs can be mounted here");
         unmount.path = path;
     }
-    if (setting == Setting::FatCard) {
-        card = std::make_unique<FatMount>();
+    if (setting == Setting::FatCard || setting == Setting::ExFatCard) {
+        card = std::make_unique<DiskMount>(setting == Setting::FatCard ? DiskMount::Format::Fat
+                                                                       : DiskMount::Format::ExFat);
         if (!card->isMounted())
-            QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
+            QSKIP(qPrintable(u"no such card can be mounted here: "_s + card->whyNot()));
         folder = card->path();
     }
     QVERIFY(makeFiles(folder, files));
@@ -268,9 +276,9 @@ void TestVerdicts::equivalence_data() {
 void TestVerdicts::equivalence() {
     QFETCH(bool, fat);
     QFETCH(quint32, seed);
-    std::unique_ptr<FatMount> card;
+    std::unique_ptr<DiskMount> card;
     if (fat) {
-        card = std::make_unique<FatMount>();
+        card = std::make_unique<DiskMount>();
         if (!card->isMounted())
             QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
     }
