@@ -1,4 +1,4 @@
-// The folder listing on POSIX: opendir/readdir keep every name's bytes, where QDir would silently
+// The folder listing on Linux: getdents64 keeps every name's bytes, where QDir would silently
 // drop the names that are not valid UTF-8, and d_type spares a stat call for nearly every entry.
 #include "filesystem/folder_lister.h"
 
@@ -25,28 +25,86 @@ namespace filesystem {
 
 namespace {
 
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-using DirHandle = std::unique_ptr<DIR, DirCloser>;
+/// An open descriptor, closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1)
+        : m_fd(fd) {}
+    ~Descriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return m_fd; }
 
-DirHandle openFolder(const QString& folder) {
+private:
+    int m_fd;
+};
+
+int openFolder(const QString& folder) {
     if (folder.isEmpty())
-        return {};
-    const int fd =
-        ::open(platform::encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    DIR* dir = fdopendir(fd);
-    if (!dir)
-        ::close(fd);
-    return DirHandle(dir);
+        return -1;
+    return ::open(platform::encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+/// A folder's entries as the kernel hands them over (getdents64), each name whole however long
+/// its file system lets it be. readdir's dirent declares its name as 256 bytes, and the compiler
+/// takes that at its word: exFAT and NTFS names of up to 765 bytes came out cut.
+class EntryReader {
+public:
+    struct Entry {
+        QByteArrayView name;
+        quint64 fileId;
+        unsigned char type; ///< DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN...
+    };
+
+    /// Reads the folder open as `fd`, which stays the caller's, from its start.
+    explicit EntryReader(int fd)
+        : m_fd(fd) {}
+
+    /// The next entry, "." and ".." included; nothing at the end, or on an error with errno set
+    /// (failed() then says so).
+    std::optional<Entry> next() {
+        if (m_at >= m_size) {
+            const ssize_t read = ::getdents64(m_fd, m_buffer.data(), m_buffer.size());
+            if (read <= 0) {
+                m_failed = read < 0;
+                return std::nullopt;
+            }
+            m_size = size_t(read);
+            m_at = 0;
+        }
+        const char* record = m_buffer.data() + m_at;
+        quint64 fileId;
+        unsigned short length;
+        std::memcpy(&fileId, record + offsetof(struct dirent64, d_ino), sizeof fileId);
+        std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
+        const char* name = record + offsetof(struct dirent64, d_name);
+        const size_t room = length - offsetof(struct dirent64, d_name);
+        m_at += length;
+        return Entry{QByteArrayView(name, qsizetype(::strnlen(name, room))), fileId,
+                     static_cast<unsigned char>(record[offsetof(struct dirent64, d_type)])};
+    }
+
+    bool failed() const { return m_failed; }
+
+private:
+    int m_fd;
+    alignas(8) std::array<char, 32768> m_buffer;
+    size_t m_size = 0;
+    size_t m_at = 0;
+    bool m_failed = false;
+};
+
+bool isDotOrDotDot(QByteArrayView name) {
+    return name == "." || name == "..";
 }
 
 enum class Kind { File, Folder, Other };
 
-Kind kindOf(DIR* dir, const dirent* entry) {
-    switch (entry->d_type) {
+Kind kindOf(int folderFd, const EntryReader::Entry& entry) {
+    switch (entry.type) {
     case DT_REG:
         return Kind::File;
     case DT_DIR:
@@ -55,7 +113,7 @@ Kind kindOf(DIR* dir, const dirent* entry) {
     case DT_UNKNOWN: {
         // Some file systems leave d_type unknown; a link counts as what it points to.
         struct stat status {};
-        if (fstatat(dirfd(dir), entry->d_name, &status, 0) != 0)
+        if (fstatat(folderFd, entry.name.toByteArray().constData(), &status, 0) != 0)
             return Kind::Other;
         if (S_ISREG(status.st_mode))
             return Kind::File;
@@ -71,8 +129,8 @@ Kind kindOf(DIR* dir, const dirent* entry) {
 // Most names are plain ASCII, whose text is the bytes widened and whose case folding maps A-Z
 // alone. Those are decoded and folded here into the same two strings every time, which spares a
 // million names two allocations each; false, leaving the strings to the caller, for any other.
-bool decodeAscii(const char* bytes, QString& name, QString& folded) {
-    const size_t length = std::strlen(bytes);
+bool decodeAscii(QByteArrayView bytes, QString& name, QString& folded) {
+    const size_t length = size_t(bytes.size());
     for (size_t i = 0; i < length; ++i)
         if (static_cast<unsigned char>(bytes[i]) >= 0x80)
             return false;
@@ -213,43 +271,36 @@ namespace {
 // Reads every visible entry of `kind` that `accept` takes, sorted; empty optional on any error.
 template <typename Accept>
 std::optional<NameList> readFolder(const QString& folder, Kind wanted, Accept accept) {
-    DirHandle dir = openFolder(folder);
-    if (!dir)
+    const Descriptor dir(openFolder(folder));
+    if (dir.get() < 0)
         return std::nullopt;
 
     NameListBuilder found;
     QString name;
     QString folded;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir.get());
-        if (!entry) {
-            if (errno != 0)
-                return std::nullopt;
-            break;
-        }
-        if (entry->d_name[0] == '.')
+    EntryReader reader(dir.get());
+    while (const std::optional<EntryReader::Entry> entry = reader.next()) {
+        if (entry->name.startsWith('.'))
             continue; // hidden, and "." and ".."
         // The kind of a link needs a stat call, so the cheap tests come first.
-        const unsigned char type = entry->d_type;
+        const unsigned char type = entry->type;
         if ((type == DT_REG && wanted != Kind::File) || (type == DT_DIR && wanted != Kind::Folder))
             continue;
         if (type != DT_REG && type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN)
             continue;
 
-        // By its pointer, not as the array d_name is declared: a view of the array stops at its
-        // 256 bytes, and exFAT and NTFS names run to 765.
-        const char* bytes = entry->d_name;
-        if (!decodeAscii(bytes, name, folded)) {
-            name = platform::decodeFileName(bytes);
+        if (!decodeAscii(entry->name, name, folded)) {
+            name = platform::decodeFileName(entry->name);
             folded = name.toCaseFolded();
         }
         if (!accept(name, folded))
             continue;
-        if (type != DT_REG && type != DT_DIR && kindOf(dir.get(), entry) != wanted)
+        if (type != DT_REG && type != DT_DIR && kindOf(dir.get(), *entry) != wanted)
             continue;
-        found.add(name, folded, entry->d_ino);
+        found.add(name, folded, entry->fileId);
     }
+    if (reader.failed())
+        return std::nullopt;
     return std::move(found).sorted();
 }
 
@@ -276,34 +327,21 @@ std::optional<NameList> listSubfolders(const QString& folder) {
 }
 
 std::optional<FolderEntries> readEntries(int folderFd) {
-    const int fd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DirHandle dir(fd >= 0 ? fdopendir(fd) : nullptr);
-    if (!dir) {
-        const int error = errno;
-        if (fd >= 0)
-            ::close(fd);
-        errno = error;
+    // A descriptor of its own, so that the reading starts at the folder's first entry.
+    const Descriptor dir(::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
         return std::nullopt;
-    }
     FolderEntries found;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(dir.get());
-        if (!entry) {
-            if (errno == 0)
-                return found;
-            const int error = errno;
-            dir.reset();
-            errno = error;
-            return std::nullopt;
-        }
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+    EntryReader reader(dir.get());
+    while (const std::optional<EntryReader::Entry> entry = reader.next()) {
+        if (isDotOrDotDot(entry->name))
             continue;
-        const size_t length = std::strlen(name);
-        found.entries.push_back({entry->d_ino, qsizetype(found.names.size()), qsizetype(length)});
-        found.names.append(name, length);
+        found.entries.push_back({entry->fileId, qsizetype(found.names.size()), entry->name.size()});
+        found.names.append(entry->name.data(), size_t(entry->name.size()));
     }
+    if (reader.failed())
+        return std::nullopt;
+    return found;
 }
 
 QString cleanFolderPath(const QString& path) {
@@ -318,11 +356,11 @@ QString cleanFolderPath(const QString& path) {
 }
 
 bool canOpenFolder(const QString& folder) {
-    DirHandle dir = openFolder(folder);
-    if (!dir)
+    const Descriptor dir(openFolder(folder));
+    if (dir.get() < 0)
         return false;
-    errno = 0;
-    return readdir(dir.get()) != nullptr || errno == 0;
+    EntryReader reader(dir.get());
+    return reader.next() || !reader.failed();
 }
 
 std::optional<QString> folderToOpen(const QString& path, QString* why) {

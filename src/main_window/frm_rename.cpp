@@ -197,6 +197,7 @@ void frmRename::connectHandlers() {
                              [this] {
                                  File1->fileModel()->refresh();
                                  File2->fileModel()->showSameAs(*File1->fileModel());
+                                 clearVerdicts();
                                  m_newNames.clear();
                                  cmdRename->setEnabled(false);
                                  m_selection->writeFoundFiles();
@@ -395,7 +396,10 @@ void frmRename::checkRenames() {
 
 void frmRename::showVerdicts(const QList<renaming::Verdict>& failing) {
     m_newNames.setMarks(reasonTexts(failing));
-    if (!failing.isEmpty())
+    // A check again after a change in the folder may find fewer failing rows, or none.
+    if (failing.isEmpty())
+        m_namingPage->clearFailingCount();
+    else
         m_namingPage->showFailingCount(failing.size());
     emit verdictsShown();
 }

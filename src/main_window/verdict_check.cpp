@@ -14,6 +14,11 @@ VerdictCheck::VerdictCheck(const platform::NameListModel& newNames,
     , m_surveyor(std::move(surveyor))
     , m_show(std::move(show)) {
     m_checks.setMaxThreadCount(1);
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(150);
+    connect(&m_settle, &QTimer::timeout, this, &VerdictCheck::startCheck);
+    connect(&m_folder, &QFileSystemWatcher::directoryChanged, &m_settle,
+            qOverload<>(&QTimer::start));
 }
 
 VerdictCheck::~VerdictCheck() {
@@ -22,6 +27,16 @@ VerdictCheck::~VerdictCheck() {
 }
 
 void VerdictCheck::checkRenames(const widgets::FileListView* File2) {
+    disregard();
+    m_files = File2;
+    m_folder.addPath(File2->fileModel()->path());
+    startCheck();
+}
+
+void VerdictCheck::startCheck() {
+    const widgets::FileListView* File2 = m_files;
+    if (!File2)
+        return;
     // Off the user-interface thread, so the preview is no slower: a large folder's check takes
     // as long as the preview itself. It works on copies: the names, the listing, the folder.
     const quint64 check = ++m_check;
@@ -45,6 +60,10 @@ void VerdictCheck::checkRenames(const widgets::FileListView* File2) {
 void VerdictCheck::disregard() {
     ++m_check;
     m_checks.clear();
+    m_settle.stop();
+    m_files = nullptr;
+    if (const QStringList watched = m_folder.directories(); !watched.isEmpty())
+        m_folder.removePaths(watched);
 }
 
 } // namespace main_window

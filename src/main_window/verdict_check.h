@@ -4,9 +4,11 @@
 
 #include "renaming/verdicts.h"
 
+#include <QFileSystemWatcher>
 #include <QList>
 #include <QObject>
 #include <QThreadPool>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -33,9 +35,11 @@ public:
     ~VerdictCheck() override;
     Q_DISABLE_COPY_MOVE(VerdictCheck)
 
-    /// Starts the check of the preview of File2's rows; only the latest one started counts.
+    /// Starts the check of the preview of File2's rows; only the latest one started counts. Until
+    /// disregard(), every change in the folder checks the same preview again, so that the marks
+    /// stay true of the folder as it is.
     void checkRenames(const widgets::FileListView* File2);
-    /// A check still running or waiting is disregarded.
+    /// A check still running or waiting is disregarded, and the folder no longer watched.
     void disregard();
     /// Goes up with every check started or disregarded: a preview that noted it can tell
     /// whether it is still the latest.
@@ -43,11 +47,16 @@ public:
 
 private:
     void showVerdicts(const QList<renaming::Verdict>& failing) { m_show(failing); }
+    void startCheck();
 
     const platform::NameListModel& m_newNames;
     std::unique_ptr<platform::FolderSurveyor> m_surveyor;
     Show m_show;
     quint64 m_check = 0;
+    const widgets::FileListView* m_files = nullptr;
+    QFileSystemWatcher m_folder;
+    /// Gathers the changes of a burst (a copy of many files) into one check.
+    QTimer m_settle;
     QThreadPool m_checks;
 };
 

@@ -1,6 +1,6 @@
 // The Linux file-rename service on real folders, through each of its ways of not replacing a file.
 #include "columns.h"
-#include "fat_mount.h"
+#include "disk_mount.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "platform/file_names.h"
@@ -12,6 +12,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sched.h>
 #include <sys/mount.h>
 
@@ -42,6 +44,7 @@ private slots:
     void fatMedia_data();
     void fatMedia();
     void fatCardSurvivesManyCaseOnlyRenames();
+    void leavesNothingOnAFullCard();
     void lastFallbackClaimsTheTarget_data();
     void lastFallbackClaimsTheTarget();
     void doubleFaultsLeaveATrail_data();
@@ -252,7 +255,7 @@ void TestPosixFileRenamer::fatMedia() {
     using Names = QMap<QByteArray, QByteArray>;
     QFETCH(Names, after);
 
-    FatMount card;
+    DiskMount card;
     if (!card.isMounted())
         QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
     QVERIFY(makeFiles(card.path(), before));
@@ -288,7 +291,7 @@ void TestPosixFileRenamer::fatCardSurvivesManyCaseOnlyRenames() {
     // corrupts it whatever the renamer does, plain renames too; and it looks names up one by one,
     // so one folder of 500 would take minutes.
     constexpr int perFolder = 25;
-    FatMount card;
+    DiskMount card;
     if (!card.isMounted())
         QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
     QMap<QString, ContentHashes> expected; // folder -> name -> hash
@@ -346,6 +349,41 @@ void TestPosixFileRenamer::fatCardSurvivesManyCaseOnlyRenames() {
 }
 
 enum class Other { CreatesTarget, WritesIntoTarget, ReplacesTarget, RemovesClaim, RemovesSource };
+
+// A card filled to its last cluster and its folder to its last entry: renames to longer names
+// fail, and each failed one leaves the folder as it was, no empty file under the new name.
+void TestPosixFileRenamer::leavesNothingOnAFullCard() {
+    DiskMount card(DiskMount::Format::ExFat);
+    if (!card.isMounted())
+        QSKIP(qPrintable(u"no exFAT card can be mounted here: "_s + card.whyNot()));
+    const QByteArray base = QFile::encodeName(card.path()) + '/';
+    {
+        QFile filler(card.path() + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(1 << 16, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    QByteArrayList names;
+    for (int i = 0;; ++i) {
+        const QByteArray name = "f" + QByteArray::number(i);
+        const int fd = ::open((base + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0)
+            break;
+        ::close(fd);
+        names.append(name);
+    }
+    QVERIFY(names.size() > 4);
+    const FolderFiles before = folderFiles(card.path());
+    filesystem::PosixFileRenamer renamer;
+    QList<int> errors;
+    for (int length : {20, 40, 80, 160, 250})
+        errors.append(renamer.rename(card.path(), QString::fromLatin1(names.at(errors.size())),
+                                     QString(length, u'ж')));
+    renamer.releaseFolder();
+    QVERIFY2(!errors.contains(0), qPrintable(QDebug::toString(errors)));
+    QCOMPARE(folderFiles(card.path()), before);
+}
 
 void TestPosixFileRenamer::lastFallbackClaimsTheTarget_data() {
     addColumns<Other, int, FolderFiles, QByteArray>({"other", "error", "after", "trail"});

@@ -2,7 +2,7 @@
 // does, at varied moments of a pass: every file is under its old or its new name, once, and
 // nothing is left under a name the pass made on the way.
 #include "columns.h"
-#include "fat_mount.h"
+#include "disk_mount.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "journal/repair.h"
@@ -42,10 +42,10 @@ void TestEndingSignals::endedMidPassStrandsNothing() {
     QFETCH(int, signal);
 
     QTemporaryDir dir;
-    std::unique_ptr<FatMount> card;
+    std::unique_ptr<DiskMount> card;
     QString folder = dir.path();
     if (fat) {
-        card = std::make_unique<FatMount>();
+        card = std::make_unique<DiskMount>();
         if (!card->isMounted())
             QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
         folder = card->path();

@@ -151,6 +151,7 @@ private slots:
     void folderReadOncePerStep();
     void afterAPreview_data();
     void afterAPreview();
+    void marksFollowTheFolder();
     void previewEndsWithNothingToRename_data();
     void previewEndsWithNothingToRename();
     void exitClosesTheWindow_data();
@@ -828,6 +829,40 @@ void TestMainWindow::afterAPreview() {
     QVERIFY(!prb1->isHidden());
     for (int row = 0; row < lstNew->rowCount(); ++row)
         QCOMPARE(lstNew->index(row, 0).data(Qt::ToolTipRole), QVariant());
+}
+
+// Another program changes the folder between the preview and the pass: the marks and their count
+// follow the folder, the previewed names stay, and the pass then fails where the marks said.
+void TestMainWindow::marksFollowTheFolder() {
+    writeFile(folder(), u"a.txt"_s);
+    writeFile(folder(), u"b.txt"_s);
+    QVERIFY(QDir(folder()).mkdir(u"x2.txt"_s));
+    openWindow(&m_dialogs);
+    goToNamingPage();
+    replaceText(control<QLineEdit>(u"txtName"_s), u"x"_s);
+    control<QComboBox>(u"cboDop"_s)->setCurrentIndex(1);
+    QSignalSpy checked(m_window.get(), &frmRename::verdictsShown);
+    click(u"cmdLook"_s);
+    QTRY_COMPARE(checked.count(), 1);
+    auto* lblVerdicts = control<QLabel>(u"lblVerdicts"_s);
+    const QAbstractItemModel* lstNew = control<QListView>(u"lstNew"_s)->model();
+    const auto mark = [lstNew](int row) {
+        return lstNew->index(row, 0).data(Qt::ToolTipRole).toString();
+    };
+    QCOMPARE(mark(1), u"Имя занято: в папке уже есть «x2.txt»"_s);
+
+    QVERIFY(QDir(folder()).rmdir(u"x2.txt"_s));
+    QTRY_VERIFY(lblVerdicts->isHidden());
+    QCOMPARE(mark(1), QString());
+    writeFile(folder(), u"x1.txt"_s);
+    QTRY_COMPARE(mark(0), u"Имя занято: в папке уже есть «x1.txt»"_s);
+    QCOMPARE(lblVerdicts->text(), u"Не будут переименованы: 1"_s);
+    QCOMPARE(newNames(), (QStringList{u"x1.txt"_s, u"x2.txt"_s}));
+    QVERIFY(control<QPushButton>(u"cmdRename"_s)->isEnabled());
+
+    click(u"cmdRename"_s);
+    QCOMPARE(QDir(folder()).entryList(QDir::Files),
+             (QStringList{u"a.txt"_s, u"x1.txt"_s, u"x2.txt"_s}));
 }
 
 void TestMainWindow::previewEndsWithNothingToRename_data() {

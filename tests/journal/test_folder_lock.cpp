@@ -3,7 +3,7 @@
 // let go, the child ends as if alone.
 #include "columns.h"
 #include "fake_dialogs.h"
-#include "fat_mount.h"
+#include "disk_mount.h"
 #include "folder_files.h"
 #include "window_fixture.h"
 
@@ -89,10 +89,10 @@ private slots:
     void refusedWhileAPassOrUndoRuns() {
         QFETCH(QByteArray, held);
         QFETCH(bool, onFat);
-        std::unique_ptr<FatMount> card;
+        std::unique_ptr<DiskMount> card;
         QString where = folder();
         if (onFat) {
-            card = std::make_unique<FatMount>();
+            card = std::make_unique<DiskMount>();
             if (!card->isMounted())
                 QSKIP(qPrintable(card->whyNot()));
             where = card->path() + u"/DCIM"_s;

@@ -1,10 +1,12 @@
 // The undo of a rename pass on real folders: the journal written by the pass, the files found by
 // their inodes wherever the pass left them, every name and content back as before.
 #include "columns.h"
+#include "disk_mount.h"
 #include "fake_dialogs.h"
 #include "fake_progress.h"
-#include "fat_mount.h"
 #include "filesystem/file_list_model.h"
+#include "filesystem/file_mask.h"
+#include "filesystem/folder_lister.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
 #include "journal/folder_lock.h"
@@ -212,10 +214,10 @@ private slots:
         QFETCH(bool, onFat);
         QFETCH(QByteArray, disturb);
         QFETCH(bool, inUndo);
-        std::unique_ptr<FatMount> card;
+        std::unique_ptr<DiskMount> card;
         QString where = folder();
         if (onFat) {
-            card = std::make_unique<FatMount>();
+            card = std::make_unique<DiskMount>();
             if (!card->isMounted())
                 QSKIP(qPrintable(card->whyNot()));
             where = card->path() + u"/DCIM"_s;
@@ -280,6 +282,37 @@ private slots:
             QString report;
             QVERIFY2(card->imageIsClean(&report), qPrintable(report));
         }
+    }
+
+    // exFAT takes 255 UTF-16 units, up to 765 bytes: such names are listed whole under any mask,
+    // renamed, journaled and undone.
+    void keepsLongNamesWholeOnExFat() {
+        DiskMount card(DiskMount::Format::ExFat);
+        if (!card.isMounted())
+            QSKIP(qPrintable(u"no exFAT card can be mounted here: "_s + card.whyNot()));
+        const QString where = card.path();
+        const QByteArray long304 = QString(150, u'ж').toUtf8() + ".jpg";
+        const QByteArray long700 = QString(232, u'ა').toUtf8() + ".jpg"; // Georgian, 3 bytes each
+        QVERIFY(makeFiles(where, {long304, "b.jpg", long700 + ".txt"}));
+        const FolderFiles before = folderFiles(where);
+        for (const QString& mask : {u"*.jpg"_s, u"*"_s}) {
+            const auto listed = filesystem::listFiles(where, filesystem::FileMask(mask));
+            QVERIFY(listed);
+            QVERIFY(listed->toStringList().contains(platform::decodeFileName(long304)));
+        }
+        // Rows: "b.jpg", then the Cyrillic name, then the Georgian one.
+        const QByteArray long404 = QString(200, u'ж').toUtf8() + ".jpg";
+        runPass({"c.txt", long700, long404}, where);
+        FolderFiles renamed = before;
+        renamed.insert("c.txt", renamed.take("b.jpg"));
+        renamed.insert(long700, renamed.take(long304));
+        renamed.insert(long404, renamed.take(long700 + ".txt"));
+        QCOMPARE(folderFiles(where), renamed);
+        QCOMPARE(undo(where), Failures{});
+        QCOMPARE(folderFiles(where), before);
+        QVERIFY(card.unmount());
+        QString report;
+        QVERIFY2(card.imageIsClean(&report), qPrintable(report));
     }
 
     void goesOnWhenTheJournalStopsBeingWritten() {

@@ -3,7 +3,7 @@
 #include "fake_dialogs.h"
 #include "fake_new_name_list.h"
 #include "fake_progress.h"
-#include "fat_mount.h"
+#include "disk_mount.h"
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
@@ -353,7 +353,7 @@ void TestRenamePass::fatCard() {
     QFETCH(FolderFiles, after);
     QFETCH(QStringList, failedNames);
 
-    FatMount card;
+    DiskMount card;
     if (!card.isMounted())
         QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card.whyNot()));
     QVERIFY(makeFiles(card.path(), {"SONG1.MP3", "SONG2.MP3"}));
@@ -504,10 +504,10 @@ void TestRenamePass::endsEarly() {
     QFETCH(int, why);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    std::unique_ptr<FatMount> card;
+    std::unique_ptr<DiskMount> card;
     QString folder = dir.filePath(u"photos"_s);
     if (fat) {
-        card = std::make_unique<FatMount>();
+        card = std::make_unique<DiskMount>();
         if (!card->isMounted())
             QSKIP(qPrintable(u"no FAT file system can be mounted here: "_s + card->whyNot()));
         folder = card->path();
