@@ -13,9 +13,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <unistd.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using Strategy = filesystem::PosixFileRenamer::Strategy;

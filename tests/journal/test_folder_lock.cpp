@@ -2,8 +2,8 @@
 // folder, the window's pass and undo and `tarvelok --undo` are refused there and touch nothing;
 // let go, the child ends as if alone.
 #include "columns.h"
-#include "fake_dialogs.h"
 #include "disk_mount.h"
+#include "fake_dialogs.h"
 #include "folder_files.h"
 #include "window_fixture.h"
 

@@ -1,9 +1,9 @@
 // The rename pass over real folders: the pre-pass on disk, one message and one outcome per row.
 #include "columns.h"
+#include "disk_mount.h"
 #include "fake_dialogs.h"
 #include "fake_new_name_list.h"
 #include "fake_progress.h"
-#include "disk_mount.h"
 #include "filesystem/file_list_model.h"
 #include "filesystem/posix_file_renamer.h"
 #include "folder_files.h"
