@@ -13,7 +13,6 @@
 #include "renaming/rename_pass.h"
 #include "renaming/verdicts.h"
 
-#include <QDataStream>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -22,11 +21,11 @@
 #include <grp.h>
 #include <linux/fs.h>
 #include <memory>
+#include <optional>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
-#include <tuple>
 
 using namespace Qt::StringLiterals;
 using renaming::Cause;
@@ -134,33 +133,30 @@ struct ClearFlag {
     }
 };
 
-/// Runs `work` in a child process as the user nobody, which root's sticky-bit exemption does not
-/// cover, and gives what it wrote; empty when the child could not become nobody.
-QByteArray asNobody(const std::function<QByteArray()>& work) {
+/// What `work` says, run in a child process as the user nobody, whom root's exemptions from the
+/// sticky bit do not cover; nothing when the child cannot become nobody.
+std::optional<QStringList> asNobody(const std::function<QStringList()>& work) {
     int channel[2];
     if (::pipe(channel) != 0)
-        return {};
+        return std::nullopt;
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(channel[0]);
-        QByteArray said;
-        if (::setgroups(0, nullptr) == 0 && ::setresgid(65534, 65534, 65534) == 0 &&
-            ::setresuid(65534, 65534, 65534) == 0)
-            said = work();
-        const bool written =
-            ::write(channel[1], said.constData(), size_t(said.size())) == said.size();
-        ::_exit(written ? 0 : 1);
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(2);
+        const QByteArray said = work().join(u'\n').toUtf8();
+        ::_exit(::write(channel[1], said.constData(), size_t(said.size())) == said.size() ? 0 : 1);
     }
     ::close(channel[1]);
-    QByteArray said;
-    char buffer[4096];
-    ssize_t got = 0;
-    while ((got = ::read(channel[0], buffer, sizeof buffer)) > 0)
-        said.append(buffer, got);
+    QFile reader;
+    const QByteArray said = reader.open(channel[0], QIODevice::ReadOnly) ? reader.readAll() : "";
     ::close(channel[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? said : QByteArray();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return said.isEmpty() ? QStringList() : QString::fromUtf8(said).split(u'\n');
 }
 
 /// A mount namespace of this process's own, so that its mounts stay away from the machine.
@@ -293,14 +289,14 @@ void TestVerdicts::causes_data() {
     // exFAT folds by its up-case table, which leaves alone letters whose case Unicode maps
     // across to ASCII, and µ: names that differ in those are two files there.
     QByteArrayList turkish;
-    for (int k = 1; k <= 12; ++k)
-        turkish.append(QByteArray("Kızılay_") + QByteArray::number(k) + ".jpg");
+    QByteArrayList kelvins;
+    for (int k = 1; k <= 12; ++k) {
+        turkish.append("Kızılay_" + QByteArray::number(k) + ".jpg");
+        kelvins.append("\xe2\x84\xaa" + QByteArray::number(k));
+    }
     QTest::newRow("exFAT: taken in another case beside Turkish names")
         << turkish + QByteArrayList{"FOTO3.PNG", "x.png"} << u"x.png"_s << Setting::ExFatCard
         << QStringList{u"foto3.png"_s} << QStringList{u"0 taken «FOTO3.PNG»"_s};
-    QByteArrayList kelvins;
-    for (int k = 1; k <= 12; ++k)
-        kelvins.append(QByteArray("\xe2\x84\xaa") + QByteArray::number(k));
     QTest::newRow("exFAT: taken in another case beside Kelvin-sign names")
         << kelvins + QByteArrayList{"FOTO3.PNG", "x.png"} << u"x.png"_s << Setting::ExFatCard
         << QStringList{u"foto3.png"_s} << QStringList{u"0 taken «FOTO3.PNG»"_s};
@@ -421,43 +417,20 @@ void TestVerdicts::causes() {
     }
     const FolderFiles before = folderFiles(folder);
 
-    // The check, then the pass: as nobody where root would pass where a user fails.
+    // The check, then the pass, as nobody where root would pass where a user fails.
     const auto checkThenPass = [&] {
-        const QStringList marked = lines(listed.verdicts(newNames));
-        const bool untouched = folderFiles(folder) == before;
-        return std::tuple{marked, untouched, listed.passFailures(newNames)};
+        const QList<renaming::Verdict> verdicts = listed.verdicts(newNames);
+        QStringList said = lines(verdicts);
+        if (folderFiles(folder) != before)
+            said.append(u"the check changed the folder"_s);
+        if (listed.passFailures(newNames) != rowsOf(verdicts))
+            said.append(u"the pass failed on other rows"_s);
+        return said;
     };
-    QStringList marked;
-    bool untouched = false;
-    QList<qsizetype> failed;
-    if (asNobodyToo) {
-        QByteArray said = asNobody([&] {
-            QByteArray out;
-            QDataStream stream(&out, QIODevice::WriteOnly);
-            const auto [m, u, f] = checkThenPass();
-            stream << m << u << f;
-            return out;
-        });
-        if (said.isEmpty())
-            QSKIP("no child process can become the user nobody here");
-        QDataStream stream(&said, QIODevice::ReadOnly);
-        stream >> marked >> untouched >> failed;
-    } else {
-        std::tie(marked, untouched, failed) = checkThenPass();
-    }
-    QCOMPARE(marked, expected);
-    QVERIFY(untouched);
-    QList<qsizetype> markedRows;
-    for (const QString& line : marked)
-        markedRows.append(line.section(u' ', 0, 0).toLongLong());
-    QCOMPARE(failed, markedRows);
-    // A refused rename keeps the file where it was.
-    const FolderFiles after = folderFiles(folder);
-    for (const qsizetype row : failed) {
-        const QByteArray name = platform::encodeFileName(listed.File2.name(row));
-        if (before.value(name) == name)
-            QCOMPARE(after.value(name), name);
-    }
+    const std::optional<QStringList> said = asNobodyToo ? asNobody(checkThenPass) : checkThenPass();
+    if (!said)
+        QSKIP("no child process can become the user nobody here");
+    QCOMPARE(*said, expected);
 }
 
 void TestVerdicts::equivalence_data() {
@@ -564,8 +537,6 @@ void TestVerdicts::caselessKeysHoldOnExfat() {
             letters.clear();
         }
     }
-    if (!letters.isEmpty())
-        QVERIFY2(foundUnderKey(letters), qPrintable(letters));
 }
 
 QTEST_MAIN(TestVerdicts)
