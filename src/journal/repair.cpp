@@ -110,9 +110,7 @@ QByteArray repairRow(const JournalContents& contents, int folder, bool numbersKe
     return QByteArray(undo ? "tarvelok: прерванная отмена переименования «"
                            : "tarvelok: прерванное переименование «") +
            (contents.folderPath == "/" ? QByteArray() : contents.folderPath) + '/' + from +
-           "» → «" + to + "» " +
-           (undo ? (fixed ? "исправлена" : "не исправлена")
-                 : (fixed ? "исправлено" : "не исправлено")) +
+           "» → «" + to + "» " + (fixed ? "" : "не ") + (undo ? "исправлена" : "исправлено") +
            ": " + done.join("; ") + '\n';
 }
 
@@ -205,18 +203,17 @@ qsizetype repairJournal(int fd, const QByteArray& path, platform::FileRenamer& r
 } // namespace
 
 qsizetype repairInterruptedPasses(platform::FileRenamer& renamer, const QString& directory) {
+    const QByteArray path = platform::encodeFileName(directory);
     QString problem;
     const int directoryFd = openJournalDirectory(directory, false, problem);
     if (!problem.isEmpty())
         std::fprintf(stderr,
                      "tarvelok: папка журналов «%s» не используется (%s); прерванные "
                      "переименования не исправлены.\n",
-                     platform::encodeFileName(directory).constData(),
-                     platform::encodeFileName(problem).constData());
+                     path.constData(), platform::encodeFileName(problem).constData());
     // Only the journals marked open: a pass or an undo that ended took its marker away, so a
     // start reads the folder of journals and nothing more, however many there are.
     const auto entries = filesystem::readEntries(directoryFd).value_or(filesystem::FolderEntries());
-    const QByteArray path = platform::encodeFileName(directory);
     qsizetype reported = 0;
     for (const filesystem::FolderEntries::Entry& entry : entries.entries) {
         const QByteArray marker = entries.name(entry).toByteArray();
