@@ -264,13 +264,12 @@ JournalContents readJournal(int fd, bool full) {
 bool writeRecords(int fd, std::string& records) {
     for (size_t done = 0; done < records.size();) {
         const ssize_t written = ::write(fd, records.data() + done, records.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
+        if (written > 0) {
+            done += size_t(written);
+        } else if (written == 0 || errno != EINTR) {
             errno = written < 0 ? errno : EIO;
             return false;
         }
-        done += size_t(written);
     }
     records.clear();
     return true;
