@@ -10,17 +10,12 @@
 
 namespace journal {
 
-bool FolderLock::lock(int fd) {
+FolderLock::FolderLock(const QString& folder) {
+    m_fd = ::open(platform::encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     // flock, not a byte-range lock: it belongs to this open folder, not to the process, so a
     // second pass in the same program is kept out too. Any other failure (EBADF where NFS
     // will not lock a folder opened for reading, ENOLCK) means no locking here at all.
-    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
-}
-
-FolderLock::FolderLock(const QString& folder) {
-    m_fd = ::open(platform::encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (m_fd >= 0)
-        m_busy = !lock(m_fd);
+    m_busy = m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
 }
 
 FolderLock::~FolderLock() {

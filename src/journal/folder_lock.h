@@ -20,9 +20,8 @@ public:
     /// cannot be opened, or whose file system cannot lock, is not busy: the pass goes ahead
     /// unguarded, as before there was a lock, and meets the folder's own errors.
     bool busy() const { return m_busy; }
-
-    /// Locks the folder open as `fd` until it is closed; false only when another holds it.
-    static bool lock(int fd);
+    /// The folder, open for reading while the lock lives; -1 when it cannot be opened.
+    int fd() const { return m_fd; }
 
 private:
     int m_fd = -1;

@@ -48,17 +48,16 @@ struct JournalName {
 /// it cannot be read.
 std::vector<JournalName> listJournals(int directoryFd) {
     std::vector<JournalName> journals;
-    if (const auto entries = filesystem::readEntries(directoryFd)) {
-        for (const filesystem::FolderEntries::Entry& entry : entries->entries) {
-            const QByteArray name = entries->name(entry).toByteArray();
-            unsigned long long key = 0;
-            long long time = 0;
-            int consumed = 0;
-            if (std::sscanf(name.constData(), "%16llx-%13lld-%*d.journal%n", &key, &time,
-                            &consumed) == 2 &&
-                consumed == name.size() && name.size() > 16 && name[16] == '-')
-                journals.push_back({name, quint64(key), qint64(time)});
-        }
+    const auto entries = filesystem::readEntries(directoryFd).value_or(filesystem::FolderEntries());
+    for (const filesystem::FolderEntries::Entry& entry : entries.entries) {
+        const QByteArray name = entries.name(entry).toByteArray();
+        unsigned long long key = 0;
+        long long time = 0;
+        int consumed = 0;
+        const int read =
+            std::sscanf(name.constData(), "%16llx-%13lld-%*d.journal%n", &key, &time, &consumed);
+        if (read == 2 && consumed == name.size() && name.size() > 16 && name[16] == '-')
+            journals.push_back({name, quint64(key), qint64(time)});
     }
     std::sort(journals.begin(), journals.end(), [](const JournalName& a, const JournalName& b) {
         return a.time != b.time ? a.time > b.time : a.name > b.name;
@@ -81,10 +80,6 @@ QString errorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-QString problemText(const QString& what, const QString& file) {
-    return u"Отмена невозможна: "_s + what.arg(platform::shownFileName(file));
-}
-
 /// Makes the open marker of the journal `journal` in the folder of journals open as
 /// `directoryFd`: its name, or "" when it cannot be made.
 QByteArray markOpen(int directoryFd, const QByteArray& journal) {
@@ -105,6 +100,13 @@ void closeFd(int& fd) {
     if (fd >= 0)
         ::close(fd);
     fd = -1;
+}
+
+void fail(const QString& why) {
+    std::fprintf(stderr,
+                 "tarvelok: журнал переименования не записан (%s); этот проход нельзя будет "
+                 "отменить.\n",
+                 platform::encodeFileName(why).constData());
 }
 
 } // namespace
@@ -177,13 +179,6 @@ void PassJournal::close() {
     closeFd(m_fd);
     closeFd(m_directoryFd);
     m_recording = false;
-}
-
-void PassJournal::fail(const QString& why) {
-    std::fprintf(stderr,
-                 "tarvelok: журнал переименования не записан (%s); этот проход нельзя будет "
-                 "отменить.\n",
-                 platform::encodeFileName(why).constData());
 }
 
 void PassJournal::begin(const platform::RenamePlan& plan) {
@@ -333,11 +328,6 @@ bool RecordedPass::replaced(qsizetype row) const {
                             m_byName.contains(m_contents.oldName(row)));
 }
 
-bool RecordedPass::append(RecordWriter& writer, bool sync) {
-    errno = EROFS;
-    return m_writable && appendRecords(m_fd, m_contents, writer.records(), sync);
-}
-
 void RecordedPass::restoring(qsizetype row, const QString& from) {
     m_row = row;
     m_from = platform::encodeFileName(from);
@@ -352,7 +342,8 @@ void RecordedPass::step(Kind kind, QByteArrayView name, quint64 inode) {
     m_from.clear();
     writer.step(quint64(m_row), quint8(kind), inode, name);
     // Unsynced, as the pass's steps: a killed program leaves them in the system's cache.
-    append(writer, false);
+    if (m_writable)
+        appendRecords(m_fd, m_contents, writer.records(), false);
     m_steps = true;
 }
 
@@ -361,7 +352,8 @@ bool RecordedPass::recordClosed(bool undone) {
         return true;
     RecordWriter writer;
     writer.closed(undone);
-    if (!append(writer, true))
+    errno = EROFS; // when it could be opened for reading alone
+    if (!m_writable || !appendRecords(m_fd, m_contents, writer.records(), true))
         return false;
     dropMarker(m_directoryFd, m_marker);
     return true;
@@ -371,7 +363,7 @@ PassLookup RecordedPass::find(const QString& folder, const QString& directory, b
     PassLookup lookup;
     const auto refuse = [&lookup](const QString& what, const QString& file) {
         lookup.status = PassLookup::Status::Refused;
-        lookup.problem = problemText(what, file);
+        lookup.problem = u"Отмена невозможна: "_s + what.arg(platform::shownFileName(file));
     };
     const QByteArray path = platform::encodeFileName(folder);
     QString problem;
@@ -381,8 +373,7 @@ PassLookup RecordedPass::find(const QString& folder, const QString& directory, b
         refuse(u"папка журналов «%1» не используется: "_s + problem + u'.', directory);
     JournalContents& contents = pass->m_contents;
     using Status = JournalContents::Status;
-    for (const JournalName& journal :
-         directoryFd < 0 ? std::vector<JournalName>() : listJournals(directoryFd)) {
+    for (const JournalName& journal : listJournals(directoryFd)) {
         if (journal.key != folderKey(path))
             continue;
         // Kept open, and locked, for the undo's own records: the repair at another program's
@@ -427,18 +418,16 @@ PassLookup RecordedPass::find(const QString& folder, const QString& directory, b
     pass->m_renumbers = opened && filesystem::fileSystemKind(folderFd).renumbersFiles;
     const bool same = pass->m_renumbers || (quint64(status.st_dev) == contents.folderDevice &&
                                             quint64(status.st_ino) == contents.folderInode);
-    std::optional<filesystem::FolderEntries> entries;
-    if (opened && same)
-        entries = filesystem::readEntries(folderFd);
+    auto entries = opened && same ? filesystem::readEntries(folderFd) : std::nullopt;
     const int error = errno;
     closeFd(folderFd);
+    // Refused already, as the journal found: the folder now tells why.
     if (!entries) {
-        lookup.problem = problemText(
-            !opened ? u"папка «%1» не открывается: "_s + errorText(error) + u'.'
-            : !same ? u"папка «%1» с тех пор перемещена или заменена другой, а журнал говорит о "
-                      "прежней."_s
-                    : u"папка «%1» не читается: "_s + errorText(error) + u'.',
-            folder);
+        refuse(!opened ? u"папка «%1» не открывается: "_s + errorText(error) + u'.'
+               : !same ? u"папка «%1» с тех пор перемещена или заменена другой, а журнал говорит "
+                         "о прежней."_s
+                       : u"папка «%1» не читается: "_s + errorText(error) + u'.',
+               folder);
         return lookup;
     }
     pass->m_entries = std::move(*entries);
@@ -449,17 +438,7 @@ PassLookup RecordedPass::find(const QString& folder, const QString& directory, b
             pass->m_asides.insert(entry.fileId, name);
     }
     pass->m_folder = folder;
-    lookup.status = PassLookup::Status::Ready;
-    lookup.pass = std::move(pass);
-    return lookup;
-}
-
-PassLookup latestPass(const QString& folder, const QString& directory) {
-    return RecordedPass::find(folder, directory, true);
-}
-
-bool hasPassToUndo(const QString& folder, const QString& directory) {
-    return RecordedPass::find(folder, directory, false).status != PassLookup::Status::Nothing;
+    return {PassLookup::Status::Ready, {}, std::move(pass)};
 }
 
 } // namespace journal

@@ -9,7 +9,6 @@
 #include <QHash>
 #include <QString>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace journal {
@@ -55,7 +54,6 @@ public:
     void end(const std::vector<bool>& renamed) override;
 
 private:
-    void fail(const QString& why);
     void close();
 
     QString m_directory;
@@ -85,25 +83,18 @@ public:
     void restoring(qsizetype row, const QString& from) override;
     void step(Kind kind, QByteArrayView name, quint64 inode) override;
 
-    /// Records that the pass was undone: the next undo goes further back. False, with errno set,
-    /// when the journal cannot be written.
+    /// Records that the undo ended, and whether it undid the pass: when `undone`, the next undo
+    /// goes further back; otherwise (some files could not be moved back) its steps are all
+    /// finished, and with no steps taken there is nothing to record. False, with errno set, when
+    /// the journal cannot be written.
+    bool recordClosed(bool undone);
     bool markUndone() { return recordClosed(true); }
-    /// Records that the undo ended without undoing the pass (some files could not be moved
-    /// back): its steps are all finished. False, with errno set, when the journal cannot be
-    /// written.
-    bool settleSteps() { return recordClosed(false); }
 
-private:
-    friend PassLookup latestPass(const QString& folder, const QString& directory);
-    friend bool hasPassToUndo(const QString& folder, const QString& directory);
     /// The most recent pass in `folder` not undone yet; with `readIn`, read in full, and the
     /// folder read once to find its files by inode.
     static PassLookup find(const QString& folder, const QString& directory, bool readIn);
-    /// Appends the records of `writer` after the last whole record.
-    bool append(RecordWriter& writer, bool sync);
-    /// Records that the undo ended, and whether it undid the pass; with neither, nothing.
-    bool recordClosed(bool undone);
 
+private:
     QString m_folder;
     QByteArray m_name;      ///< the journal's name in its folder
     int m_directoryFd = -1; ///< the folder of journals, for the open marker
@@ -130,9 +121,13 @@ struct PassLookup {
 
 /// The most recent pass in `folder` (clean and absolute) not undone yet, read in full, and the
 /// folder read once to find its files by inode.
-PassLookup latestPass(const QString& folder, const QString& directory = defaultDirectory());
+inline PassLookup latestPass(const QString& folder, const QString& directory = defaultDirectory()) {
+    return RecordedPass::find(folder, directory, true);
+}
 
 /// Whether `folder` has a pass not undone yet, without reading any pass in full.
-bool hasPassToUndo(const QString& folder, const QString& directory = defaultDirectory());
+inline bool hasPassToUndo(const QString& folder, const QString& directory = defaultDirectory()) {
+    return RecordedPass::find(folder, directory, false).status != PassLookup::Status::Nothing;
+}
 
 } // namespace journal

@@ -17,6 +17,8 @@ namespace journal {
 
 namespace {
 
+using enum RecordType;
+
 constexpr qsizetype kRecordHead = 5; // length (u32) and type (u8)
 constexpr qsizetype kRecordTail = 4; // CRC-32
 constexpr qsizetype kFileStart = qsizetype(kMagic.size()) + 4;
@@ -88,23 +90,23 @@ bool readRows(JournalContents& contents, Fields& fields, quint64 first) {
 /// Applies one record to `contents`; false when it does not fit where it stands.
 bool applyRecord(JournalContents& contents, RecordType type, Fields fields, bool sawHead,
                  bool full) {
-    using enum RecordType;
     if (!sawHead && type != Header && type != Plan)
         return false;
     switch (type) {
     case Header:
         return !sawHead && readHead(contents, fields, false);
-    case Plan: {
+    case Plan:
+    case Rows: {
+        // A Plan record is version 1's Rows with the head in the first, and its plan is whole
+        // once it holds every row.
         const quint64 first = fields.u64();
-        if ((first == 0 && (sawHead || !readHead(contents, fields, true))) ||
+        if ((type == Plan && first == 0 && (sawHead || !readHead(contents, fields, true))) ||
             (full && !readRows(contents, fields, first)))
             return false;
-        if (!full || contents.rows.size() == contents.rowCount)
+        if (type == Plan && (!full || contents.rows.size() == contents.rowCount))
             contents.status = JournalContents::Status::Whole;
         return true;
     }
-    case Rows:
-        return !full || readRows(contents, fields, fields.u64());
     case PlanEnd:
         if (fields.u64() != contents.rowCount ||
             (full && contents.rows.size() != contents.rowCount))
@@ -147,15 +149,9 @@ void RecordWriter::begin(RecordType type) {
 }
 
 void RecordWriter::name(const QString& name) {
-    // Nearly every name is plain ASCII: its bytes are its code units, with no encoding to pay.
-    if (!std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        const QByteArray bytes = platform::encodeFileName(name);
-        length(quint64(bytes.size()));
-        return this->bytes(bytes);
-    }
-    length(quint64(name.size()));
-    for (const QChar c : name)
-        u8(quint8(c.unicode()));
+    const QByteArray bytes = platform::encodeFileName(name);
+    length(quint64(bytes.size()));
+    this->bytes(bytes);
 }
 
 void RecordWriter::length(quint64 value) {
@@ -165,7 +161,7 @@ void RecordWriter::length(quint64 value) {
 }
 
 void RecordWriter::step(quint64 row, quint8 kind, quint64 inode, QByteArrayView name) {
-    begin(RecordType::Step);
+    begin(Step);
     u64(row);
     u8(kind);
     u64(inode);
@@ -173,7 +169,7 @@ void RecordWriter::step(quint64 row, quint8 kind, quint64 inode, QByteArrayView 
 }
 
 void RecordWriter::closed(bool undone) {
-    begin(RecordType::Closed);
+    begin(Closed);
     u64(quint64(QDateTime::currentMSecsSinceEpoch()));
     u8(undone ? 1 : 0);
 }
@@ -242,8 +238,7 @@ JournalContents readJournal(int fd, bool full) {
         const qint64 next = offset + kRecordHead + length + kRecordTail;
         // The rows and the steps are the bulk of a journal; their checksums are checked when it is
         // read in full for its undo or its repair.
-        if (!full && sawHead &&
-            (type == RecordType::Plan || type == RecordType::Rows || type == RecordType::Step)) {
+        if (!full && sawHead && (type == Plan || type == Rows || type == Step)) {
             offset = next;
             continue;
         }
@@ -269,13 +264,12 @@ JournalContents readJournal(int fd, bool full) {
 bool writeRecords(int fd, std::string& records) {
     for (size_t done = 0; done < records.size();) {
         const ssize_t written = ::write(fd, records.data() + done, records.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
+        if (written > 0) {
+            done += size_t(written);
+        } else if (written == 0 || errno != EINTR) {
             errno = written < 0 ? errno : EIO;
             return false;
         }
-        done += size_t(written);
     }
     records.clear();
     return true;

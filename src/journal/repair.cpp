@@ -100,19 +100,17 @@ QByteArray repairRow(const JournalContents& contents, int folder, bool numbersKe
                 remove(step.name, "удалён пустой файл «%1»");
         }
     }
-    if (done.isEmpty() && problem.isEmpty())
-        return {};
     const bool fixed = problem.isEmpty();
     if (!fixed)
         done.append(problem);
+    if (done.isEmpty())
+        return {};
     const QByteArray from = undo ? contents.newName(row) : contents.oldName(row);
     const QByteArray to = undo ? contents.oldName(row) : contents.newName(row);
     return QByteArray(undo ? "tarvelok: прерванная отмена переименования «"
                            : "tarvelok: прерванное переименование «") +
            (contents.folderPath == "/" ? QByteArray() : contents.folderPath) + '/' + from +
-           "» → «" + to + "» " +
-           (undo ? (fixed ? "исправлена" : "не исправлена")
-                 : (fixed ? "исправлено" : "не исправлено")) +
+           "» → «" + to + "» " + (fixed ? "" : "не ") + (undo ? "исправлена" : "исправлено") +
            ": " + done.join("; ") + '\n';
 }
 
@@ -169,12 +167,13 @@ qsizetype repairJournal(int fd, const QByteArray& path, platform::FileRenamer& r
     }
     // Only the folder the pass renamed in: one moved away or replaced since is left alone. A
     // card plugged in again is known by its path alone, as its undo knows it.
-    const int folder = ::open(contents.folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    struct stat status;
-    const bool renumbers = folder >= 0 && filesystem::fileSystemKind(folder).renumbersFiles;
     // Not while a pass or an undo works in the folder: this journal's own lock is gone with
     // its program, and the files may be moving under the repair. Tried again at the next start.
-    done = folder >= 0 && FolderLock::lock(folder) && ::fstat(folder, &status) == 0 &&
+    const FolderLock lock(platform::decodeFileName(contents.folderPath));
+    const int folder = lock.fd();
+    struct stat status;
+    const bool renumbers = folder >= 0 && filesystem::fileSystemKind(folder).renumbersFiles;
+    done = folder >= 0 && !lock.busy() && ::fstat(folder, &status) == 0 &&
            (renumbers || (quint64(status.st_dev) == contents.folderDevice &&
                           quint64(status.st_ino) == contents.folderInode));
     qsizetype reported = 0;
@@ -198,30 +197,26 @@ qsizetype repairJournal(int fd, const QByteArray& path, platform::FileRenamer& r
                          "повторено при следующем запуске.\n",
                          std::strerror(errno));
     }
-    if (folder >= 0)
-        ::close(folder);
     return reported;
 }
 
 } // namespace
 
 qsizetype repairInterruptedPasses(platform::FileRenamer& renamer, const QString& directory) {
+    const QByteArray path = platform::encodeFileName(directory);
     QString problem;
     const int directoryFd = openJournalDirectory(directory, false, problem);
     if (!problem.isEmpty())
         std::fprintf(stderr,
                      "tarvelok: папка журналов «%s» не используется (%s); прерванные "
                      "переименования не исправлены.\n",
-                     platform::encodeFileName(directory).constData(),
-                     platform::encodeFileName(problem).constData());
+                     path.constData(), platform::encodeFileName(problem).constData());
     // Only the journals marked open: a pass or an undo that ended took its marker away, so a
     // start reads the folder of journals and nothing more, however many there are.
-    const auto entries = directoryFd < 0 ? std::nullopt : filesystem::readEntries(directoryFd);
-    const QByteArray path = platform::encodeFileName(directory);
+    const auto entries = filesystem::readEntries(directoryFd).value_or(filesystem::FolderEntries());
     qsizetype reported = 0;
-    for (const filesystem::FolderEntries::Entry& entry :
-         entries ? entries->entries : std::vector<filesystem::FolderEntries::Entry>()) {
-        const QByteArray marker = entries->name(entry).toByteArray();
+    for (const filesystem::FolderEntries::Entry& entry : entries.entries) {
+        const QByteArray marker = entries.name(entry).toByteArray();
         if (!marker.endsWith(kOpenSuffix))
             continue;
         const QByteArray journal = marker.chopped(qsizetype(std::strlen(kOpenSuffix)));

@@ -39,7 +39,7 @@ renaming::UndoResult runUndo(journal::RecordedPass& pass, qsizetype toRestore,
     renaming::UndoResult result = renaming::undoPass(pass, renamer, progress);
     const bool undone =
         result.left == 0 && (toRestore == 0 || qsizetype(result.failures.size()) < toRestore);
-    if (undone ? !pass.markUndone() : !pass.settleSteps())
+    if (!pass.recordClosed(undone))
         std::fprintf(stderr,
                      "tarvelok: журнал переименования не дописан (%s); эта отмена "
                      "может быть предложена снова.\n",
