@@ -206,9 +206,12 @@ int PosixFileRenamer::linkThenUnlink(const QByteArray& from, const QByteArray& t
         source.st_dev != target.st_dev || source.st_ino != target.st_ino)
         return 0;
     // The file carries both names now; drop the new one, so that a failed rename changes nothing.
-    if (::unlinkat(m_folderFd, to.constData(), 0) != 0)
+    if (::unlinkat(m_folderFd, to.constData(), 0) != 0) {
         std::fprintf(stderr, "tarvelok: файл «%s» остался и под именем «%s»: %s\n",
                      pathOf(from).constData(), to.constData(), std::strerror(errno));
+        if (m_steps)
+            m_steps->leftBehind(to);
+    }
     return error;
 }
 
@@ -311,9 +314,12 @@ void PosixFileRenamer::removeClaim(const struct stat& claim, const QByteArray& t
     if (::fstatat(m_folderFd, to.constData(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
         !isEmptyClaim(claim, named))
         return;
-    if (::unlinkat(m_folderFd, to.constData(), 0) != 0)
+    if (::unlinkat(m_folderFd, to.constData(), 0) != 0) {
         std::fprintf(stderr, "tarvelok: пустой файл «%s» остался на месте: %s\n",
                      pathOf(to).constData(), std::strerror(errno));
+        if (m_steps)
+            m_steps->leftBehind(to);
+    }
 }
 
 QByteArray PosixFileRenamer::pathOf(const QByteArray& name) const {

@@ -248,6 +248,7 @@ void PassJournal::begin(const platform::RenamePlan& plan) {
         return close();
     }
     m_recording = true;
+    m_leftBehind = false;
     // Without it a pass killed mid-step would be put right only by an undo.
     m_marker = markOpen(m_directoryFd, name);
 }
@@ -273,7 +274,10 @@ void PassJournal::step(Kind kind, QByteArrayView name, quint64 inode) {
 }
 
 void PassJournal::end(const std::vector<bool>& renamed) {
-    if (m_recording) {
+    // A claim or link that could not be removed leaves the pass looking cut off: no end record,
+    // which would close its steps, and the marker kept, so that the next start's repair removes
+    // what the steps recorded.
+    if (m_recording && !m_leftBehind) {
         QByteArray bits((renamed.size() + 7) / 8, '\0');
         for (size_t row = 0; row < renamed.size(); ++row)
             bits[row / 8] = char(bits[row / 8] | (renamed[row] ? 1 : 0) << (row % 8));
@@ -286,7 +290,8 @@ void PassJournal::end(const std::vector<bool>& renamed) {
         writeRecords(m_fd, writer.records());
     }
     // Every step is done now, recorded or not: nothing is left for a repair to look at.
-    dropMarker(m_directoryFd, m_marker);
+    if (!m_leftBehind)
+        dropMarker(m_directoryFd, m_marker);
     close();
 }
 

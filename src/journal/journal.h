@@ -51,6 +51,7 @@ public:
     void begin(const platform::RenamePlan& plan) override;
     void renaming(qsizetype row) override { m_row = row; }
     void step(Kind kind, QByteArrayView name, quint64 inode) override;
+    void leftBehind(QByteArrayView) override { m_leftBehind = m_recording; }
     void end(const std::vector<bool>& renamed) override;
 
 private:
@@ -59,7 +60,8 @@ private:
     QString m_directory;
     int m_directoryFd = -1; ///< open while the pass runs, for its marker
     int m_fd = -1;
-    bool m_recording = false; ///< steps are still being written
+    bool m_recording = false;  ///< steps are still being written
+    bool m_leftBehind = false; ///< a claim or link of a failed rename is still there, recorded
     qsizetype m_row = 0;
     QByteArray m_marker; ///< the open marker's name while it exists
 };

@@ -22,6 +22,10 @@ public:
     /// once more when it has been made, with its inode, so that only that very file is ever
     /// taken for it; every other call has `inode` 0.
     virtual void step(Kind kind, QByteArrayView name, quint64 inode) = 0;
+
+    /// A claim or second link told by step(), `name`, is still there after its rename failed:
+    /// the renamer could not remove it (a full disk, a folder made read-only meanwhile).
+    virtual void leftBehind([[maybe_unused]] QByteArrayView name) {}
 };
 
 class FileRenamer {

@@ -26,7 +26,10 @@
 #include <QtEndian>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
@@ -383,6 +386,52 @@ private slots:
         QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 1);
         QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 0);
         QCOMPARE(folderFiles(folder()).keys(), (QByteArrayList{"A3.txt", "b1.txt", "b2.txt"}));
+    }
+
+    // A claim the pass cannot remove after its rename failed (here the folder turns immutable
+    // just before the rename): the journal stays marked, and the next start removes the claim.
+    void removesAtTheNextStartWhatAFailedRenameLeft() {
+        DiskMount disk(DiskMount::Format::Ext4);
+        if (!disk.isMounted())
+            QSKIP(qPrintable(u"no ext4 image can be mounted here: "_s + disk.whyNot()));
+        const QString where = disk.path() + u"/photos"_s;
+        QVERIFY(QDir().mkdir(where) && makeFiles(where, {"a.txt", "b.txt"}));
+        const FolderFiles before = folderFiles(where);
+        const int folderFd = ::open(QFile::encodeName(where).constData(), O_RDONLY | O_DIRECTORY);
+        const auto setImmutable = [folderFd](bool on) {
+            int flags = 0;
+            return ::ioctl(folderFd, FS_IOC_GETFLAGS, &flags) == 0 &&
+                   (flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL,
+                    ::ioctl(folderFd, FS_IOC_SETFLAGS, &flags) == 0);
+        };
+        filesystem::FileListModel files;
+        files.setPath(where);
+        files.setPattern(u"*.*"_s);
+        filesystem::PosixFileRenamer renamer(
+            filesystem::PosixFileRenamer::Strategy::ClaimThenRename);
+        bool refused = true;
+        renamer.setBeforeRename(
+            [&](const QByteArray&, const QByteArray&) { refused = refused && setImmutable(true); });
+        journal::PassJournal journal(journals());
+        FakeDialogs dialogs;
+        FakeProgress progress;
+        const QByteArray told = standardError([&] {
+            renaming::renamePass(platform::renamePlan(files, {u"c.txt"_s, u"d.txt"_s}),
+                                 {renamer, progress, dialogs, &journal});
+        });
+        renamer.releaseFolder();
+        const bool claimLeft = folderFiles(where).contains("c.txt");
+        QVERIFY(setImmutable(false));
+        ::close(folderFd);
+        if (!refused)
+            QSKIP("the folder cannot be made immutable here");
+        QVERIFY2(claimLeft && told.contains("пустой файл"), told.constData());
+
+        const QByteArray repaired = standardError(
+            [&] { QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 1); });
+        QVERIFY2(repaired.contains("удалён пустой файл «c.txt»"), repaired.constData());
+        QCOMPARE(folderFiles(where), before);
+        QCOMPARE(journal::repairInterruptedPasses(renamer, journals()), 0);
     }
 
     void stopsWhenAskedAndLeavesTheRestForTheNextUndo() {
