@@ -343,8 +343,10 @@ void frmRename::cmdLook_Click() {
 
 void frmRename::BuildNewNames() {
     m_newNames.clear();
+    // The listing as it is now, shared: the rows the names are made for stay as they are
+    // whatever the window does while a repeat is asked about.
     const naming::Preview preview = naming::BuildNewNames(
-        File2->fileModel()->names(),
+        *File2->fileModel()->snapshot(),
         {txtName->text(), cboDop->currentText(), cboEnd->currentText()}, *m_shownNewNames, *prb1);
     if (preview.ending == naming::Preview::Ending::Warned)
         m_dialogs->message(preview.warning, u"ВНИМАНИЕ !!!"_s);
