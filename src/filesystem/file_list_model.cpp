@@ -95,6 +95,11 @@ public:
             return {};
         return m_names->name(m_order ? (*m_order)[size_t(row)] : row);
     }
+    quint64 fileId(qsizetype row) const override {
+        if (row < 0 || row >= count())
+            return 0;
+        return m_names->fileId(m_order ? (*m_order)[size_t(row)] : row);
+    }
     void refresh() override {}
 
 private:

@@ -52,7 +52,7 @@ public:
 
     /// The rows as they are now, to be read on any thread: they stay as they are while this view
     /// re-lists.
-    std::shared_ptr<const platform::FileView> snapshot() const;
+    std::shared_ptr<const platform::FileView> snapshot() const override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
