@@ -45,7 +45,7 @@ platform::EntryType entryType(int folderFd, const dirent& entry) {
 }
 
 /// Reads every entry of the folder open as `folderFd`; false when the read fails part-way.
-bool readEntries(int folderFd, QHash<QString, platform::EntryType>& entries) {
+bool readEntries(int folderFd, platform::EntryTable& entries) {
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0)
         return false;
@@ -59,7 +59,7 @@ bool readEntries(int folderFd, QHash<QString, platform::EntryType>& entries) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        entries.insert(platform::decodeFileName(name), entryType(folderFd, *entry));
+        entries.insert(QByteArrayView(name), entryType(folderFd, *entry));
         errno = 0;
     }
     const bool complete = errno == 0;
@@ -69,19 +69,24 @@ bool readEntries(int folderFd, QHash<QString, platform::EntryType>& entries) {
 
 /// Whether some entry, asked for in another letter case that no entry carries, is found: then
 /// the file system folds case here. nullopt when no entry has letters to ask with.
-std::optional<bool> foundInOtherCase(int folderFd,
-                                     const QHash<QString, platform::EntryType>& entries) {
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-        QString other = platform::upperCase(entry.key());
-        if (other == entry.key())
-            other = entry.key().toLower();
-        if (other == entry.key() || entries.contains(other))
-            continue;
+std::optional<bool> foundInOtherCase(int folderFd, const platform::EntryTable& entries) {
+    std::optional<bool> found;
+    entries.forEach([&](QByteArrayView name, platform::EntryType) {
+        if (found)
+            return;
+        const QString text = platform::decodeFileName(name);
+        QString other = platform::upperCase(text);
+        if (other == text)
+            other = text.toLower();
+        if (other == text)
+            return;
+        const QByteArray otherName = platform::encodeFileName(other);
+        if (entries.contains(otherName))
+            return;
         struct stat status;
-        return ::fstatat(folderFd, platform::encodeFileName(other).constData(), &status,
-                         AT_SYMLINK_NOFOLLOW) == 0;
-    }
-    return std::nullopt;
+        found = ::fstatat(folderFd, otherName.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    });
+    return found;
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "renaming/swap_pre_pass.h"
 
+#include <QHash>
 #include <optional>
 
 namespace renaming {
@@ -26,23 +27,25 @@ public:
         qsizetype renamedBy = -1;
     };
 
-    Entries(QHash<QString, EntryType> entries, bool ignoresCase)
+    Entries(platform::EntryTable entries, bool ignoresCase)
         : m_ignoresCase(ignoresCase) {
-        // The survey's own table where names are keys as they are: a copy made by walking a
-        // table is slow to fill, its keys coming in the order of their slots.
+        // The survey's own table where names are keys as their bytes are.
         if (!m_ignoresCase) {
             m_exact = std::move(entries);
             return;
         }
         m_caseless.reserve(entries.size());
-        for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry)
-            m_caseless.insert(platform::upperCase(entry.key()), {entry.value(), entry.key()});
+        entries.forEach([this](QByteArrayView bytes, EntryType type) {
+            QString name = platform::decodeFileName(bytes);
+            m_caseless.insert(platform::upperCase(name), {type, name});
+        });
     }
 
-    std::optional<Entry> find(const QString& name) const {
+    /// `bytes` are those of `name` (encodeFileName).
+    std::optional<Entry> find(const QString& name, QByteArrayView bytes) const {
         if (!m_ignoresCase) {
-            const auto found = m_exact.constFind(name);
-            return found == m_exact.cend() ? std::nullopt : std::optional<Entry>({*found, name});
+            const std::optional<EntryType> found = m_exact.find(bytes);
+            return found ? std::optional<Entry>({*found, name}) : std::nullopt;
         }
         const auto found = m_caseless.constFind(platform::upperCase(name));
         return found == m_caseless.cend() ? std::nullopt : std::optional<Entry>(*found);
@@ -53,9 +56,10 @@ public:
         return m_ignoresCase ? platform::equalsIgnoringCase(a, b) : a == b;
     }
 
-    void rename(const QString& from, const QString& to, qsizetype row) {
+    void rename(const QString& from, QByteArrayView fromBytes, const QString& to,
+                QByteArrayView toBytes, qsizetype row) {
         if (!m_ignoresCase) {
-            m_exact.insert(to, m_exact.take(from));
+            m_exact.insert(toBytes, *m_exact.take(fromBytes));
             return;
         }
         const EntryType type = m_caseless.take(platform::upperCase(from)).type;
@@ -64,7 +68,7 @@ public:
 
 private:
     bool m_ignoresCase;
-    QHash<QString, EntryType> m_exact;
+    platform::EntryTable m_exact;
     QHash<QString, Entry> m_caseless;
 };
 
@@ -80,7 +84,8 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
     const QByteArray target = platform::encodeFileName(to);
     if (!platform::isPlainName(target))
         return Failure{Cause::NameForbidden, {}};
-    const std::optional<Entries::Entry> source = entries.find(from);
+    const QByteArray sourceBytes = platform::encodeFileName(from);
+    const std::optional<Entries::Entry> source = entries.find(from, sourceBytes);
     if (!source)
         return Failure{Cause::FileGone, from};
     if (source->type != EntryType::File && source->type != EntryType::Link)
@@ -95,13 +100,13 @@ std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurve
         return Failure{Cause::NameTooLong, {}};
     // A change of letter case alone finds the file itself where case is ignored, and succeeds.
     if (!entries.sameEntry(from, to)) {
-        if (const std::optional<Entries::Entry> taken = entries.find(to)) {
+        if (const std::optional<Entries::Entry> taken = entries.find(to, target)) {
             if (folder.ignoresCase && taken->renamedBy >= 0 && taken->name != to)
                 return Failure{Cause::SameIgnoringCase, taken->name};
             return Failure{Cause::NameTaken, taken->name};
         }
     }
-    entries.rename(from, to, row);
+    entries.rename(from, sourceBytes, to, target, row);
     return std::nullopt;
 }
 
@@ -120,14 +125,15 @@ QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView
     }
 
     // The pass exchanges names before it renames; its loop then runs over every current file.
-    const QStringList finalNames =
-        swapPrePass(newNames, [&currentFiles](qsizetype row) { return currentFiles.name(row); });
+    // The exchanges are followed on row numbers, the names staying where they are.
+    const std::vector<quint32> order = swapPrePassOrder(
+        newNames, [&currentFiles](qsizetype row) { return currentFiles.name(row); });
     Entries entries(std::move(folder.entries), folder.ignoresCase);
     const qsizetype rows = currentFiles.count();
     for (qsizetype row = 0; row < rows; ++row) {
         const QString from = currentFiles.name(row);
-        const std::optional<Failure> failure =
-            renameFails(entries, folder, row, from, finalNames.value(row));
+        const QString to = row < listed ? newNames.at(order[size_t(row)]) : QString();
+        const std::optional<Failure> failure = renameFails(entries, folder, row, from, to);
         if (failure && row < listed && newNames.at(row) != from)
             failing.append({row, failure->cause, failure->name});
     }
