@@ -2,17 +2,36 @@
 // which foresees the refusal.
 #include "platform/folder_survey.h"
 
-#include <QHashFunctions>
+#include <QRandomGenerator>
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace platform {
 
 namespace {
 
+/// Eight bytes a step, mixed by multiplication: a name is hashed several times a row. Seeded
+/// once per process, so that names put in a folder cannot be chosen to collide.
 quint32 nameHash(QByteArrayView name) {
-    const size_t hash = qHash(name, 0);
-    return quint32(hash ^ (quint64(hash) >> 32));
+    static const quint64 seed = QRandomGenerator::system()->generate64();
+    quint64 hash = seed ^ quint64(name.size());
+    const char* byte = name.data();
+    qsizetype left = name.size();
+    for (; left >= 8; left -= 8, byte += 8) {
+        quint64 word;
+        std::memcpy(&word, byte, 8);
+        hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
+        hash ^= hash >> 31;
+    }
+    if (left > 0) {
+        quint64 word = 0;
+        std::memcpy(&word, byte, size_t(left));
+        hash = (hash ^ word) * 0xBF58476D1CE4E5B9ull;
+        hash ^= hash >> 31;
+    }
+    hash *= 0x94D049BB133111EBull;
+    return quint32(hash >> 32);
 }
 
 } // namespace
@@ -60,7 +79,7 @@ void EntryTable::rehash(size_t slotCount) {
 void EntryTable::insert(QByteArrayView name, EntryType type) {
     // Removed slots count as used: a probe goes past them.
     if (size_t(m_live + m_removed + 1) * 2 > m_slots.size())
-        rehash(std::max<size_t>(16, std::bit_ceil(size_t(m_live + 1) * 4)));
+        rehash(std::max<size_t>(16, std::bit_ceil(size_t(m_live + 1) * 3)));
     const quint32 hash = nameHash(name);
     const size_t slot = slotOf(name, hash);
     const quint32 index = m_slots[slot];
@@ -97,6 +116,10 @@ std::optional<EntryType> EntryTable::take(QByteArrayView name) {
     --m_live;
     ++m_removed;
     return m_entries[index].type;
+}
+
+quint32 EntryTable::hashOf(QByteArrayView name) {
+    return nameHash(name);
 }
 
 void EntryTable::clear() {

@@ -34,6 +34,8 @@ public:
     /// Removes the entry of `name` and tells its type; nullopt when there is none.
     std::optional<EntryType> take(QByteArrayView name);
     void clear();
+    /// The hash the table keys `name` by, for tables of names kept beside it.
+    static quint32 hashOf(QByteArrayView name);
 
     /// Calls `visit(QByteArrayView name, EntryType type)` for every entry, in the order added.
     template <typename Visit> void forEach(Visit visit) const {

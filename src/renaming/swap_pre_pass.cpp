@@ -22,7 +22,7 @@ public:
         : m_currentName(currentName)
         , m_hashes(size_t(count))
         , m_next(size_t(count), kNone)
-        , m_heads(std::bit_ceil(size_t(count) * 2 + 2), kNone)
+        , m_heads(std::bit_ceil(size_t(count) + size_t(count) / 2 + 2), kNone)
         , m_mask(m_heads.size() - 1) {
         for (qsizetype j = 0; j < count; ++j)
             m_hashes[size_t(j)] = hashOf(currentName(j));

@@ -8,13 +8,73 @@
 #include "renaming/swap_pre_pass.h"
 
 #include <QHash>
+#include <array>
+#include <bit>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace renaming {
 
 namespace {
 
 using platform::EntryType;
+
+/// The names that earlier rows have been renamed to, by row: their text stays in the list of new
+/// names, and only a hash and a type are kept for each.
+class RenamedRows {
+public:
+    RenamedRows(const std::function<QString(qsizetype row)>& nameOf, qsizetype rows)
+        : m_nameOf(nameOf)
+        , m_hashes(size_t(rows))
+        , m_types(size_t(rows), kGone)
+        , m_slots(std::bit_ceil(size_t(rows) * 2 + 2), kNone)
+        , m_mask(m_slots.size() - 1) {}
+
+    std::optional<EntryType> find(const QString& name, quint32 hash) const {
+        const std::optional<quint32> row = rowOf(name, hash);
+        return row ? std::optional<EntryType>(EntryType(m_types[*row])) : std::nullopt;
+    }
+
+    std::optional<EntryType> take(const QString& name, quint32 hash) {
+        const std::optional<quint32> row = rowOf(name, hash);
+        if (!row)
+            return std::nullopt;
+        const auto type = EntryType(m_types[*row]);
+        m_types[*row] = kGone;
+        return type;
+    }
+
+    /// Row `row`, renamed to its new name, which carries hash `hash`.
+    void add(qsizetype row, quint32 hash, EntryType type) {
+        m_hashes[size_t(row)] = hash;
+        m_types[size_t(row)] = quint8(type);
+        size_t slot = hash & m_mask;
+        while (m_slots[slot] != kNone)
+            slot = (slot + 1) & m_mask;
+        m_slots[slot] = quint32(row);
+    }
+
+private:
+    static constexpr quint32 kNone = 0xFFFFFFFF;
+    static constexpr quint8 kGone = 0xFF;
+
+    /// The row whose new name `name` is, while no later rename has moved it away.
+    std::optional<quint32> rowOf(const QString& name, quint32 hash) const {
+        for (size_t slot = hash & m_mask; m_slots[slot] != kNone; slot = (slot + 1) & m_mask) {
+            const quint32 row = m_slots[slot];
+            if (m_hashes[row] == hash && m_types[row] != kGone && m_nameOf(row) == name)
+                return row;
+        }
+        return std::nullopt;
+    }
+
+    const std::function<QString(qsizetype row)>& m_nameOf;
+    std::vector<quint32> m_hashes;
+    std::vector<quint8> m_types;
+    std::vector<quint32> m_slots;
+    size_t m_mask;
+};
 
 /// The folder's entries as the pass leaves them row by row. Where the file system ignores
 /// letter case, names that differ only in case are one slot, keyed by their upper case.
@@ -27,11 +87,15 @@ public:
         qsizetype renamedBy = -1;
     };
 
-    Entries(platform::EntryTable entries, bool ignoresCase)
+    /// `newName` tells the name that the pass gives row k, of `rows`.
+    Entries(platform::EntryTable entries, bool ignoresCase,
+            const std::function<QString(qsizetype row)>& newName, qsizetype rows)
         : m_ignoresCase(ignoresCase) {
-        // The survey's own table where names are keys as their bytes are.
+        // The survey's own table where names are keys as their bytes are; the renamed files
+        // beside it, so that the table neither grows nor copies their names.
         if (!m_ignoresCase) {
             m_exact = std::move(entries);
+            m_renamed.emplace(newName, rows);
             return;
         }
         m_caseless.reserve(entries.size());
@@ -44,7 +108,9 @@ public:
     /// `bytes` are those of `name` (encodeFileName).
     std::optional<Entry> find(const QString& name, QByteArrayView bytes) const {
         if (!m_ignoresCase) {
-            const std::optional<EntryType> found = m_exact.find(bytes);
+            std::optional<EntryType> found = m_exact.find(bytes);
+            if (!found)
+                found = m_renamed->find(name, platform::EntryTable::hashOf(bytes));
             return found ? std::optional<Entry>({*found, name}) : std::nullopt;
         }
         const auto found = m_caseless.constFind(platform::upperCase(name));
@@ -56,10 +122,14 @@ public:
         return m_ignoresCase ? platform::equalsIgnoringCase(a, b) : a == b;
     }
 
+    /// `to` is row `row`'s new name.
     void rename(const QString& from, QByteArrayView fromBytes, const QString& to,
                 QByteArrayView toBytes, qsizetype row) {
         if (!m_ignoresCase) {
-            m_exact.insert(toBytes, *m_exact.take(fromBytes));
+            std::optional<EntryType> type = m_exact.take(fromBytes);
+            if (!type)
+                type = m_renamed->take(from, platform::EntryTable::hashOf(fromBytes));
+            m_renamed->add(row, platform::EntryTable::hashOf(toBytes), *type);
             return;
         }
         const EntryType type = m_caseless.take(platform::upperCase(from)).type;
@@ -69,8 +139,27 @@ public:
 private:
     bool m_ignoresCase;
     platform::EntryTable m_exact;
+    std::optional<RenamedRows> m_renamed;
     QHash<QString, Entry> m_caseless;
 };
+
+/// Room for the bytes of one name: Linux takes none longer.
+using NameBuffer = std::array<char, 256>;
+
+/// The bytes of `name` (encodeFileName), kept in `buffer` where the name is ASCII, as nearly
+/// every name is: a million rows then make no string of bytes each.
+QByteArray bytesOf(const QString& name, NameBuffer& buffer) {
+    const qsizetype size = name.size();
+    if (size > qsizetype(buffer.size()))
+        return platform::encodeFileName(name);
+    const QChar* units = name.constData();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (units[i].unicode() >= 0x80)
+            return platform::encodeFileName(name);
+        buffer[size_t(i)] = char(units[i].unicode());
+    }
+    return QByteArray::fromRawData(buffer.data(), size);
+}
 
 struct Failure {
     Cause cause;
@@ -81,10 +170,12 @@ struct Failure {
 /// when the rename succeeds, and then `entries` shows its effect.
 std::optional<Failure> renameFails(Entries& entries, const platform::FolderSurvey& folder,
                                    qsizetype row, const QString& from, const QString& to) {
-    const QByteArray target = platform::encodeFileName(to);
+    NameBuffer targetBuffer;
+    const QByteArray target = bytesOf(to, targetBuffer);
     if (!platform::isPlainName(target))
         return Failure{Cause::NameForbidden, {}};
-    const QByteArray sourceBytes = platform::encodeFileName(from);
+    NameBuffer sourceBuffer;
+    const QByteArray sourceBytes = bytesOf(from, sourceBuffer);
     const std::optional<Entries::Entry> source = entries.find(from, sourceBytes);
     if (!source)
         return Failure{Cause::FileGone, from};
@@ -128,11 +219,14 @@ QList<Verdict> failingRows(const QStringList& newNames, const platform::FileView
     // The exchanges are followed on row numbers, the names staying where they are.
     const std::vector<quint32> order = swapPrePassOrder(
         newNames, [&currentFiles](qsizetype row) { return currentFiles.name(row); });
-    Entries entries(std::move(folder.entries), folder.ignoresCase);
+    const std::function<QString(qsizetype row)> finalName = [&](qsizetype row) {
+        return row < listed ? newNames.at(order[size_t(row)]) : QString();
+    };
     const qsizetype rows = currentFiles.count();
+    Entries entries(std::move(folder.entries), folder.ignoresCase, finalName, rows);
     for (qsizetype row = 0; row < rows; ++row) {
         const QString from = currentFiles.name(row);
-        const QString to = row < listed ? newNames.at(order[size_t(row)]) : QString();
+        const QString to = finalName(row);
         const std::optional<Failure> failure = renameFails(entries, folder, row, from, to);
         if (failure && row < listed && newNames.at(row) != from)
             failing.append({row, failure->cause, failure->name});
