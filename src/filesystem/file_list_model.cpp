@@ -44,6 +44,10 @@ void FileListModel::refresh() {
     show(std::move(listing), std::move(order));
 }
 
+void FileListModel::release() {
+    show(std::make_shared<const Listing>(), nullptr);
+}
+
 void FileListModel::setOrdering(Ordering ordering) {
     m_ordering = std::move(ordering);
 }

@@ -195,9 +195,11 @@ void frmRename::connectHandlers() {
     m_undo = new UndoAction({*this, *m_busyState, *m_dialogs, *m_renamer, *prb1,
                              m_journal->directory(), [this] { return shownFolder(); },
                              [this] {
+                                 // As after a pass: one set of names at a time.
+                                 m_newNames.clear();
+                                 File2->fileModel()->release();
                                  File1->fileModel()->refresh();
                                  File2->fileModel()->showSameAs(*File1->fileModel());
-                                 m_newNames.clear();
                                  cmdRename->setEnabled(false);
                                  m_selection->writeFoundFiles();
                              }},
@@ -367,11 +369,14 @@ void frmRename::cmdRename_Click() {
         const renaming::PassOutcome outcome = renaming::renamePass(
             platform::renamePlan(*File2->fileModel(), m_newNames.items()),
             {*m_tracedRenamer, *prb1, *m_dialogs, m_journal.get(), m_shownNewNames.get()});
+        // The new names go before the folder is read again, and File1 lets go of the old listing:
+        // a large folder's new listing is then read without two sets of names beside it.
+        m_newNames.clear();
+        File1->fileModel()->release();
         // Both file views list one folder under one mask: File1 takes File2's reading, so a large
         // folder is read once, not twice.
         File2->fileModel()->refresh();
         prb1->setValue(0);
-        m_newNames.clear();
         File1->fileModel()->showSameAs(*File2->fileModel());
         cmdRename->setEnabled(false);
         return outcome.left;
