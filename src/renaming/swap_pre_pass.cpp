@@ -94,6 +94,12 @@ QStringList swapPrePass(QStringList newNames, const QStringList& currentNames) {
 QStringList swapPrePass(QStringList newNames,
                         const std::function<QString(qsizetype row)>& currentName) {
     const std::vector<quint32> order = swapPrePassOrder(newNames, currentName);
+    // Mostly nothing is exchanged: the list stays shared with the caller's then.
+    bool exchanged = false;
+    for (size_t row = 0; row < order.size() && !exchanged; ++row)
+        exchanged = order[row] != row;
+    if (!exchanged)
+        return newNames;
     QStringList swapped;
     swapped.reserve(newNames.size());
     for (const quint32 row : order)
