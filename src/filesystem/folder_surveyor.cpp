@@ -64,6 +64,7 @@ bool readEntries(int folderFd, platform::EntryTable& entries) {
     }
     const bool complete = errno == 0;
     ::closedir(dir);
+    entries.squeeze();
     return complete;
 }
 

@@ -56,8 +56,7 @@ size_t EntryTable::slotOf(QByteArrayView name, quint32 hash) const {
                 removed = slot;
             continue;
         }
-        const Entry& entry = m_entries[index];
-        if (entry.hash == hash && nameOf(entry) == name)
+        if (nameOf(m_entries[index]) == name)
             return slot;
     }
 }
@@ -69,7 +68,8 @@ void EntryTable::rehash(size_t slotCount) {
     for (size_t index = 0; index < m_entries.size(); ++index) {
         if (!m_entries[index].live)
             continue;
-        size_t slot = m_entries[index].hash & mask;
+        // Eight bytes an entry, with no room for its hash: a growing table hashes its names anew.
+        size_t slot = nameHash(nameOf(m_entries[index])) & mask;
         while (m_slots[slot] != kEmpty)
             slot = (slot + 1) & mask;
         m_slots[slot] = quint32(index);
@@ -90,7 +90,7 @@ void EntryTable::insert(QByteArrayView name, EntryType type) {
     if (index == kRemoved)
         --m_removed;
     m_slots[slot] = quint32(m_entries.size());
-    m_entries.push_back({quint32(m_names.size()), hash, quint16(name.size()), type, true});
+    m_entries.push_back({quint32(m_names.size()), quint16(name.size()), type, true});
     m_names.append(name.data(), size_t(name.size()));
     ++m_live;
 }
@@ -120,6 +120,11 @@ std::optional<EntryType> EntryTable::take(QByteArrayView name) {
 
 quint32 EntryTable::hashOf(QByteArrayView name) {
     return nameHash(name);
+}
+
+void EntryTable::squeeze() {
+    m_names.shrink_to_fit();
+    m_entries.shrink_to_fit();
 }
 
 void EntryTable::clear() {

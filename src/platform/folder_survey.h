@@ -34,6 +34,8 @@ public:
     /// Removes the entry of `name` and tells its type; nullopt when there is none.
     std::optional<EntryType> take(QByteArrayView name);
     void clear();
+    /// Gives back the room kept for more names.
+    void squeeze();
     /// The hash the table keys `name` by, for tables of names kept beside it.
     static quint32 hashOf(QByteArrayView name);
 
@@ -48,7 +50,6 @@ private:
     struct Entry {
         /// Where the name starts in m_names: a folder's names come nowhere near 4 GiB.
         quint32 at;
-        quint32 hash;
         quint16 length;
         EntryType type;
         bool live;
