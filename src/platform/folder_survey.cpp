@@ -56,7 +56,8 @@ size_t EntryTable::slotOf(QByteArrayView name, quint32 hash) const {
                 removed = slot;
             continue;
         }
-        if (nameOf(m_entries[index]) == name)
+        const Entry& entry = m_entries[index];
+        if (entry.tag == quint8(hash >> 24) && nameOf(entry) == name)
             return slot;
     }
 }
@@ -66,9 +67,10 @@ void EntryTable::rehash(size_t slotCount) {
     m_removed = 0;
     const size_t mask = slotCount - 1;
     for (size_t index = 0; index < m_entries.size(); ++index) {
-        if (!m_entries[index].live)
+        if (!m_entries[index].live())
             continue;
-        // Eight bytes an entry, with no room for its hash: a growing table hashes its names anew.
+        // Eight bytes an entry, with room for only a part of its hash: a growing table hashes its
+        // names anew.
         size_t slot = nameHash(nameOf(m_entries[index])) & mask;
         while (m_slots[slot] != kEmpty)
             slot = (slot + 1) & mask;
@@ -90,7 +92,7 @@ void EntryTable::insert(QByteArrayView name, EntryType type) {
     if (index == kRemoved)
         --m_removed;
     m_slots[slot] = quint32(m_entries.size());
-    m_entries.push_back({quint32(m_names.size()), quint16(name.size()), type, true});
+    m_entries.push_back({quint32(m_names.size()), quint16(name.size()), type, quint8(hash >> 24)});
     m_names.append(name.data(), size_t(name.size()));
     ++m_live;
 }
@@ -112,7 +114,7 @@ std::optional<EntryType> EntryTable::take(QByteArrayView name) {
     if (index >= kRemoved)
         return std::nullopt;
     m_slots[slot] = kRemoved;
-    m_entries[index].live = false;
+    m_entries[index].at = kGone;
     --m_live;
     ++m_removed;
     return m_entries[index].type;

@@ -42,18 +42,22 @@ public:
     /// Calls `visit(QByteArrayView name, EntryType type)` for every entry, in the order added.
     template <typename Visit> void forEach(Visit visit) const {
         for (const Entry& entry : m_entries)
-            if (entry.live)
+            if (entry.live())
                 visit(nameOf(entry), entry.type);
     }
 
 private:
     struct Entry {
-        /// Where the name starts in m_names: a folder's names come nowhere near 4 GiB.
+        /// Where the name starts in m_names (a folder's names come nowhere near 4 GiB), or
+        /// kGone once the entry is taken.
         quint32 at;
         quint16 length;
         EntryType type;
-        bool live;
+        /// Eight bits of the name's hash, so that a probe reads few names that are not it.
+        quint8 tag;
+        bool live() const { return at != kGone; }
     };
+    static constexpr quint32 kGone = 0xFFFFFFFF;
     static constexpr quint32 kEmpty = 0xFFFFFFFF;
     static constexpr quint32 kRemoved = 0xFFFFFFFE;
 
