@@ -366,6 +366,7 @@ void frmRename::cmdRename_Click() {
     }
     whileBusy([this] {
         clearVerdicts();
+        m_verdicts->finish();
         const renaming::PassOutcome outcome = renaming::renamePass(
             platform::renamePlan(*File2->fileModel(), m_newNames.items()),
             {*m_tracedRenamer, *prb1, *m_dialogs, m_journal.get(), m_shownNewNames.get()});
