@@ -64,7 +64,6 @@ bool readEntries(int folderFd, platform::EntryTable& entries) {
     }
     const bool complete = errno == 0;
     ::closedir(dir);
-    entries.squeeze();
     return complete;
 }
 

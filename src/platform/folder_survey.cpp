@@ -124,11 +124,6 @@ quint32 EntryTable::hashOf(QByteArrayView name) {
     return nameHash(name);
 }
 
-void EntryTable::squeeze() {
-    m_names.shrink_to_fit();
-    m_entries.shrink_to_fit();
-}
-
 void EntryTable::clear() {
     *this = EntryTable();
 }

@@ -34,8 +34,6 @@ public:
     /// Removes the entry of `name` and tells its type; nullopt when there is none.
     std::optional<EntryType> take(QByteArrayView name);
     void clear();
-    /// Gives back the room kept for more names.
-    void squeeze();
     /// The hash the table keys `name` by, for tables of names kept beside it.
     static quint32 hashOf(QByteArrayView name);
 
