@@ -1,6 +1,7 @@
 // The preview engine at 1,000 to 100,000 files, without and with the verdicts, beside the floor of
 // building and hashing names.
 #include "naming/build_new_names.h"
+#include "platform/file_names.h"
 #include "platform/file_view.h"
 #include "platform/folder_survey.h"
 #include "platform/name_list_model.h"
@@ -85,7 +86,7 @@ platform::FolderSurvey surveyOf(const QStringList& files) {
     folder.nameMax = 255;
     folder.entries.reserve(files.size());
     for (const QString& name : files)
-        folder.entries.insert(name, platform::EntryType::File);
+        folder.entries.insert(platform::encodeFileName(name), platform::EntryType::File);
     return folder;
 }
 

@@ -44,6 +44,10 @@ void FileListModel::refresh() {
     show(std::move(listing), std::move(order));
 }
 
+void FileListModel::release() {
+    show(std::make_shared<const Listing>(), nullptr);
+}
+
 void FileListModel::setOrdering(Ordering ordering) {
     m_ordering = std::move(ordering);
 }
@@ -94,6 +98,11 @@ public:
         if (row < 0 || row >= count())
             return {};
         return m_names->name(m_order ? (*m_order)[size_t(row)] : row);
+    }
+    quint64 fileId(qsizetype row) const override {
+        if (row < 0 || row >= count())
+            return 0;
+        return m_names->fileId(m_order ? (*m_order)[size_t(row)] : row);
     }
     void refresh() override {}
 

@@ -37,6 +37,9 @@ public:
     void showSameAs(const FileListModel& other);
     /// Re-reads the folder: one model reset, whatever the number of rows.
     void refresh() override;
+    /// Shows no rows, at the same folder and mask, until the next reading or showSameAs: the
+    /// listing it let go of need not stay beside the next reading of a large folder.
+    void release();
     /// Applies from the next reading of the folder on; reorder() applies it to the rows shown.
     void setOrdering(Ordering ordering);
     /// The rows shown, in the order the ordering gives them now, without reading the folder.
@@ -52,7 +55,7 @@ public:
 
     /// The rows as they are now, to be read on any thread: they stay as they are while this view
     /// re-lists.
-    std::shared_ptr<const platform::FileView> snapshot() const;
+    std::shared_ptr<const platform::FileView> snapshot() const override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

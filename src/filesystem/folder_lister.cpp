@@ -48,55 +48,6 @@ int openFolder(const QString& folder) {
     return ::open(platform::encodeFileName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
 }
 
-/// A folder's entries as the kernel hands them over (getdents64), each name whole however long
-/// its file system lets it be. readdir's dirent declares its name as 256 bytes, and the compiler
-/// takes that at its word: exFAT and NTFS names of up to 765 bytes came out cut.
-class EntryReader {
-public:
-    struct Entry {
-        QByteArrayView name;
-        quint64 fileId;
-        unsigned char type; ///< DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN...
-    };
-
-    /// Reads the folder open as `fd`, which stays the caller's, from its start.
-    explicit EntryReader(int fd)
-        : m_fd(fd) {}
-
-    /// The next entry, "." and ".." included; nothing at the end, or on an error with errno set
-    /// (failed() then says so).
-    std::optional<Entry> next() {
-        if (m_at >= m_size) {
-            const ssize_t read = ::getdents64(m_fd, m_buffer.data(), m_buffer.size());
-            if (read <= 0) {
-                m_failed = read < 0;
-                return std::nullopt;
-            }
-            m_size = size_t(read);
-            m_at = 0;
-        }
-        const char* record = m_buffer.data() + m_at;
-        quint64 fileId;
-        unsigned short length;
-        std::memcpy(&fileId, record + offsetof(struct dirent64, d_ino), sizeof fileId);
-        std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
-        const char* name = record + offsetof(struct dirent64, d_name);
-        const size_t room = length - offsetof(struct dirent64, d_name);
-        m_at += length;
-        return Entry{QByteArrayView(name, qsizetype(::strnlen(name, room))), fileId,
-                     static_cast<unsigned char>(record[offsetof(struct dirent64, d_type)])};
-    }
-
-    bool failed() const { return m_failed; }
-
-private:
-    int m_fd;
-    alignas(8) std::array<char, 32768> m_buffer;
-    size_t m_size = 0;
-    size_t m_at = 0;
-    bool m_failed = false;
-};
-
 bool isDotOrDotDot(QByteArrayView name) {
     return name == "." || name == "..";
 }
@@ -305,6 +256,28 @@ std::optional<NameList> readFolder(const QString& folder, Kind wanted, Accept ac
 }
 
 } // namespace
+
+std::optional<EntryReader::Entry> EntryReader::next() {
+    if (m_at >= m_size) {
+        const ssize_t read = ::getdents64(m_fd, m_buffer.data(), m_buffer.size());
+        if (read <= 0) {
+            m_failed = read < 0;
+            return std::nullopt;
+        }
+        m_size = size_t(read);
+        m_at = 0;
+    }
+    const char* record = m_buffer.data() + m_at;
+    quint64 fileId;
+    unsigned short length;
+    std::memcpy(&fileId, record + offsetof(struct dirent64, d_ino), sizeof fileId);
+    std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
+    const char* name = record + offsetof(struct dirent64, d_name);
+    const size_t room = length - offsetof(struct dirent64, d_name);
+    m_at += length;
+    return Entry{QByteArrayView(name, qsizetype(::strnlen(name, room))), fileId,
+                 static_cast<unsigned char>(record[offsetof(struct dirent64, d_type)])};
+}
 
 QStringList NameList::toStringList() const {
     QStringList names;

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,36 @@ struct FolderEntries {
     QByteArrayView name(const Entry& entry) const {
         return QByteArrayView(names.data() + entry.at, entry.length);
     }
+};
+
+/// The entries of the folder open as `fd` as the kernel hands them over (getdents64), each name
+/// whole however long its file system lets it be. readdir's dirent declares its name as 256
+/// bytes, and the compiler takes that at its word: exFAT and NTFS names of up to 765 bytes came
+/// out cut.
+class EntryReader {
+public:
+    struct Entry {
+        QByteArrayView name;
+        quint64 fileId;
+        unsigned char type; ///< DT_REG, DT_DIR, DT_LNK, DT_UNKNOWN...
+    };
+
+    /// Reads the folder open as `fd`, which stays the caller's, from its start.
+    explicit EntryReader(int fd)
+        : m_fd(fd) {}
+
+    /// The next entry, "." and ".." included; nothing at the end, or on an error with errno set
+    /// (failed() then says so).
+    std::optional<Entry> next();
+
+    bool failed() const { return m_failed; }
+
+private:
+    int m_fd;
+    alignas(8) std::array<char, 32768> m_buffer;
+    size_t m_size = 0;
+    size_t m_at = 0;
+    bool m_failed = false;
 };
 
 /// Every entry of the folder open as `folderFd` but "." and "..", hidden ones too, whatever its

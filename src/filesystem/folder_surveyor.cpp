@@ -2,6 +2,7 @@
 #include "filesystem/folder_surveyor.h"
 
 #include "filesystem/file_system_kind.h"
+#include "filesystem/folder_lister.h"
 #include "platform/file_names.h"
 
 #include <cerrno>
@@ -21,12 +22,13 @@ namespace filesystem {
 
 namespace {
 
-platform::EntryType entryType(int folderFd, const dirent& entry) {
+platform::EntryType entryType(int folderFd, const EntryReader::Entry& entry) {
     using platform::EntryType;
-    unsigned char type = entry.d_type;
+    unsigned char type = entry.type;
     if (type == DT_UNKNOWN) {
         struct stat status;
-        if (::fstatat(folderFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+        if (::fstatat(folderFd, entry.name.toByteArray().constData(), &status,
+                      AT_SYMLINK_NOFOLLOW) != 0)
             return EntryType::Other;
         type = S_ISREG(status.st_mode)   ? DT_REG
                : S_ISLNK(status.st_mode) ? DT_LNK
@@ -46,26 +48,17 @@ platform::EntryType entryType(int folderFd, const dirent& entry) {
 }
 
 /// Reads every entry of the folder open as `folderFd`; false when the read fails part-way.
-bool readEntries(int folderFd, QHash<QString, platform::EntryType>& entries) {
+bool readEntries(int folderFd, platform::EntryTable& entries) {
     const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listFd < 0)
         return false;
-    DIR* dir = ::fdopendir(listFd);
-    if (!dir) {
-        ::close(listFd);
-        return false;
+    EntryReader reader(listFd);
+    while (const std::optional<EntryReader::Entry> entry = reader.next()) {
+        if (entry->name != "." && entry->name != "..")
+            entries.insert(entry->name, entryType(folderFd, *entry));
     }
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        entries.insert(platform::decodeFileName(name), entryType(folderFd, *entry));
-        errno = 0;
-    }
-    const bool complete = errno == 0;
-    ::closedir(dir);
-    return complete;
+    ::close(listFd);
+    return !reader.failed();
 }
 
 /// `name` with its ASCII letters in the other case; empty when it has none. Every file system
@@ -84,16 +77,18 @@ QByteArray asciiCaseTurned(QByteArray name) {
 
 /// Whether some entry, asked for in another letter case that no entry carries, is found: then
 /// the file system folds case here. nullopt when no entry has ASCII letters to ask with.
-std::optional<bool> foundInOtherCase(int folderFd,
-                                     const QHash<QString, platform::EntryType>& entries) {
-    for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
-        const QByteArray other = asciiCaseTurned(platform::encodeFileName(entry.key()));
-        if (other.isEmpty() || entries.contains(platform::decodeFileName(other)))
-            continue;
+std::optional<bool> foundInOtherCase(int folderFd, const platform::EntryTable& entries) {
+    std::optional<bool> found;
+    entries.forEach([&](QByteArrayView name, platform::EntryType) {
+        if (found)
+            return;
+        const QByteArray other = asciiCaseTurned(name.toByteArray());
+        if (other.isEmpty() || entries.contains(other))
+            return;
         struct stat status;
-        return ::fstatat(folderFd, other.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
-    }
-    return std::nullopt;
+        found = ::fstatat(folderFd, other.constData(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+    });
+    return found;
 }
 
 constexpr quint64 kUnchangeable = STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND;

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -300,6 +301,36 @@ RecordedPass::~RecordedPass() {
     closeFd(m_directoryFd);
 }
 
+namespace {
+constexpr quint32 kNoEntry = 0xFFFFFFFF;
+}
+
+EntryIndex::EntryIndex(const filesystem::FolderEntries* entries)
+    : m_entries(entries) {
+    if (!m_entries)
+        return;
+    m_slots.assign(std::bit_ceil(m_entries->entries.size() * 2 + 2), kNoEntry);
+    for (size_t index = 0; index < m_entries->entries.size(); ++index)
+        m_slots[slotOf(m_entries->name(m_entries->entries[index]))] = quint32(index);
+}
+
+size_t EntryIndex::slotOf(QByteArrayView name) const {
+    const size_t mask = m_slots.size() - 1;
+    size_t slot = platform::EntryTable::hashOf(name) & mask;
+    while (m_slots[slot] != kNoEntry && m_entries->name(m_entries->entries[m_slots[slot]]) != name)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+std::optional<quint64> EntryIndex::fileId(QByteArrayView name) const {
+    if (m_slots.empty())
+        return std::nullopt;
+    const quint32 index = m_slots[slotOf(name)];
+    if (index == kNoEntry)
+        return std::nullopt;
+    return m_entries->entries[index].fileId;
+}
+
 QString RecordedPass::oldName(qsizetype row) const {
     return platform::decodeFileName(m_contents.oldName(quint64(row)));
 }
@@ -321,8 +352,8 @@ QString RecordedPass::currentName(qsizetype row) const {
     // card was plugged in again, or its driver forgot them): only the row's own names tell.
     const quint64 fileId = m_contents.rows[size_t(row)].fileId;
     for (const QByteArray& name : {m_contents.oldName(row), m_contents.newName(row)})
-        if (const auto entry = m_byName.constFind(name);
-            entry != m_byName.cend() && (m_renumbers || *entry == fileId))
+        if (const std::optional<quint64> entry = m_byName.fileId(name);
+            entry && (m_renumbers || *entry == fileId))
             return platform::decodeFileName(name);
     const auto aside = m_asides.constFind(fileId);
     return aside == m_asides.cend() || m_renumbers ? QString() : platform::decodeFileName(*aside);
@@ -436,9 +467,9 @@ PassLookup RecordedPass::find(const QString& folder, const QString& directory, b
         return lookup;
     }
     pass->m_entries = std::move(*entries);
+    pass->m_byName = EntryIndex(&pass->m_entries);
     for (const filesystem::FolderEntries::Entry& entry : pass->m_entries.entries) {
         const QByteArrayView name = pass->m_entries.name(entry);
-        pass->m_byName.insert(name, entry.fileId);
         if (platform::isAsideName(name))
             pass->m_asides.insert(entry.fileId, name);
     }

@@ -9,6 +9,8 @@
 #include <QHash>
 #include <QString>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace journal {
@@ -69,6 +71,23 @@ private:
 /// A pass read back from its journal, with where each of its files is now.
 struct PassLookup;
 
+/// The inode of each entry of a folder read by name: a table of indexes into the entries, four
+/// bytes a slot where a hash of names took a node each.
+class EntryIndex {
+public:
+    /// Indexes every entry of `entries`, which must outlive this unchanged; of names given twice,
+    /// the last counts.
+    explicit EntryIndex(const filesystem::FolderEntries* entries = nullptr);
+    std::optional<quint64> fileId(QByteArrayView name) const;
+    bool contains(QByteArrayView name) const { return fileId(name).has_value(); }
+
+private:
+    size_t slotOf(QByteArrayView name) const;
+
+    const filesystem::FolderEntries* m_entries;
+    std::vector<quint32> m_slots;
+};
+
 class RecordedPass final : public platform::PassRecord {
 public:
     RecordedPass() = default;
@@ -103,7 +122,7 @@ private:
     bool m_writable = false;
     JournalContents m_contents;
     filesystem::FolderEntries m_entries;          ///< the folder as the lookup read it
-    QHash<QByteArrayView, quint64> m_byName;      ///< the inode of each name in m_entries
+    EntryIndex m_byName;                          ///< the inode of each name in m_entries
     QMultiHash<quint64, QByteArrayView> m_asides; ///< the aside names among them, by inode
     bool m_renumbers = false;                     ///< the folder's file system numbers files anew
     int m_fd = -1;                                ///< open, and locked, from the lookup on

@@ -195,10 +195,12 @@ void frmRename::connectHandlers() {
     m_undo = new UndoAction({*this, *m_busyState, *m_dialogs, *m_renamer, *prb1,
                              m_journal->directory(), [this] { return shownFolder(); },
                              [this] {
-                                 File1->fileModel()->refresh();
-                                 File2->fileModel()->showSameAs(*File1->fileModel());
+                                 // As after a pass: one set of names at a time.
                                  clearVerdicts();
                                  m_newNames.clear();
+                                 File2->fileModel()->release();
+                                 File1->fileModel()->refresh();
+                                 File2->fileModel()->showSameAs(*File1->fileModel());
                                  cmdRename->setEnabled(false);
                                  m_selection->writeFoundFiles();
                              }},
@@ -344,8 +346,10 @@ void frmRename::cmdLook_Click() {
 
 void frmRename::BuildNewNames() {
     m_newNames.clear();
+    // The listing as it is now, shared: the rows the names are made for stay as they are
+    // whatever the window does while a repeat is asked about.
     const naming::Preview preview = naming::BuildNewNames(
-        File2->fileModel()->names(),
+        *File2->fileModel()->snapshot(),
         {txtName->text(), cboDop->currentText(), cboEnd->currentText()}, *m_shownNewNames, *prb1);
     if (preview.ending == naming::Preview::Ending::Warned)
         m_dialogs->message(preview.warning, u"ВНИМАНИЕ !!!"_s);
@@ -363,14 +367,18 @@ void frmRename::cmdRename_Click() {
     }
     whileBusy([this] {
         clearVerdicts();
+        m_verdicts->finish();
         const renaming::PassOutcome outcome = renaming::renamePass(
             platform::renamePlan(*File2->fileModel(), m_newNames.items()),
             {*m_tracedRenamer, *prb1, *m_dialogs, m_journal.get(), m_shownNewNames.get()});
+        // The new names go before the folder is read again, and File1 lets go of the old listing:
+        // a large folder's new listing is then read without two sets of names beside it.
+        m_newNames.clear();
+        File1->fileModel()->release();
         // Both file views list one folder under one mask: File1 takes File2's reading, so a large
         // folder is read once, not twice.
         File2->fileModel()->refresh();
         prb1->setValue(0);
-        m_newNames.clear();
         File1->fileModel()->showSameAs(*File2->fileModel());
         cmdRename->setEnabled(false);
         return outcome.left;

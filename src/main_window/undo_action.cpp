@@ -95,6 +95,9 @@ void UndoAction::undoRename() {
         renaming::UndoResult result =
             runUndo(*lookup.pass, toRestore, m_window.renamer, m_window.progress);
         failures = std::move(result.failures);
+        // The journal has its last record, and the folder lock still holds: the pass read back
+        // goes before the folder is listed again, so a large folder's names are not held twice.
+        lookup.pass.reset();
         m_window.showRestored();
         return result.left;
     });

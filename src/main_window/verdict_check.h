@@ -41,6 +41,9 @@ public:
     void checkRenames(const widgets::FileListView* File2);
     /// A check still running or waiting is disregarded, and the folder no longer watched.
     void disregard();
+    /// Waits for a check still running, disregarded or not: a pass that follows then has the
+    /// folder, and the memory the check's survey takes, to itself.
+    void finish() { m_checks.waitForDone(); }
     /// Goes up with every check started or disregarded: a preview that noted it can tell
     /// whether it is still the latest.
     const quint64& generation() const { return m_check; }

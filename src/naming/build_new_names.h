@@ -7,6 +7,7 @@
 #include <QStringList>
 
 namespace platform {
+class FileView;
 class NewNameList;
 class Progress;
 } // namespace platform
@@ -31,6 +32,11 @@ struct Preview {
 /// which the window shows in cboEnd before it calls this. `progress` counts the names up to their
 /// number while they are built, and the rows while their repeats are looked for.
 Preview BuildNewNames(const QStringList& currentNames, NamingParameters parameters,
+                      platform::NewNameList& list, platform::Progress& progress);
+
+/// The same for the rows of `currentFiles`, read one at a time: a large folder's names are not
+/// held a second time as strings.
+Preview BuildNewNames(const platform::FileView& currentFiles, NamingParameters parameters,
                       platform::NewNameList& list, platform::Progress& progress);
 
 } // namespace naming

@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace platform {
 
@@ -27,6 +28,9 @@ public:
             all.append(name(row));
         return all;
     }
+    /// The rows as they are now, to be read on any thread and unchanged by a later refresh; null
+    /// where the view keeps no listing it could share, and the caller copies what it needs.
+    virtual std::shared_ptr<const FileView> snapshot() const { return nullptr; }
     /// Re-reads the folder.
     virtual void refresh() = 0;
 };

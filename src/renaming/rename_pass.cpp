@@ -16,7 +16,8 @@ namespace renaming {
 PassOutcome renamePass(const platform::RenamePlan& plan, const PassSeams& seams) {
     platform::RenamePlan swapped = plan;
     // The pre-pass compares only with the first newNames.size() rows.
-    swapped.newNames = swapPrePass(plan.newNames, plan.oldNames);
+    swapped.newNames =
+        swapPrePass(plan.newNames, [&plan](qsizetype row) { return plan.oldNames.value(row); });
     for (qsizetype i = 0; i < swapped.newNames.size(); ++i) {
         seams.progress.setValue(i);
         if (seams.list)

@@ -6,6 +6,7 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <bit>
+#include <numeric>
 #include <vector>
 
 namespace renaming {
@@ -21,10 +22,10 @@ public:
         : m_currentName(currentName)
         , m_hashes(size_t(count))
         , m_next(size_t(count), kNone)
-        , m_heads(std::bit_ceil(size_t(count) * 2 + 2), kNone)
+        , m_heads(std::bit_ceil(size_t(count) + size_t(count) / 2 + 2), kNone)
         , m_mask(m_heads.size() - 1) {
         for (qsizetype j = 0; j < count; ++j)
-            m_hashes[size_t(j)] = platform::caselessHash(currentName(j));
+            m_hashes[size_t(j)] = hashOf(currentName(j));
         // From the last row back, each row going to the head of its chain: chains ascend.
         for (qsizetype j = count - 1; j >= 0; --j) {
             quint32& head = m_heads[slotOf(m_hashes[size_t(j)])];
@@ -39,8 +40,7 @@ public:
     qsizetype firstRow(const QString& name, qsizetype from) const {
         // The case twins of `name`, ascending: nearly always one row or none, rarely a few.
         QVarLengthArray<qsizetype, 4> group;
-        for (quint32 row = m_heads[slotOf(platform::caselessHash(name))]; row != kNone;
-             row = m_next[row]) {
+        for (quint32 row = m_heads[slotOf(hashOf(name))]; row != kNone; row = m_next[row]) {
             if (platform::equalsIgnoringCase(m_currentName(row), name))
                 group.append(row);
         }
@@ -63,8 +63,14 @@ public:
 private:
     static constexpr quint32 kNone = 0xFFFFFFFF;
 
+    /// Half the bits of a hash of strings: rows that share one are told apart all the same.
+    static quint32 hashOf(QStringView name) {
+        const size_t hash = platform::caselessHash(name);
+        return quint32(hash ^ (quint64(hash) >> 32));
+    }
+
     /// The slot of the chain of `hash`: its head's slot, or the empty slot where it would go.
-    size_t slotOf(size_t hash) const {
+    size_t slotOf(quint32 hash) const {
         size_t slot = hash & m_mask;
         while (m_heads[slot] != kNone && m_hashes[m_heads[slot]] != hash)
             slot = (slot + 1) & m_mask;
@@ -72,7 +78,7 @@ private:
     }
 
     const std::function<QString(qsizetype row)>& m_currentName;
-    std::vector<size_t> m_hashes;
+    std::vector<quint32> m_hashes;
     std::vector<quint32> m_next;
     std::vector<quint32> m_heads;
     size_t m_mask;
@@ -87,22 +93,40 @@ QStringList swapPrePass(QStringList newNames, const QStringList& currentNames) {
 
 QStringList swapPrePass(QStringList newNames,
                         const std::function<QString(qsizetype row)>& currentName) {
+    const std::vector<quint32> order = swapPrePassOrder(newNames, currentName);
+    // Mostly nothing is exchanged: the list stays shared with the caller's then.
+    bool exchanged = false;
+    for (size_t row = 0; row < order.size() && !exchanged; ++row)
+        exchanged = order[row] != row;
+    if (!exchanged)
+        return newNames;
+    QStringList swapped;
+    swapped.reserve(newNames.size());
+    for (const quint32 row : order)
+        swapped.append(newNames.at(row));
+    return swapped;
+}
+
+std::vector<quint32> swapPrePassOrder(const QStringList& newNames,
+                                      const std::function<QString(qsizetype row)>& currentName) {
     const qsizetype count = newNames.size();
     // Current names never change during the pass, so the index stays valid across exchanges.
     const RowIndex index(currentName, count);
+    std::vector<quint32> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), quint32(0));
     for (qsizetype i = 0; i < count; ++i) {
         // Rows before `from` have been compared with row i already; an exchange changes row i's
         // content, and the scan goes on after the exchanged row with that content.
         qsizetype from = 0;
         for (;;) {
-            const qsizetype j = index.firstRow(newNames.at(i), from);
+            const qsizetype j = index.firstRow(newNames.at(order[size_t(i)]), from);
             if (j < 0)
                 break;
-            newNames.swapItemsAt(i, j);
+            std::swap(order[size_t(i)], order[size_t(j)]);
             from = j + 1;
         }
     }
-    return newNames;
+    return order;
 }
 
 } // namespace renaming

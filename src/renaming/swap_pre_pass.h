@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <vector>
 
 namespace renaming {
 
@@ -23,5 +24,10 @@ QStringList swapPrePass(QStringList newNames, const QStringList& currentNames);
 /// folder's names need not all be held as strings at once.
 QStringList swapPrePass(QStringList newNames,
                         const std::function<QString(qsizetype row)>& currentName);
+
+/// The same exchanges made on row numbers: row k takes the new name of row order[k], so a large
+/// list's names are neither copied nor moved.
+std::vector<quint32> swapPrePassOrder(const QStringList& newNames,
+                                      const std::function<QString(qsizetype row)>& currentName);
 
 } // namespace renaming
