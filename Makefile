@@ -7,7 +7,8 @@ PACKAGES := cmake g++ make qt6-base-dev qt6-base-private-dev qt6-svg-dev libqt6s
             libbenchmark-dev zlib1g-dev fonts-dejavu-core hicolor-icon-theme \
             desktop-file-utils appstream dpkg-dev file clang-format qt6-translations-l10n \
             qt6-wayland xvfb x11-utils openbox weston dbus at-spi2-core python3-gi \
-            gir1.2-atspi-2.0 fusefat dosfstools xauth libexiv2-dev
+            gir1.2-atspi-2.0 fusefat dosfstools xauth libexiv2-dev exfat-fuse exfatprogs \
+            e2fsprogs
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps configure build run test package format check-format dev asan screenshots clean
