@@ -56,11 +56,14 @@ private:
     QString folder() const { return m_folder.path(); }
     QString journals() const { return m_state.path() + u"/tarvelok"_s; }
 
-    void runPass(const QByteArrayList& newNames, const QString& where = {}) {
+    /// The pass through `renamer` when given, else through a renamer of its own.
+    void runPass(const QByteArrayList& newNames, const QString& where = {},
+                 filesystem::PosixFileRenamer* given = nullptr) {
         filesystem::FileListModel files;
         files.setPath(where.isEmpty() ? folder() : where);
         files.setPattern(u"*.*"_s);
-        filesystem::PosixFileRenamer renamer;
+        filesystem::PosixFileRenamer own;
+        filesystem::PosixFileRenamer& renamer = given ? *given : own;
         journal::PassJournal journal(journals());
         FakeDialogs dialogs;
         FakeProgress progress;
@@ -404,22 +407,14 @@ private slots:
                    (flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL,
                     ::ioctl(folderFd, FS_IOC_SETFLAGS, &flags) == 0);
         };
-        filesystem::FileListModel files;
-        files.setPath(where);
-        files.setPattern(u"*.*"_s);
         filesystem::PosixFileRenamer renamer(
             filesystem::PosixFileRenamer::Strategy::ClaimThenRename);
         bool refused = true;
         renamer.setBeforeRename(
             [&](const QByteArray&, const QByteArray&) { refused = refused && setImmutable(true); });
-        journal::PassJournal journal(journals());
-        FakeDialogs dialogs;
-        FakeProgress progress;
         const QByteArray told = standardError([&] {
-            renaming::renamePass(platform::renamePlan(files, {u"c.txt"_s, u"d.txt"_s}),
-                                 {renamer, progress, dialogs, &journal});
+            runPass({"c.txt", "d.txt"}, where, &renamer);
         });
-        renamer.releaseFolder();
         const bool claimLeft = folderFiles(where).contains("c.txt");
         QVERIFY(setImmutable(false));
         ::close(folderFd);
